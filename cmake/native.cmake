@@ -1,0 +1,8 @@
+# The native Linux build of the portable core and its tests (with QV_SANITIZE: under
+# AddressSanitizer and UndefinedBehaviorSanitizer).
+find_package(GTest REQUIRED)
+add_library(qv_gtest ALIAS GTest::gtest)
+add_library(qv_gtest_main ALIAS GTest::gtest_main)
+
+include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake)
+target_link_libraries(qv_core_tests PRIVATE GTest::gtest_main GTest::gtest)

@@ -1,0 +1,56 @@
+# The 32-bit Windows build: quorvel.dll, the runner, and the tests that run under Wine.
+enable_language(RC)
+
+set(QV_DEPS ${CMAKE_SOURCE_DIR}/build/deps)
+set(QV_JPEG_PREFIX ${QV_DEPS}/libjpeg-turbo-mingw)
+set(QV_GTEST_PREFIX ${QV_DEPS}/googletest-mingw)
+
+# Every x86 processor of the last twenty years has SSE2; with it doubles round as in the
+# 64-bit native build.
+add_compile_options(-msse2 -mfpmath=sse)
+# No runtime DLLs beside ours: libgcc, libstdc++ and winpthreads go in statically.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# Code that calls Win32: the DLL and the test host both link it.
+add_library(qv_win STATIC
+  src/host/refresh_win.cpp
+  src/host/about_win.cpp
+)
+target_link_libraries(qv_win PUBLIC qv_core gdi32 user32)
+
+add_library(quorvel SHARED
+  src/host/exports.cpp
+  src/host/dllmain_win.cpp
+  src/host/version.rc
+  ${QV_DEF_FILE}
+)
+set_target_properties(quorvel PROPERTIES PREFIX "" OUTPUT_NAME quorvel)
+target_include_directories(quorvel PRIVATE src)
+target_link_libraries(quorvel PRIVATE qv_win)
+target_link_options(quorvel PRIVATE -s)
+set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
+
+# The host's screens and variables, for the runner and the test host.
+add_library(qv_hostsim STATIC tools/hostsim/host_screen_win.cpp)
+target_include_directories(qv_hostsim PUBLIC tools/hostsim src)
+target_link_libraries(qv_hostsim PUBLIC gdi32 user32)
+
+add_executable(qvrun tools/run/main_win.cpp)
+target_link_libraries(qvrun PRIVATE qv_hostsim qv_script)
+add_dependencies(qvrun quorvel)
+
+add_library(qv_gtest STATIC IMPORTED)
+set_target_properties(qv_gtest PROPERTIES
+  IMPORTED_LOCATION ${QV_GTEST_PREFIX}/lib/libgtest.a
+  INTERFACE_INCLUDE_DIRECTORIES ${QV_GTEST_PREFIX}/include)
+add_library(qv_gtest_main STATIC IMPORTED)
+set_target_properties(qv_gtest_main PROPERTIES IMPORTED_LOCATION ${QV_GTEST_PREFIX}/lib/libgtest_main.a)
+
+include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake)
+target_link_libraries(qv_core_tests PRIVATE qv_gtest_main qv_gtest)
+
+file(GLOB QV_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
+add_executable(qv_host_tests ${QV_HOST_TESTS})
+target_include_directories(qv_host_tests PRIVATE tests/host)
+target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_gtest version)
+add_dependencies(qv_host_tests quorvel qvrun)

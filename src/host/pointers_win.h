@@ -1,0 +1,54 @@
+// Turning the host's 32-bit words into pointers and handles, and records into views.
+// Only the DLL build (32-bit) includes this.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "host/records.h"
+#include "host/views.h"
+
+static_assert(sizeof(void*) == 4, "host records hold 32-bit pointers");
+
+namespace qv::host {
+
+template <class T>
+T* ptr(Word word) { return reinterpret_cast<T*>(uintptr_t(word)); }
+
+template <class H>
+H handle(Word word) { return reinterpret_cast<H>(uintptr_t(word)); }
+
+template <class H>
+Word word_of(H h) { return Word(uintptr_t(h)); }
+
+inline Screen screen_view(const BMSCR& s) {
+    Screen v;
+    v.width = s.width;
+    v.height = s.height;
+    v.bpp = s.palette_mode ? 1 : 3;
+    v.pixels = ptr<uint8_t>(s.pixels);
+    v.palette = ptr<uint8_t>(s.palette);
+    v.cursor_x = s.cursor_x;
+    v.cursor_y = s.cursor_y;
+    v.area_width = s.area_width;
+    v.area_height = s.area_height;
+    v.color = s.color;
+    return v;
+}
+
+inline Var var_view(const PVAL& p) {
+    const uint32_t* dims = (p.uses_dims_record > 0 && p.dims_record)
+                               ? ptr<const uint32_t>(p.dims_record) + 2
+                               : nullptr;
+    VarSizes sizes = var_sizes(p, dims);
+    Var v;
+    v.type = p.type;
+    v.units = sizes.units;
+    v.elements = sizes.elements;
+    v.capacity = capacity(sizes);
+    v.data = ptr<uint8_t>(p.data);
+    return v;
+}
+
+}  // namespace qv::host

@@ -1,0 +1,48 @@
+// Typed views of a screen and a variable: what the portable core works on instead of the
+// raw records. They hold real pointers, so they work the same in the 32-bit DLL and in the
+// 64-bit native build, where tests make them directly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qv {
+
+struct Screen {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bpp = 3;          // 3 in full colour (blue, green, red), 1 in palette mode
+    uint8_t* pixels = nullptr;
+    uint8_t* palette = nullptr;  // 256 RGBQUAD (blue, green, red, reserved)
+    int32_t cursor_x = 0, cursor_y = 0;
+    int32_t area_width = 0, area_height = 0;
+    uint32_t color = 0;       // COLORREF 0x00BBGGRR
+
+    bool palette_mode() const { return bpp == 1; }
+
+    // Rows are padded to whole 32-bit words.
+    size_t stride() const { return (size_t(bpp) * size_t(width) + 3) & ~size_t(3); }
+    size_t size_bytes() const { return stride() * size_t(height); }
+
+    // The buffer is bottom-up: row 0, the top row as shown, is stored last.
+    size_t offset(int32_t x, int32_t y) const {
+        return size_t(height - 1 - y) * stride() + size_t(x) * size_t(bpp);
+    }
+    uint8_t* at(int32_t x, int32_t y) const { return pixels + offset(x, y); }
+    bool contains(int32_t x, int32_t y) const {
+        return x >= 0 && y >= 0 && x < width && y < height;
+    }
+};
+
+struct Var {
+    uint16_t type = 0;
+    uint64_t capacity = 0;   // bytes of storage, from the capacity rule
+    uint32_t units = 0;      // first dimension in 4-byte units
+    uint32_t elements = 0;   // second dimension (0 or 1 = none)
+    uint8_t* data = nullptr;
+
+    int32_t* ints() const { return reinterpret_cast<int32_t*>(data); }
+    char* chars() const { return reinterpret_cast<char*>(data); }
+};
+
+}  // namespace qv

@@ -1,0 +1,178 @@
+// The test host's helpers (see host_fixture.h) and the test program's entry point.
+#include "host_fixture.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace qv::test {
+
+std::string exe_folder() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+HMODULE library() {
+    static HMODULE dll = LoadLibraryA((exe_folder() + "quorvel.dll").c_str());
+    return dll;
+}
+
+BoxPresser::BoxPresser(const char* caption, int button) : caption_(caption), button_(button) {
+    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+}
+
+BoxPresser::~BoxPresser() { wait(); }
+
+bool BoxPresser::wait() {
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    return found_;
+}
+
+namespace {
+
+BOOL CALLBACK find_icon(HWND child, LPARAM found) {
+    char cls[32] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    // Wine keeps an icon control in every box; only a box with an icon has one set in it.
+    DWORD_PTR icon = 0;
+    if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &icon) && icon)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+}  // namespace
+
+DWORD WINAPI BoxPresser::run(void* p) {
+    auto* self = static_cast<BoxPresser*>(p);
+    for (int i = 0; i < 500; ++i) {  // up to 10 seconds
+        HWND box = FindWindowA("#32770", self->caption_.c_str());
+        if (box) {
+            Sleep(100);  // let the box finish setting up
+            char text[4096] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            self->text_ = text;
+            EnumChildWindows(box, find_icon, LPARAM(&self->has_icon_));
+            PostMessageA(box, WM_COMMAND, self->button_, 0);
+            self->found_ = true;
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%sqvtest_%lu_%d\\", base, GetCurrentProcessId(), ++counter);
+    path_ = name;
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path_ + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path_ + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::string read_file(const std::string& path) {
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+namespace {
+
+struct Reader {
+    HANDLE pipe;
+    std::string data;
+};
+
+DWORD WINAPI drain(void* p) {
+    auto* r = static_cast<Reader*>(p);
+    char buf[4096];
+    DWORD n;
+    while (ReadFile(r->pipe, buf, sizeof buf, &n, nullptr) && n > 0) r->data.append(buf, n);
+    return 0;
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& command_line, DWORD timeout_ms) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE out_r, out_w, err_r, err_w;
+    CreatePipe(&out_r, &out_w, &sa, 0);
+    CreatePipe(&err_r, &err_w, &sa, 0);
+    SetHandleInformation(out_r, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err_r, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out_w;
+    si.hStdError = err_w;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cmd(command_line.begin(), command_line.end());
+    cmd.push_back(0);
+    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(out_w);
+    CloseHandle(err_w);
+    Reader out{out_r, {}}, err{err_r, {}};
+    HANDLE readers[2] = {CreateThread(nullptr, 0, drain, &out, 0, nullptr),
+                         CreateThread(nullptr, 0, drain, &err, 0, nullptr)};
+    if (started) {
+        if (WaitForSingleObject(pi.hProcess, timeout_ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        result.exit_code = int(code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    WaitForMultipleObjects(2, readers, TRUE, 10000);
+    CloseHandle(readers[0]);
+    CloseHandle(readers[1]);
+    CloseHandle(out_r);
+    CloseHandle(err_r);
+    result.out = out.data;
+    result.err = err.data;
+    return result;
+}
+
+}  // namespace qv::test
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!qv::test::library()) {
+        std::fprintf(stderr, "cannot load quorvel.dll beside the test program\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

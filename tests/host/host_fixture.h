@@ -1,0 +1,92 @@
+// The test host: calls the library's exported commands exactly as the Vesh host does
+// (LoadLibrary, GetProcAddress("_Name@16"), four 32-bit words), and drives the message
+// boxes the library shows from a helper thread.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "host_screen_win.h"
+
+namespace qv::test {
+
+using hostsim::Bgr;
+using hostsim::HostScreen;
+using hostsim::HostVar;
+using hostsim::pump_messages;
+
+// The folder of the test executable, with a trailing backslash; the DLL and the runner
+// are built beside it.
+std::string exe_folder();
+
+// quorvel.dll, loaded once for the whole run.
+HMODULE library();
+
+template <class T>
+int32_t word(T value) {
+    if constexpr (std::is_pointer_v<T>) return int32_t(uintptr_t(value));
+    else return int32_t(value);
+}
+
+// Calls the export _Name@16. A missing export fails the test and returns INT32_MIN.
+template <class A = int32_t, class B = int32_t, class C = int32_t, class D = int32_t>
+int32_t call(const char* name, A a = 0, B b = 0, C c = 0, D d = 0) {
+    using Fn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
+    std::string symbol = std::string("_") + name + "@16";
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library(), symbol.c_str())));
+    if (!fn) {
+        ADD_FAILURE() << "quorvel.dll does not export " << symbol;
+        return INT32_MIN;
+    }
+    return fn(word(a), word(b), word(c), word(d));
+}
+
+// Presses a button of the next message box (class #32770) with the given caption, from a
+// helper thread, and records the box's text. Construct it before the call that shows the
+// box; wait() joins the thread.
+class BoxPresser {
+public:
+    BoxPresser(const char* caption, int button);
+    ~BoxPresser();
+    // True when the box appeared and was answered.
+    bool wait();
+    const std::string& text() const { return text_; }
+    bool has_icon() const { return has_icon_; }
+
+private:
+    static DWORD WINAPI run(void* self);
+    std::string caption_;
+    int button_;
+    HANDLE thread_ = nullptr;
+    bool found_ = false;
+    bool has_icon_ = false;
+    std::string text_;
+};
+
+// A temporary folder of its own for a test, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }  // with a trailing backslash
+    std::string file(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string& path);
+bool write_file(const std::string& path, const std::string& bytes);
+
+struct ProcessResult {
+    int exit_code = -1;
+    std::string out, err;
+};
+// Runs a program with the given command line and collects its output.
+ProcessResult run_process(const std::string& command_line, DWORD timeout_ms = 60000);
+
+}  // namespace qv::test

@@ -1,0 +1,122 @@
+// qvrun end to end: scripts in, the printed results, the exit code and the files out.
+#include "host_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class Runner : public ::testing::Test {
+protected:
+    ProcessResult run(const std::string& script) {
+        std::string path = dir.file("script.qv");
+        EXPECT_TRUE(write_file(path, script));
+        return run_process("\"" + exe_folder() + "qvrun.exe\" \"" + path + "\"");
+    }
+    TempDir dir;
+};
+
+// A path as a quoted script text: backslashes are escapes there.
+std::string quoted_path(const std::string& path) {
+    std::string out = "\"";
+    for (char c : path) {
+        if (c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+bool contains(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+TEST_F(Runner, GetQuorvelVerPrintsItsStatusAndText) {
+    auto r = run("var v str 16\nGetQuorvelVer 0 0 0 v\nexpect 394497\nprint v\nexpect v \"0.651\"\n");
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "v = \"0.651\"\n")) << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Runner, AFailedExpectationIsReportedAndExitsOne) {
+    auto r = run("var v str 16\nGetTobExtVer 0 0 0 v\nexpect 394497\nexpect v \"0.801\"\nSetBMNo 3\nexpect error 3\n");
+    EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "script.qv:3: expected status 394497, got status 524289")) << r.out;
+    EXPECT_TRUE(contains(r.out, "script.qv:6: expected error 3, got status 0")) << r.out;
+    EXPECT_FALSE(contains(r.out, ":4:")) << r.out;
+}
+
+TEST_F(Runner, ScriptErrorsNameTheFileLineAndWhatWasExpected) {
+    struct Case {
+        const char* script;
+        const char* message;
+    } cases[] = {
+        {"NoSuchCommand 1 2", "script.qv:1: error: unknown command or directive 'NoSuchCommand'"},
+        {"\nSetBMSCR nowhere 0 0", "script.qv:2: error: SetBMSCR: argument 1 should be a screen name, got 'nowhere'"},
+        {"SetBMNo \"three\"", "SetBMNo: argument 1 should be a number, got 'three'"},
+        {"SetBMNo 99999999999", "'99999999999' is not a 32-bit number"},
+        {"var v str 8\nGetQuorvelVer 0 0 0", "GetQuorvelVer: argument 4 should be a variable name"},
+        {"GetQuorvelVer 0 0 0 1", "GetQuorvelVer: argument 4 should be a variable name (its storage is passed), got '1'"},
+        {"SetBMNo 1 2 3 4 5", "SetBMNo takes four arguments"},
+        {"screen s 0 10", "a screen is 1 to 16384 pixels each way"},
+        {"screen s 10 10 mono", "expected 'palette' or nothing after the size"},
+        {"pos s 1 1", "no screen named 's'"},
+        {"print \"x\"", "expected a variable name, got 'x'"},
+        {"echo \"unclosed", "text is missing its closing quote"},
+        {"var v float 3", "a variable is 'str' or 'int'"},
+        {"expect 0", "no command has been called yet"},
+        {"5 SetBMNo", "a line starts with a command or a directive"},
+        {"var v str 4\nset v \"too long\"", "the text does not fit the variable"},
+    };
+    for (const Case& c : cases) {
+        auto r = run(c.script);
+        EXPECT_EQ(r.exit_code, 2) << c.script << "\n" << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, c.message)) << c.script << "\n" << r.err;
+    }
+}
+
+TEST_F(Runner, MissingScriptOrBadOptionsExitTwo) {
+    auto r = run_process("\"" + exe_folder() + "qvrun.exe\" \"" + dir.file("absent.qv") + "\"");
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_TRUE(contains(r.err, "cannot open the script")) << r.err;
+    r = run_process("\"" + exe_folder() + "qvrun.exe\"");
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_TRUE(contains(r.err, "usage:")) << r.err;
+    r = run_process("\"" + exe_folder() + "qvrun.exe\" --dll \"" + dir.file("none.dll") + "\" x.qv");
+    EXPECT_EQ(r.exit_code, 2);
+}
+
+TEST_F(Runner, ScreensAreMadeFilledAndSavedAsBitmaps) {
+    std::string bmp = dir.file("out.bmp");
+    std::string pal = dir.file("pal.bmp");
+    auto r = run("screen main 5 3\nfill main 10 20 30\npixel main 4 2\nsave main " + quoted_path(bmp) +
+                 "\nscreen p 3 2 palette\nfill p 7\npixel p 0 0\nsave p " + quoted_path(pal) +
+                 "\nSetBMSCR main 1 12\nSetBMNo 8\n");
+    ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "main(4,2) = 10 20 30\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "p(0,0) = index 7\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "SetBMSCR: status 0\n")) << r.out;
+
+    std::string file = read_file(bmp);
+    ASSERT_EQ(file.size(), 14u + 40u + 16u * 3);  // rows of 15 bytes padded to 16
+    EXPECT_EQ(file.substr(0, 2), "BM");
+    auto ih = reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + 14);
+    EXPECT_EQ(ih->biWidth, 5);
+    EXPECT_EQ(ih->biHeight, 3);
+    EXPECT_EQ(ih->biBitCount, 24);
+    EXPECT_EQ(uint8_t(file[54]), 30);  // blue, green, red
+    EXPECT_EQ(uint8_t(file[55]), 20);
+    EXPECT_EQ(uint8_t(file[56]), 10);
+
+    std::string pfile = read_file(pal);
+    ASSERT_EQ(pfile.size(), 14u + 40u + 1024u + 2u * 4);
+    EXPECT_EQ(uint8_t(pfile[14 + 40 + 1024]), 7);
+    EXPECT_EQ(uint8_t(pfile[14 + 40 + 7 * 4]), 7);  // the grey ramp the screen starts with
+}
+
+TEST_F(Runner, OmittedTrailingNumbersAreZero) {
+    auto r = run("screen s 8 8\nSetBMSCR s\nexpect 0\nvar n int 4\nset n 1 2 3\nexpect n 1 2 3 0\nprint n\n");
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "n = 1 2 3 0\n")) << r.out;
+}
+
+}  // namespace
+}  // namespace qv::test

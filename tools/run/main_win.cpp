@@ -1,0 +1,389 @@
+// qvrun: plays the Vesh host for people. It loads quorvel.dll, makes screens (each in a real
+// window) and variables as the host does, and runs a script of command calls, printing each
+// result. See README.md for the script language. Exit code: 0 when every line ran and every
+// expectation held, 1 when an expectation failed, 2 for a script or usage error.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host_screen_win.h"
+#include "script.h"
+
+namespace {
+
+using qv::Kind;
+using qv::hostsim::Bgr;
+using qv::hostsim::HostScreen;
+using qv::hostsim::HostVar;
+using qv::run::Token;
+
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+using CommandFn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
+
+int32_t word_of(const void* p) { return int32_t(uintptr_t(p)); }
+
+std::string quoted(const char* text, size_t max) {
+    std::string out = "\"";
+    for (size_t i = 0; i < max && text[i]; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += char(c);  // Shift-JIS bytes pass as they are
+        }
+    }
+    return out + "\"";
+}
+
+class Runner {
+public:
+    Runner(HMODULE dll, std::string file) : dll_(dll), file_(std::move(file)) {}
+
+    int run(std::istream& in) {
+        std::string line;
+        while (std::getline(in, line)) {
+            ++line_no_;
+            std::vector<Token> tokens;
+            std::string error;
+            try {
+                if (!qv::run::tokenize(line, tokens, error)) throw ScriptError(error);
+                if (!tokens.empty()) execute(tokens);
+            } catch (const ScriptError& e) {
+                std::fprintf(stderr, "%s:%d: error: %s\n", file_.c_str(), line_no_, e.what());
+                return 2;
+            }
+        }
+        return failures_ ? 1 : 0;
+    }
+
+private:
+    void execute(const std::vector<Token>& t) {
+        if (t[0].type != Token::Type::Word) throw ScriptError("a line starts with a command or a directive");
+        const std::string& word = t[0].text;
+        if (const qv::run::CommandInfo* c = qv::run::find_command(word)) return call(*c, t);
+        if (word == "screen") return make_screen(t);
+        if (word == "var") return make_var(t);
+        if (word == "pos") return expect_args(t, 4, "pos SCREEN X Y"), screen(t[1])->set_cursor(num(t[2]), num(t[3]));
+        if (word == "area") return expect_args(t, 4, "area SCREEN WIDTH HEIGHT"), screen(t[1])->set_area(num(t[2]), num(t[3]));
+        if (word == "color") {
+            expect_args(t, 5, "color SCREEN RED GREEN BLUE");
+            return screen(t[1])->set_color(uint32_t(byte(t[2]) | byte(t[3]) << 8 | byte(t[4]) << 16));
+        }
+        if (word == "redraw") return set_redraw(t);
+        if (word == "fill") return fill(t);
+        if (word == "pixel") return print_pixel(t);
+        if (word == "save") return save(t);
+        if (word == "set") return set_var(t);
+        if (word == "print") return expect_args(t, 2, "print VARIABLE"), print_var(t[1]);
+        if (word == "echo") return expect_args(t, 2, "echo \"TEXT\""), (void)std::printf("%s\n", text(t[1]).c_str());
+        if (word == "wait") return expect_args(t, 2, "wait MILLISECONDS"), qv::hostsim::pump_messages(DWORD(num(t[1])));
+        if (word == "expect") return expect(t);
+        throw ScriptError("unknown command or directive '" + word + "'");
+    }
+
+    static void expect_args(const std::vector<Token>& t, size_t n, const char* usage) {
+        if (t.size() != n) throw ScriptError(std::string("expected: ") + usage);
+    }
+
+    static int32_t num(const Token& t) {
+        if (t.type != Token::Type::Number) throw ScriptError("expected a number, got '" + t.text + "'");
+        return t.number;
+    }
+    static int32_t byte(const Token& t) {
+        int32_t v = num(t);
+        if (v < 0 || v > 255) throw ScriptError("expected a number from 0 to 255, got " + t.text);
+        return v;
+    }
+    static std::string name(const Token& t, const char* what) {
+        if (t.type != Token::Type::Word) throw ScriptError(std::string("expected ") + what + ", got '" + t.text + "'");
+        return t.text;
+    }
+    static std::string text(const Token& t) {
+        if (t.type != Token::Type::Text) throw ScriptError("expected a quoted text, got '" + t.text + "'");
+        return t.text;
+    }
+
+    HostScreen* screen(const Token& t) {
+        auto it = screens_.find(name(t, "a screen name"));
+        if (it == screens_.end()) throw ScriptError("no screen named '" + t.text + "'");
+        return it->second.get();
+    }
+    HostVar* var(const Token& t) {
+        auto it = vars_.find(name(t, "a variable name"));
+        if (it == vars_.end()) throw ScriptError("no variable named '" + t.text + "'");
+        return it->second.get();
+    }
+
+    void make_screen(const std::vector<Token>& t) {
+        if (t.size() != 4 && t.size() != 5) throw ScriptError("expected: screen NAME WIDTH HEIGHT [palette]");
+        std::string n = name(t[1], "a screen name");
+        int32_t w = num(t[2]), h = num(t[3]);
+        if (w < 1 || h < 1 || w > 16384 || h > 16384) throw ScriptError("a screen is 1 to 16384 pixels each way");
+        bool palette = false;
+        if (t.size() == 5) {
+            if (name(t[4], "'palette'") != "palette") throw ScriptError("expected 'palette' or nothing after the size");
+            palette = true;
+        }
+        auto s = std::make_unique<HostScreen>(w, h, palette, n.c_str());
+        if (!s->ok()) throw ScriptError("cannot make a screen of that size");
+        screens_[n] = std::move(s);
+    }
+
+    void make_var(const std::vector<Token>& t) {
+        if (t.size() < 4 || t.size() > 5) throw ScriptError("expected: var NAME str BYTES, or var NAME int COUNT [COUNT2]");
+        std::string n = name(t[1], "a variable name");
+        std::string type = name(t[2], "'str' or 'int'");
+        int32_t a = num(t[3]);
+        int32_t b = t.size() == 5 ? num(t[4]) : 0;
+        if (type == "str") {
+            if (t.size() != 4 || a < 1 || a > 65535 * 4) throw ScriptError("a string variable is 1 to 262140 bytes");
+            vars_[n] = std::make_unique<HostVar>(HostVar::text(uint32_t(a)));
+        } else if (type == "int") {
+            if (a < 1 || a > 65535 || b < 0 || b > 65535) throw ScriptError("an integer variable has 1 to 65535 elements a dimension");
+            vars_[n] = std::make_unique<HostVar>(HostVar::ints(uint32_t(a), uint32_t(b)));
+        } else {
+            throw ScriptError("a variable is 'str' or 'int'");
+        }
+    }
+
+    void set_var(const std::vector<Token>& t) {
+        if (t.size() < 3) throw ScriptError("expected: set VARIABLE \"TEXT\", or set VARIABLE NUMBER...");
+        HostVar* v = var(t[1]);
+        if (v->is_text()) {
+            expect_args(t, 3, "set VARIABLE \"TEXT\"");
+            std::string s = text(t[2]);
+            if (s.size() + 1 > v->storage_bytes()) throw ScriptError("the text does not fit the variable");
+            std::memcpy(v->chars(), s.c_str(), s.size() + 1);
+        } else {
+            if (t.size() - 2 > v->storage_bytes() / 4) throw ScriptError("more numbers than the variable holds");
+            for (size_t i = 2; i < t.size(); ++i) v->ints()[i - 2] = num(t[i]);
+        }
+    }
+
+    void print_var(const Token& t) {
+        HostVar* v = var(t);
+        if (v->is_text()) {
+            std::printf("%s = %s\n", t.text.c_str(), quoted(v->chars(), v->storage_bytes()).c_str());
+        } else {
+            std::printf("%s =", t.text.c_str());
+            for (size_t i = 0; i < v->storage_bytes() / 4; ++i) std::printf(" %d", v->ints()[i]);
+            std::printf("\n");
+        }
+    }
+
+    void set_redraw(const std::vector<Token>& t) {
+        expect_args(t, 3, "redraw SCREEN on|off");
+        std::string v = name(t[2], "'on' or 'off'");
+        if (v != "on" && v != "off") throw ScriptError("expected 'on' or 'off'");
+        screen(t[1])->set_redraw(v == "on");
+    }
+
+    void fill(const std::vector<Token>& t) {
+        HostScreen* s = screen(t.size() > 1 ? t[1] : Token{});
+        if (s->palette_mode()) {
+            expect_args(t, 3, "fill SCREEN INDEX (palette screens)");
+            uint8_t i = uint8_t(byte(t[2]));
+            s->fill({i, i, i});
+        } else {
+            expect_args(t, 5, "fill SCREEN RED GREEN BLUE");
+            s->fill({uint8_t(byte(t[4])), uint8_t(byte(t[3])), uint8_t(byte(t[2]))});
+        }
+        InvalidateRect(s->hwnd(), nullptr, FALSE);
+    }
+
+    void print_pixel(const std::vector<Token>& t) {
+        expect_args(t, 4, "pixel SCREEN X Y");
+        HostScreen* s = screen(t[1]);
+        int32_t x = num(t[2]), y = num(t[3]);
+        if (!s->view().contains(x, y)) throw ScriptError("the pixel lies outside the screen");
+        Bgr p = s->pixel(x, y);
+        if (s->palette_mode())
+            std::printf("%s(%d,%d) = index %d\n", t[1].text.c_str(), x, y, p.b);
+        else
+            std::printf("%s(%d,%d) = %d %d %d\n", t[1].text.c_str(), x, y, p.r, p.g, p.b);
+    }
+
+    void save(const std::vector<Token>& t) {
+        expect_args(t, 3, "save SCREEN \"FILE.bmp\"");
+        std::string path = text(t[2]);
+        if (!screen(t[1])->save_bmp(path)) throw ScriptError("cannot write '" + path + "'");
+        std::printf("saved %s\n", path.c_str());
+    }
+
+    void expect(const std::vector<Token>& t) {
+        if (t.size() < 2) throw ScriptError("expected: expect STATUS, expect error N, or expect VARIABLE VALUE...");
+        std::string wanted, got;
+        if (t[1].type == Token::Type::Number || (t[1].type == Token::Type::Word && t[1].text == "error")) {
+            if (!have_result_) throw ScriptError("no command has been called yet");
+            bool error = t[1].type == Token::Type::Word;
+            expect_args(t, error ? 3 : 2, "expect STATUS, or expect error N");
+            wanted = describe_result(error ? num(t[2]) : -num(t[1]));
+            got = describe_result(last_result_);
+        } else {
+            HostVar* v = var(t[1]);
+            if (v->is_text()) {
+                expect_args(t, 3, "expect VARIABLE \"TEXT\"");
+                wanted = quoted(text(t[2]).c_str(), std::string::npos);
+                got = quoted(v->chars(), v->storage_bytes());
+            } else {
+                if (t.size() - 2 > v->storage_bytes() / 4) throw ScriptError("more numbers than the variable holds");
+                for (size_t i = 2; i < t.size(); ++i) {
+                    wanted += " " + std::to_string(num(t[i]));
+                    got += " " + std::to_string(v->ints()[i - 2]);
+                }
+            }
+        }
+        if (wanted != got) {
+            std::printf("%s:%d: expected %s, got %s\n", file_.c_str(), line_no_, wanted.c_str(), got.c_str());
+            ++failures_;
+        }
+    }
+
+    static std::string describe_result(int32_t r) {
+        if (r > 0) return "error " + std::to_string(r);
+        return "status " + std::to_string(-int64_t(r));
+    }
+
+    void call(const qv::run::CommandInfo& c, const std::vector<Token>& t) {
+        if (t.size() > 5) throw ScriptError(std::string(c.name) + " takes four arguments");
+        int32_t words[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            Kind kind = c.kinds[i];
+            if (size_t(i) + 1 >= t.size()) {
+                if (!qv::run::argument_optional(kind))
+                    throw ScriptError(std::string(c.name) + ": argument " + std::to_string(i + 1) +
+                                      " should be " + qv::run::kind_description(kind));
+                continue;
+            }
+            words[i] = argument(c, i, t[i + 1]);
+        }
+        std::string symbol = "_" + std::string(c.name) + "@16";
+        auto fn = reinterpret_cast<CommandFn>(reinterpret_cast<void*>(GetProcAddress(dll_, symbol.c_str())));
+        if (!fn) throw ScriptError("the library does not export " + symbol);
+        last_result_ = fn(words[0], words[1], words[2], words[3]);
+        have_result_ = true;
+        std::printf("%s: %s\n", c.name, describe_result(last_result_).c_str());
+    }
+
+    int32_t argument(const qv::run::CommandInfo& c, int i, const Token& t) {
+        Kind kind = c.kinds[i];
+        auto wrong = [&] {
+            return ScriptError(std::string(c.name) + ": argument " + std::to_string(i + 1) + " should be " +
+                               qv::run::kind_description(kind) + ", got '" + t.text + "'");
+        };
+        switch (kind) {
+            case Kind::INT:
+            case Kind::NONE:
+                if (t.type != Token::Type::Number) throw wrong();
+                return t.number;
+            case Kind::SCR:
+                if (t.type != Token::Type::Word || !screens_.count(t.text)) throw wrong();
+                return word_of(screens_[t.text]->record());
+            case Kind::VAR:
+                if (t.type != Token::Type::Word || !vars_.count(t.text)) throw wrong();
+                return word_of(vars_[t.text]->record());
+            case Kind::PTR:
+                if (t.type != Token::Type::Word || !vars_.count(t.text)) throw wrong();
+                return word_of(vars_[t.text]->data());
+            case Kind::STR:
+                if (t.type == Token::Type::Text) {
+                    texts_.push_back(std::make_unique<std::string>(t.text));
+                    return word_of(texts_.back()->c_str());
+                }
+                if (t.type == Token::Type::Word && vars_.count(t.text) && vars_[t.text]->is_text())
+                    return word_of(vars_[t.text]->chars());
+                throw wrong();
+        }
+        throw wrong();
+    }
+
+    HMODULE dll_;
+    std::string file_;
+    int line_no_ = 0;
+    int failures_ = 0;
+    int32_t last_result_ = 0;
+    bool have_result_ = false;
+    // Declared before the screens so that screens (which the library may point at) go first.
+    std::vector<std::unique_ptr<std::string>> texts_;
+    std::map<std::string, std::unique_ptr<HostVar>> vars_;
+    std::map<std::string, std::unique_ptr<HostScreen>> screens_;
+};
+
+std::string folder_of_exe() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: qvrun [--dll PATH] SCRIPT\n"
+                 "Runs a script of Quorvel command calls against quorvel.dll (by default the one\n"
+                 "beside qvrun.exe). Exit code 0: all ran; 1: an expectation failed; 2: an error.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Unbuffered, so that nothing is lost if a command crashes the process; binary, so that
+    // lines end in LF alone and texts pass byte for byte.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::string dll_path = folder_of_exe() + "quorvel.dll";
+    std::string script;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--dll" && i + 1 < argc) {
+            dll_path = argv[++i];
+        } else if (!a.empty() && a[0] == '-') {
+            return usage();
+        } else if (script.empty()) {
+            script = a;
+        } else {
+            return usage();
+        }
+    }
+    if (script.empty()) return usage();
+    std::ifstream in(script, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "qvrun: cannot open the script '%s'\n", script.c_str());
+        return 2;
+    }
+    HMODULE dll = LoadLibraryA(dll_path.c_str());
+    if (!dll) {
+        std::fprintf(stderr, "qvrun: cannot load '%s'\n", dll_path.c_str());
+        return 2;
+    }
+    int rc;
+    {
+        Runner runner(dll, script);
+        rc = runner.run(in);
+    }
+    FreeLibrary(dll);
+    return rc;
+}
