@@ -1,6 +1,8 @@
 # The native Linux build of the portable core and its tests (with QV_SANITIZE: under
 # AddressSanitizer and UndefinedBehaviorSanitizer).
 find_package(GTest REQUIRED)
+find_package(JPEG REQUIRED)
+target_link_libraries(qv_core PUBLIC JPEG::JPEG)
 add_library(qv_gtest ALIAS GTest::gtest)
 add_library(qv_gtest_main ALIAS GTest::gtest_main)
 

@@ -12,9 +12,19 @@ add_compile_options(-msse2 -mfpmath=sse)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # Code that calls Win32: the DLL and the test host both link it.
+add_library(qv_jpeg STATIC IMPORTED)
+set_target_properties(qv_jpeg PROPERTIES
+  IMPORTED_LOCATION ${QV_JPEG_PREFIX}/lib/libjpeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${QV_JPEG_PREFIX}/include)
+target_link_libraries(qv_core PUBLIC qv_jpeg)
+
+# The DLL's own code beyond the portable core: the command adapters that read host records
+# (32-bit only) and the code that calls Win32. The test host links it too.
 add_library(qv_win STATIC
   src/host/refresh_win.cpp
   src/host/about_win.cpp
+  src/jpeg/commands.cpp
+  src/jpeg/memory_win.cpp
 )
 target_link_libraries(qv_win PUBLIC qv_core gdi32 user32)
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "host/pointers_win.h"
+#include "host/pointers.h"
 
 namespace qv::host {
 

@@ -1,6 +1,6 @@
 // The records as the library reads them agree with real host objects: the addressing rule
 // lands on the pixel GDI draws at (x, y), and the capacity rule on the storage the host gave.
-#include "host/pointers_win.h"
+#include "host/pointers.h"
 #include "host_fixture.h"
 
 namespace qv::test {

@@ -1,8 +1,6 @@
 // Turning the host's 32-bit words into pointers and handles, and records into views.
-// Only the DLL build (32-bit) includes this.
+// Only the DLL build (32-bit) includes this: the command adapters use it.
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 

@@ -1,0 +1,128 @@
+// The JPEG commands that take files and archive entries: thin adapters that check their
+// arguments in order, build views of the host's records and call the bridge.
+#include <cstring>
+
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "jpeg/adapters.h"
+#include "jpeg/comment.h"
+#include "jpeg/decode.h"
+#include "jpeg/encode.h"
+#include "jpeg/settings.h"
+
+namespace qv::jpeg {
+
+namespace {
+
+constexpr int32_t kWrongKind = -255;
+
+// Integer results go to data[0] and data[1] (the host guarantees two elements).
+void store_size(host::PVAL* var, int32_t width, int32_t height) {
+    int32_t* data = host::ptr<int32_t>(var->data);
+    data[0] = width;
+    data[1] = height;
+}
+
+// The archive specification's comma is overwritten in the caller's text, as scripts expect.
+void open_archive(const char* spec) { OpenPackArchive(settings.archive, const_cast<char*>(spec)); }
+
+}  // namespace
+
+int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
+    store_size(var, 0, 0);
+    int32_t w = 0, h = 0;
+    int32_t status = ProbeJpegFile(path, offset, w, h);
+    if (status == kDone) store_size(var, w, h);
+    return -status;
+}
+
+int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t offset) {
+    return ReadJpegComment(host::ptr<uint8_t>(var->data), host::first_dimension_bytes(*var), path,
+                           kind, offset);
+}
+
+int32_t JpegLoad(host::BMSCR* screen, const char* path, int32_t flags, int32_t offset) {
+    if (screen->palette_mode) return kWrongKind;
+    JpegTarget target = SetJpegTarget(host::screen_view(*screen));
+    return -DecodeJpegFile(path, flags, offset, target);
+}
+
+int32_t JpegSize(host::PVAL* var, const char* path, int32_t offset, int32_t) {
+    if (var->type != host::kInteger) return kWrongKind;
+    return size_query(var, path, offset);
+}
+
+int32_t JpegSave(host::BMSCR* screen, const char* path, int32_t width, int32_t height) {
+    if (screen->palette_mode) return kWrongKind;
+    return -encode_region(host::screen_view(*screen), path, width, height, settings.encoder);
+}
+
+int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t) {
+    EncoderSettings& e = settings.encoder;
+    if (clear) {
+        e.comment = nullptr;
+        e.comment_length = 0;
+        return 0;
+    }
+    if (var->type != host::kString) return -1;
+    uint8_t* data = host::ptr<uint8_t>(var->data);
+    uint32_t size = host::first_dimension_bytes(*var);
+    if (size == 0) {
+        // No storage to read a text from: the comment is empty.
+        e.comment = data;
+        e.comment_length = 0;
+        return 0;
+    }
+    data[size - 1] = 0;
+    uint32_t length = 0;
+    while (length < size && data[length] != 0 && data[length] != 0x1A) ++length;
+    if (max_length > 0 && length > uint32_t(max_length)) length = uint32_t(max_length);
+    constexpr uint32_t kMaxComment = 65531;  // a marker's length field holds 65533 at most
+    if (length > kMaxComment) {
+        length = kMaxComment;
+        data[kMaxComment] = 0;
+    }
+    e.comment = data;
+    e.comment_length = length;
+    return 0;
+}
+
+int32_t GetJpegComment(host::PVAL* var, const char* path, int32_t kind, int32_t offset) {
+    if (var->type != host::kString) return 3;
+    return comment_query(var, path, kind, offset);
+}
+
+int32_t SetJpegMem(host::PVAL* var, int32_t count, int32_t, int32_t) {
+    uint32_t size = host::first_dimension_bytes(*var);
+    settings.memory_source = var;
+    settings.memory_bytes = (count >= 9 && uint32_t(count) < size) ? uint32_t(count) : size;
+    return 0;
+}
+
+int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* spec) {
+    if (screen->palette_mode) return kWrongKind;
+    open_archive(spec);
+    JpegTarget target = SetJpegTarget(host::screen_view(*screen));
+    int64_t offset = FindPackEntry(settings.archive, name);
+    if (offset < 0) return -1;
+    return -DecodeJpegFile(settings.archive.path, flags, offset, target);
+}
+
+int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* spec) {
+    if (var->type != host::kInteger) return kWrongKind;
+    open_archive(spec);
+    store_size(var, 0, 0);
+    int64_t offset = FindPackEntry(settings.archive, name);
+    if (offset < 0) return -1;
+    return size_query(var, settings.archive.path, offset);
+}
+
+int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, const char* spec) {
+    open_archive(spec);
+    if (var->type != host::kString) return 3;
+    int64_t offset = FindPackEntry(settings.archive, name);
+    if (offset < 0) return -1;
+    return comment_query(var, settings.archive.path, kind, offset);
+}
+
+}  // namespace qv::jpeg

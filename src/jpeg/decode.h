@@ -1,0 +1,43 @@
+// Decoding a JPEG stream from a file, at any byte offset, into a full-colour screen at its
+// current position; and probing a stream's size. The memory and archive sources reuse both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/views.h"
+
+namespace qv::jpeg {
+
+// Where decoded rows go: the pixel of the first row's origin, and the room right of and
+// below it.
+struct JpegTarget {
+    uint8_t* row = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    size_t stride = 0;
+    int32_t rows_written = 0;
+};
+
+// Status of a decode or probe; the commands return its negation.
+enum Status : int32_t {
+    kDone = 0,
+    kCannotOpen = 1,
+    kBadStream = 2,   // failed seek, libjpeg fatal error, or data that ended too soon
+    kException = 128,
+};
+
+// The origin is the screen's current position; a coordinate outside the screen becomes 0.
+struct Origin {
+    int32_t x, y;
+};
+Origin clamped_origin(const Screen& screen);
+
+JpegTarget SetJpegTarget(const Screen& screen);
+
+// flags bits 0-3: 1 JDCT_ISLOW, 2 JDCT_IFAST, 3 JDCT_FLOAT, else libjpeg's default.
+int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarget& target);
+
+int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height);
+
+}  // namespace qv::jpeg
