@@ -2,7 +2,9 @@
 // what the pixels decode back to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "buffer_screen.h"
@@ -201,6 +203,40 @@ TEST_F(Encode, FailuresLeaveNoFileAndKeepTheComment) {
     }
     EXPECT_EQ(settings.comment, text);
     EXPECT_TRUE(s.unchanged_outside(0, 0, 0, 0, before));
+}
+
+TEST_F(Encode, DjpegReadsTheFilesBack) {
+#ifdef _WIN32
+    GTEST_SKIP() << "djpeg runs on the native build only";
+#else
+    BufferScreen s(77, 41);
+    for (int flags : {0, 1, 2, 3}) {
+        settings = EncoderSettings{};
+        settings.save_flags = flags;
+        settings.quality = 100;
+        settings.h_sampling = settings.v_sampling = 1;
+        ASSERT_EQ(encode_region(s.view(), path.c_str(), 77, 41, settings), 0);
+        std::string out = path + ".pnm";
+        ASSERT_EQ(std::system(("djpeg -pnm -outfile " + out + " " + path).c_str()), 0) << flags;
+        testing::Pnm back = testing::read_pnm(out);
+        std::remove(out.c_str());
+        ASSERT_TRUE(back.ok());
+        EXPECT_EQ(back.width, 77);
+        EXPECT_EQ(back.height, 41);
+        EXPECT_EQ(back.channels, (flags & 2) ? 1 : 3);
+        if (flags & 2) continue;
+        int worst = 0;
+        for (int32_t y = 0; y < 41; ++y)
+            for (int32_t x = 0; x < 77; ++x) {
+                uint8_t rgb[3];
+                back.rgb(x, y, rgb);
+                const uint8_t* p = s.view().at(x, y);
+                for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(rgb[c]) - int(p[2 - c])));
+            }
+        // The pattern is noise, the hardest picture there is; quality 100 still keeps it close.
+        EXPECT_LE(worst, 12) << flags;
+    }
+#endif
 }
 
 TEST_F(Encode, OneByOneAndTheTopRowAtTheBufferEnd) {

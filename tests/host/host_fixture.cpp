@@ -124,7 +124,7 @@ DWORD WINAPI drain(void* p) {
 
 }  // namespace
 
-ProcessResult run_process(const std::string& command_line, DWORD timeout_ms) {
+ProcessResult run_process(const std::string& command_line, DWORD timeout_ms, const std::string& folder) {
     ProcessResult result;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE out_r, out_w, err_r, err_w;
@@ -141,7 +141,8 @@ ProcessResult run_process(const std::string& command_line, DWORD timeout_ms) {
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(command_line.begin(), command_line.end());
     cmd.push_back(0);
-    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &si, &pi);
     CloseHandle(out_w);
     CloseHandle(err_w);
     Reader out{out_r, {}}, err{err_r, {}};

@@ -86,7 +86,7 @@ struct ProcessResult {
     int exit_code = -1;
     std::string out, err;
 };
-// Runs a program with the given command line and collects its output.
-ProcessResult run_process(const std::string& command_line, DWORD timeout_ms = 60000);
+// Runs a program with the given command line (in `folder`, when given) and collects its output.
+ProcessResult run_process(const std::string& command_line, DWORD timeout_ms = 60000, const std::string& folder = {});
 
 }  // namespace qv::test

@@ -112,6 +112,18 @@ TEST_F(Runner, ScreensAreMadeFilledAndSavedAsBitmaps) {
     EXPECT_EQ(uint8_t(pfile[14 + 40 + 7 * 4]), 7);  // the grey ramp the screen starts with
 }
 
+TEST_F(Runner, TheBundledDemoRunsCleanly) {
+    std::string demo = exe_folder() + "..\\..\\examples\\demo.qv";
+    auto r = run_process("\"" + exe_folder() + "qvrun.exe\" \"" + demo + "\"", 60000, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "JpegSave: status 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "text = \"Made by the Quorvel demo.\\r\\nSecond line.\"")) << r.out;
+    EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");
+    for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp"})
+        DeleteFileA(dir.file(f).c_str());
+}
+
 TEST_F(Runner, OmittedTrailingNumbersAreZero) {
     auto r = run("screen s 8 8\nSetBMSCR s\nexpect 0\nvar n int 4\nset n 1 2 3\nexpect n 1 2 3 0\nprint n\n");
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;

@@ -165,6 +165,16 @@ void HostScreen::fill(Bgr c) {
         for (int32_t x = 0; x < width(); ++x) set_pixel(x, y, c);
 }
 
+void HostScreen::fill_gradient() {
+    const int32_t w = width() > 1 ? width() - 1 : 1, h = height() > 1 ? height() - 1 : 1;
+    for (int32_t y = 0; y < height(); ++y)
+        for (int32_t x = 0; x < width(); ++x) {
+            uint8_t r = uint8_t(255 * x / w), g = uint8_t(255 * y / h);
+            uint8_t b = uint8_t(255 - (r + g) / 2);
+            set_pixel(x, y, palette_mode() ? Bgr{r, r, r} : Bgr{b, g, r});
+        }
+}
+
 void HostScreen::fill_pattern(uint32_t seed) {
     GdiFlush();
     uint32_t state = seed * 2654435761u + 12345;

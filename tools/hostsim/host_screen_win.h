@@ -44,6 +44,8 @@ public:
     Bgr pixel(int32_t x, int32_t y) const;
     void set_pixel(int32_t x, int32_t y, Bgr colour);
     void fill(Bgr colour);
+    // A smooth, colourful picture: what a photo-like demo needs.
+    void fill_gradient();
     // Distinct values for every pixel, and 0xEE in the row padding.
     void fill_pattern(uint32_t seed = 1);
     std::vector<uint8_t> bytes() const;

@@ -44,6 +44,8 @@ std::string quoted(const char* text, size_t max) {
             out += char(c);
         } else if (c == '\n') {
             out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
         } else if (c < 0x20 || c == 0x7F) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", c);
@@ -91,6 +93,11 @@ private:
         }
         if (word == "redraw") return set_redraw(t);
         if (word == "fill") return fill(t);
+        if (word == "gradient") {
+            expect_args(t, 2, "gradient SCREEN");
+            screen(t[1])->fill_gradient();
+            return (void)InvalidateRect(screen(t[1])->hwnd(), nullptr, FALSE);
+        }
         if (word == "pixel") return print_pixel(t);
         if (word == "save") return save(t);
         if (word == "set") return set_var(t);

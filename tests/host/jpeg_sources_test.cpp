@@ -1,0 +1,218 @@
+// The memory source (through the temporary file, which must never stay behind) and the
+// pack archive, through the DLL's exports.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host_fixture.h"
+#include "pnm.h"
+#include "screen_checks.h"
+
+namespace qv::test {
+namespace {
+
+using testing::Pnm;
+using testing::read_pnm;
+using testing::testdata;
+
+std::string temp_file_path() {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "_QV_TMP_.TMP";
+}
+
+bool temp_file_exists() { return GetFileAttributesA(temp_file_path().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A writable copy of a text with its terminator, as the host passes strings.
+std::vector<char> writable(const std::string& s) {
+    std::vector<char> v(s.begin(), s.end());
+    v.push_back(0);
+    return v;
+}
+
+// A string variable holding the bytes (plus `spare` bytes of room).
+HostVar var_with(const std::string& bytes, uint32_t spare = 0) {
+    HostVar v = HostVar::text(uint32_t(bytes.size()) + spare);
+    std::memcpy(v.data(), bytes.data(), bytes.size());
+    return v;
+}
+
+std::string with_comment(const std::string& jpeg, const std::string& text, uint8_t code = 0xFE) {
+    size_t length = text.size() + 2;
+    return jpeg.substr(0, 2) + std::string{char(0xFF), char(code), char(length >> 8), char(length)} + text +
+           jpeg.substr(2);
+}
+
+class MemorySource : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(temp_file_exists()) << "left over from before"; }
+    void TearDown() override {
+        EXPECT_FALSE(temp_file_exists()) << "the temporary file remained";
+        DeleteFileA(temp_file_path().c_str());
+    }
+    std::string jpeg = read_file(testdata("small-420.jpg"));
+};
+
+TEST_F(MemorySource, LoadsOnceThenReportsNoSource) {
+    HostVar data = var_with(jpeg);
+    Pnm ref = read_pnm(testdata("small-420.int.pnm"));
+    HostScreen s(40, 30, false);
+    s.set_cursor(3, 4);
+    EXPECT_EQ(call("SetJpegMem", data.record(), 0), 0);
+    EXPECT_EQ(call("JpegLoadMem", s.record(), 0), 0);
+    GdiFlush();
+    EXPECT_TRUE(testing::holds(s.view(), ref, 3, 4, 33, 20));
+    EXPECT_EQ(call("JpegLoadMem", s.record(), 0), -1) << "the source is used up";
+    HostVar size = HostVar::ints(2);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), -1);
+}
+
+TEST_F(MemorySource, ByteCountRule) {
+    // The variable holds the stream and garbage after it: counts below 9 and at or above the
+    // first dimension's size take the whole first dimension.
+    HostVar data = var_with(jpeg + std::string(64, 'g'));
+    HostVar size = HostVar::ints(2);
+    for (int32_t count : {0, 8, int32_t(jpeg.size() + 64), 1 << 30, -5}) {
+        EXPECT_EQ(call("SetJpegMem", data.record(), count), 0);
+        EXPECT_EQ(call("JpegSizeMem", size.record()), 0) << count;
+        EXPECT_EQ(size.ints()[0], 33) << count;
+    }
+    // Nine bytes: only the start of the header, so the probe fails.
+    EXPECT_EQ(call("SetJpegMem", data.record(), 9), 0);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), -2);
+    EXPECT_EQ(size.ints()[0], 0);
+    EXPECT_EQ(size.ints()[1], 0);
+    // Exactly the stream's length.
+    EXPECT_EQ(call("SetJpegMem", data.record(), int32_t(jpeg.size())), 0);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), 0);
+    EXPECT_EQ(size.ints()[1], 20);
+}
+
+TEST_F(MemorySource, TheDataIsReadWhenTheCommandRunsNotWhenSet) {
+    HostVar data = var_with(std::string(jpeg.size(), 'x'));
+    EXPECT_EQ(call("SetJpegMem", data.record(), int32_t(jpeg.size())), 0);
+    std::memcpy(data.data(), jpeg.data(), jpeg.size());
+    HostVar size = HostVar::ints(2);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), 0);
+    EXPECT_EQ(size.ints()[0], 33);
+}
+
+TEST_F(MemorySource, FailuresRemoveTheFileToo) {
+    HostVar junk = var_with("definitely not a jpeg stream, just text");
+    HostScreen s(16, 16, false);
+    auto before = s.bytes();
+    EXPECT_EQ(call("SetJpegMem", junk.record(), 0), 0);
+    EXPECT_EQ(call("JpegLoadMem", s.record(), 0), -2);
+    EXPECT_EQ(s.bytes(), before);
+    HostVar cut = var_with(jpeg.substr(0, jpeg.size() / 2));
+    EXPECT_EQ(call("SetJpegMem", cut.record(), 0), 0);
+    EXPECT_EQ(call("JpegLoadMem", s.record(), 0), -2);
+}
+
+TEST_F(MemorySource, ArgumentChecksComeFirstAndKeepTheSource) {
+    HostVar data = var_with(jpeg);
+    EXPECT_EQ(call("SetJpegMem", data.record(), 0), 0);
+    HostScreen palette(16, 16, true);
+    EXPECT_EQ(call("JpegLoadMem", palette.record(), 0), -255);
+    HostVar text = HostVar::text(8);
+    EXPECT_EQ(call("JpegSizeMem", text.record()), -255);
+    HostVar ints = HostVar::ints(8);
+    EXPECT_EQ(call("GetJpegCommentMem", ints.record(), 0), 3);
+    HostVar size = HostVar::ints(2);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), 0) << "the refused calls left the source set";
+}
+
+TEST_F(MemorySource, CommentsWithLineFeedsAndCaps) {
+    HostVar data = var_with(with_comment(jpeg, "hello\nworld"));
+    HostVar text = HostVar::text(64);
+    std::memset(text.data(), 0, 64);
+    EXPECT_EQ(call("SetJpegMem", data.record(), 0), 0);
+    EXPECT_EQ(call("GetJpegCommentMem", text.record(), 0), 0);
+    EXPECT_STREQ(text.chars(), "hello\r\nworld");
+
+    HostVar app = var_with(with_comment(jpeg, "application text", 0xEC));
+    HostVar small = HostVar::text(8);
+    EXPECT_EQ(call("SetJpegMem", app.record(), 0), 0);
+    EXPECT_EQ(call("GetJpegCommentMem", small.record(), 1), 0);
+    EXPECT_STREQ(small.chars(), "applica");
+}
+
+std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// A DPMX archive with the given entries; names as stored (lower case).
+std::string archive_of(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string dir, data;
+    for (const auto& [name, bytes] : entries) {
+        std::string n = name;
+        n.resize(24, '\0');
+        dir += n + le32(uint32_t(data.size())) + le32(uint32_t(bytes.size()));
+        data += bytes;
+    }
+    return "DPMX" + le32(16 + uint32_t(dir.size())) + le32(uint32_t(entries.size())) + le32(0) + dir + data;
+}
+
+// The archive is process-wide and stays open once opened, so one test covers its life.
+TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
+    TempDir dir;
+    std::string jpeg = read_file(testdata("small-420.jpg"));
+    std::string prog = read_file(testdata("tall-prog.jpg"));
+    std::string host_exe = dir.file("game.exe");
+    write_file(host_exe, std::string(4096, 'M') +
+                             archive_of({{"start.ax", "xx"}, {"photo.jpg", with_comment(jpeg, "in the pack")},
+                                         {"tall.jpg", prog}}));
+    std::string spec = host_exe + ",4096";
+    Pnm ref = read_pnm(testdata("small-420.int.pnm"));
+
+    HostScreen palette(8, 8, true);
+    std::vector<char> s0 = writable(spec);
+    EXPECT_EQ(call("JpegLoadDpm", palette.record(), "photo.jpg", 0, s0.data()), -255);
+    EXPECT_NE(s0[host_exe.size()], 0) << "the palette check comes before the archive is opened";
+
+    // Wrong magic first: stays closed and answers -1; a later call opens the right one.
+    std::string bad = dir.file("bad.dpm");
+    write_file(bad, "DPMZ" + archive_of({{"photo.jpg", jpeg}}).substr(4));
+    HostScreen s(40, 30, false);
+    auto before = s.bytes();
+    EXPECT_EQ(call("JpegLoadDpm", s.record(), "photo.jpg", 0, writable(bad + ",0").data()), -1);
+    EXPECT_EQ(s.bytes(), before);
+
+    std::vector<char> s1 = writable(spec);
+    EXPECT_EQ(call("JpegLoadDpm", s.record(), "PHOTO.JPG", 0, s1.data()), 0);
+    EXPECT_EQ(s1[host_exe.size()], 0) << "the comma is overwritten";
+    GdiFlush();
+    EXPECT_TRUE(testing::holds(s.view(), ref, 0, 0, 33, 20));
+
+    // Every later call uses this archive, whatever it names.
+    std::string other = dir.file("other.dpm,0");
+    HostVar size = HostVar::ints(2);
+    EXPECT_EQ(call("JpegSizeDpm", size.record(), "Tall.jpg", 0, other.c_str()), 0);
+    EXPECT_EQ(size.ints()[0], 7);
+    EXPECT_EQ(size.ints()[1], 300);
+    EXPECT_EQ(call("JpegSizeDpm", size.record(), "missing.jpg", 0, other.c_str()), -1);
+    EXPECT_EQ(size.ints()[0], 0) << "zeroed before the lookup";
+    HostVar text = HostVar::text(32);
+    EXPECT_EQ(call("GetJpegCommentDpm", text.record(), "photo.jpg", 0, other.c_str()), 0);
+    EXPECT_STREQ(text.chars(), "in the pack");
+    EXPECT_EQ(call("GetJpegCommentDpm", size.record(), "photo.jpg", 0, other.c_str()), 3);
+    EXPECT_EQ(call("JpegSizeDpm", text.record(), "photo.jpg", 0, other.c_str()), -255);
+    EXPECT_EQ(call("JpegLoadDpm", s.record(), std::string(80, 'p').c_str(), 0, other.c_str()), -1);
+    EXPECT_TRUE(DeleteFileA(host_exe.c_str())) << "the archive file is closed after each call";
+}
+
+TEST(GetJpegComment, ReadsAtAnOffsetAndChecksTheType) {
+    TempDir dir;
+    std::string jpeg = read_file(testdata("small-420.jpg"));
+    std::string path = dir.file("c.bin");
+    write_file(path, std::string(100, 'z') + with_comment(jpeg, "line\nnext"));
+    HostVar text = HostVar::text(32);
+    EXPECT_EQ(call("GetJpegComment", text.record(), path.c_str(), 0, 100), 0);
+    EXPECT_STREQ(text.chars(), "line\r\nnext");
+    EXPECT_EQ(call("GetJpegComment", text.record(), path.c_str(), 0, 99), -2);
+    EXPECT_EQ(call("GetJpegComment", text.record(), dir.file("none.jpg").c_str(), 0, 0), -1);
+    HostVar ints = HostVar::ints(4);
+    EXPECT_EQ(call("GetJpegComment", ints.record(), path.c_str(), 0, 100), 3);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+}  // namespace
+}  // namespace qv::test
