@@ -65,3 +65,8 @@ target_include_directories(qv_host_tests PRIVATE tests/host tests/common)
 target_sources(qv_host_tests PRIVATE tests/common/jpeg_files.cpp)
 target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_gtest version)
 add_dependencies(qv_host_tests quorvel qvrun)
+
+# Benchmarks: programs that print figures, run by scripts/bench (never timed tests).
+add_executable(qv_jpeg_bench bench/jpeg_bench_win.cpp)
+target_link_libraries(qv_jpeg_bench PRIVATE qv_hostsim qv_jpeg psapi)
+add_dependencies(qv_jpeg_bench quorvel)
