@@ -16,11 +16,13 @@ namespace {
 
 constexpr int32_t kWrongKind = -255;
 
-// Integer results go to data[0] and data[1] (the host guarantees two elements).
+// The width and height go to data[0] and data[1]. A script should give two elements; a
+// smaller variable gets what fits, and nothing is written past its storage.
 void store_size(host::PVAL* var, int32_t width, int32_t height) {
-    int32_t* data = host::ptr<int32_t>(var->data);
-    data[0] = width;
-    data[1] = height;
+    Var v = host::var_view(*var);
+    int32_t* data = v.ints();
+    if (v.capacity >= 4) data[0] = width;
+    if (v.capacity >= 8) data[1] = height;
 }
 
 // The archive specification's comma is overwritten in the caller's text, as scripts expect.

@@ -108,6 +108,14 @@ TEST(JpegSize, StoresTheSizeOrZeros) {
     EXPECT_EQ(call("JpegSize", v.record(), "Z:\\no\\such\\file.jpg", 0), -1);
     EXPECT_EQ(v.ints()[0], 0);
 
+    // A one-element variable gets the width only: nothing is written past its storage.
+    HostVar one = HostVar::ints(2);
+    one.record()->len[1] = 1;
+    one.ints()[1] = 1234;
+    EXPECT_EQ(call("JpegSize", one.record(), prog.c_str(), 0), 0);
+    EXPECT_EQ(one.ints()[0], 7);
+    EXPECT_EQ(one.ints()[1], 1234);
+
     HostVar text = HostVar::text(16);
     std::memset(text.data(), 'k', 16);
     EXPECT_EQ(call("JpegSize", text.record(), prog.c_str(), 0), -255);
