@@ -25,6 +25,8 @@ add_library(qv_win STATIC
   src/host/about_win.cpp
   src/jpeg/commands.cpp
   src/jpeg/memory_win.cpp
+  src/pi/about_win.cpp
+  src/pi/commands.cpp
 )
 target_link_libraries(qv_win PUBLIC qv_core gdi32 user32)
 
@@ -63,7 +65,7 @@ file(GLOB QV_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(qv_host_tests ${QV_HOST_TESTS})
 target_include_directories(qv_host_tests PRIVATE tests/host tests/common)
 target_sources(qv_host_tests PRIVATE tests/common/jpeg_files.cpp)
-target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_gtest version)
+target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_pi_encoder qv_gtest version)
 add_dependencies(qv_host_tests quorvel qvrun)
 
 # Benchmarks: programs that print figures, run by scripts/bench (never timed tests).

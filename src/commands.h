@@ -40,6 +40,16 @@ CMD(JpegSizeDpm, jpeg, VAR, STR, NONE, STR, "store the width and height of pack-
 CMD(GetJpegCommentDpm, jpeg, VAR, STR, INT, STR, "read the comment (arg3 0) or APP12 text of pack-archive entry arg2; arg4: \"archive path,start offset\"")
 CMD(GetJpegComment, jpeg, VAR, STR, INT, INT, "read the comment (arg3 0) or APP12 text of the JPEG stream at offset arg4 of file arg2")
 
+// Pi pictures and picture save
+CMD(PiLoad, pi, SCR, STR, INT, PTR, "load Pi file arg2 into the screen; arg3 bits 0-3 nonzero: no refresh, bits 4-7 nonzero: at the position; arg4: 768-byte palette buffer (palette screens)")
+CMD(PiLoadMem, pi, SCR, INT, NONE, PTR, "load the Pi picture registered by SetPiMem into the screen; arg2 and arg4 as PiLoad")
+CMD(SetPiMem, pi, VAR, INT, NONE, NONE, "register the variable's bytes as Pi data for PiLoadMem and PiInfoMem (arg2 nonzero: forget it)")
+CMD(PiInfo, pi, VAR, STR, NONE, NONE, "store the width and height of Pi file arg2 in data[0], data[1]")
+CMD(PiInfoMem, pi, VAR, NONE, NONE, NONE, "store the width and height of the registered Pi data in data[0], data[1]")
+CMD(PiTransColour, pi, INT, INT, NONE, NONE, "transparent colour for Pi loads: 0-255 an index, 256-384 a tolerance around the screen's colour; arg2 0 or other values: none")
+CMD(PiDllAbout, pi, NONE, NONE, NONE, NONE, "show the Pi loader's about box")
+CMD(PicSave, pi, SCR, STR, INT, INT, "save the screen: arg4 1: FAL pair of the copy area (arg3 1: .fal header, else .ipr); else a bitmap (8-bit: palette screen and arg3 1)")
+
 // Version and about
 CMD(AboutMe, host, NONE, NONE, NONE, NONE, "show the about box of the utility command set")
 CMD(AlphaMethod, host, NONE, NONE, NONE, NONE, "show a one-line notice box")
