@@ -5,11 +5,7 @@ set(QV_DEPS ${CMAKE_SOURCE_DIR}/build/deps)
 set(QV_JPEG_PREFIX ${QV_DEPS}/libjpeg-turbo-mingw)
 set(QV_GTEST_PREFIX ${QV_DEPS}/googletest-mingw)
 
-# Every x86 processor of the last twenty years has SSE2; with it doubles round as in the
-# 64-bit native build.
-add_compile_options(-msse2 -mfpmath=sse)
-# No runtime DLLs beside ours: libgcc, libstdc++ and winpthreads go in statically.
-add_link_options(-static -static-libgcc -static-libstdc++)
+# The toolchain file sets SSE2 arithmetic and static runtime libraries for every target.
 
 # Code that calls Win32: the DLL and the test host both link it.
 add_library(qv_jpeg STATIC IMPORTED)
@@ -72,3 +68,6 @@ add_dependencies(qv_host_tests quorvel qvrun)
 add_executable(qv_jpeg_bench bench/jpeg_bench_win.cpp)
 target_link_libraries(qv_jpeg_bench PRIVATE qv_hostsim qv_jpeg psapi)
 add_dependencies(qv_jpeg_bench quorvel)
+add_executable(qv_pi_bench bench/pi_bench_win.cpp)
+target_link_libraries(qv_pi_bench PRIVATE qv_hostsim qv_pi_encoder)
+add_dependencies(qv_pi_bench quorvel)

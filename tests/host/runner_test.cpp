@@ -114,13 +114,18 @@ TEST_F(Runner, ScreensAreMadeFilledAndSavedAsBitmaps) {
 
 TEST_F(Runner, TheBundledDemoRunsCleanly) {
     std::string demo = exe_folder() + "..\\..\\examples\\demo.qv";
+    ASSERT_EQ(run_process("\"" + exe_folder() + "qv_make_pi.exe\" demo.pi", 60000, dir.path()).exit_code, 0);
     auto r = run_process("\"" + exe_folder() + "qvrun.exe\" \"" + demo + "\"", 60000, dir.path());
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "JpegSave: status 0\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "text = \"Made by the Quorvel demo.\\r\\nSecond line.\"")) << r.out;
     EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");
-    for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp"})
+    EXPECT_TRUE(contains(r.out, "PiLoad: status 0\n")) << r.out;
+    EXPECT_EQ(read_file(dir.file("demo-view.raw")).size(), 400u * 260 * 3 - (40u * 260 * 3 + 30u * 360 * 3));
+    EXPECT_EQ(read_file(dir.file("demo-view.fal")).substr(0, 14), "F_ALL(V1.00)\r\n");
+    for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp", "demo.pi", "demo-view.raw",
+                          "demo-view.fal", "demo-indexed-8bit.bmp"})
         DeleteFileA(dir.file(f).c_str());
 }
 
