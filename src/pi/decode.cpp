@@ -20,31 +20,47 @@ constexpr size_t kSlack = 32768;
 constexpr uint64_t kMaxBuffer = uint64_t(1) << 28;
 
 // Bits of the data, most significant first: from the memory source in place, or from the
-// file in blocks read into one buffer.
+// file in blocks read into one buffer. Up to 64 bits wait in an accumulator, so that codes
+// are decoded by looking ahead and consuming only their own length.
 class BitReader {
 public:
     BitReader(const uint8_t* data, size_t size, size_t start) : data_(data), size_(size), pos_(start) {}
     BitReader(std::FILE* file, uint8_t* block, size_t got, size_t start)
         : data_(block), size_(got), pos_(start), file_(file), block_(block), full_(got == kBlockSize) {}
 
-    // n bits (n <= 24) as a number; 0 and at_end() once the data has run out.
-    uint32_t bits(int n) {
-        while (count_ < n) {
-            int b = next_byte();
-            if (b < 0) {
-                end_ = true;
-                return 0;
-            }
-            acc_ = (acc_ << 8) | uint32_t(b);
-            count_ += 8;
+    // The next n bits (1 <= n <= 32) without consuming them; past the data they read as 0.
+    uint32_t peek(int n) {
+        if (count_ < n) refill();
+        return uint32_t(acc_ >> (64 - n));
+    }
+    // Consumes n bits; asking for more than the data holds is its end.
+    void skip(int n) {
+        if (n > count_) {
+            end_ = true;
+            acc_ = 0;
+            count_ = 0;
+            return;
         }
+        acc_ = n == 64 ? 0 : acc_ << n;
         count_ -= n;
-        return uint32_t(acc_ >> count_) & ((1u << n) - 1);
+    }
+    uint32_t bits(int n) {
+        uint32_t v = peek(n);
+        skip(n);
+        return end_ ? 0 : v;
     }
     uint32_t bit() { return bits(1); }
     bool at_end() const { return end_; }
 
 private:
+    void refill() {
+        while (count_ <= 56) {
+            int b = next_byte();
+            if (b < 0) return;
+            acc_ |= uint64_t(b) << (56 - count_);
+            count_ += 8;
+        }
+    }
     int next_byte() {
         if (pos_ < size_) return data_[pos_++];
         if (!file_ || !full_) return -1;
@@ -66,32 +82,55 @@ private:
     std::FILE* file_ = nullptr;
     uint8_t* block_ = nullptr;
     bool full_ = false;
-    uint64_t acc_ = 0;
+    uint64_t acc_ = 0;  // the waiting bits, at the top
     int count_ = 0;
     bool end_ = false;
 };
 
-// The colour code: a value 1..N, or 0 at the end of the data.
-uint32_t colour_code(BitReader& r, int32_t colours) {
-    uint32_t v;
-    if (r.bit()) {
-        v = 1 + r.bit();                      // 1x
-    } else if (!r.bit()) {
-        v = 3 + r.bit();                      // 00x
-    } else if (!r.bit()) {
-        v = 5 + r.bits(2);                    // 010xx
-    } else if (colours == 16 || !r.bit()) {
-        v = 9 + r.bits(3);                    // 011xxx (16), 0110xxx (256)
-    } else if (!r.bit()) {
-        v = 17 + r.bits(4);
-    } else if (!r.bit()) {
-        v = 33 + r.bits(5);
-    } else if (!r.bit()) {
-        v = 65 + r.bits(6);
-    } else {
-        v = 129 + r.bits(7);
+// The colour codes as a lookup table over the next `lookahead` bits: every prefix names one
+// code, its value 1..N and its length.
+//   1x 1-2 | 00x 3-4 | 010xx 5-8 | 16 colours: 011xxx 9-16 |
+//   256 colours: 0110xxx 9-16, 01110xxxx 17-32, 011110x5 33-64, 0111110x6 65-128, 0111111x7 129-256
+struct CodeTable {
+    struct Entry {
+        uint16_t value;
+        uint8_t length;
+    };
+    int lookahead;
+    Entry entries[1 << 14];
+
+    explicit CodeTable(int colours) : lookahead(colours == 16 ? 6 : 14), entries() {
+        struct Group {
+            uint32_t prefix;
+            int prefix_bits, extra_bits, first;
+        };
+        static const Group g16[] = {{1, 1, 1, 1}, {0, 2, 1, 3}, {2, 3, 2, 5}, {3, 3, 3, 9}};
+        static const Group g256[] = {{1, 1, 1, 1},  {0, 2, 1, 3},  {2, 3, 2, 5},  {6, 4, 3, 9},
+                                     {14, 5, 4, 17}, {30, 6, 5, 33}, {62, 7, 6, 65}, {63, 7, 7, 129}};
+        const Group* groups = colours == 16 ? g16 : g256;
+        const int count = colours == 16 ? 4 : 8;
+        for (int i = 0; i < count; ++i) {
+            const Group& g = groups[i];
+            const int length = g.prefix_bits + g.extra_bits;
+            for (uint32_t x = 0; x < (1u << g.extra_bits); ++x) {
+                uint32_t code = (g.prefix << g.extra_bits) | x;
+                uint32_t from = code << (lookahead - length), n = 1u << (lookahead - length);
+                for (uint32_t j = 0; j < n; ++j) entries[from + j] = {uint16_t(g.first + x), uint8_t(length)};
+            }
+        }
     }
-    return r.at_end() ? 0 : v;
+};
+
+const CodeTable& code_table(int32_t colours) {
+    static const CodeTable sixteen(16), full(256);
+    return colours == 16 ? sixteen : full;
+}
+
+// The colour code: a value 1..N, or 0 at the end of the data.
+uint32_t colour_code(BitReader& r, const CodeTable& t) {
+    CodeTable::Entry e = t.entries[r.peek(t.lookahead)];
+    r.skip(e.length);
+    return r.at_end() ? 0 : e.value;
 }
 
 // One move-to-front table for every previous colour.
@@ -117,31 +156,36 @@ private:
     uint8_t t_[256 * 256];
 };
 
-int colour(BitReader& r, ColourTables& tables, int32_t colours, uint8_t previous) {
-    uint32_t v = colour_code(r, colours);
+int colour(BitReader& r, const CodeTable& codes, ColourTables& tables, uint8_t previous) {
+    uint32_t v = colour_code(r, codes);
     return v ? tables.take(previous, v) : -1;
 }
 
 // The position code: 00 0, 01 1, 10 2, 110 3, 111 4; -1 at the end of the data.
 int position_code(BitReader& r) {
-    uint32_t two = r.bits(2);
-    int code = two == 3 ? 3 + int(r.bit()) : int(two);
-    return r.at_end() ? -1 : code;
+    static const uint8_t code[8] = {0, 0, 1, 1, 2, 2, 3, 4};
+    uint32_t three = r.peek(3);
+    r.skip(three >= 6 ? 3 : 2);
+    return r.at_end() ? -1 : code[three];
 }
 
 // The length of a copy in pairs; 0 at the end of the data or when it overflows.
 uint32_t run_length(BitReader& r) {
-    if (!r.bit()) return r.at_end() ? 0 : 1;
-    int k = 1;
-    while (r.bit()) {
-        if (++k >= 31) return 0;  // 2^31 or more pairs: corrupt
+    uint32_t ahead = r.peek(32);
+    int ones = ahead == 0xFFFFFFFFu ? 32 : __builtin_clz(~ahead);
+    if (ones == 0) {
+        r.skip(1);
+        return r.at_end() ? 0 : 1;
     }
-    uint32_t extra = k > 16 ? (r.bits(k - 16) << 16) | r.bits(16) : r.bits(k);
-    return r.at_end() ? 0 : (uint32_t(1) << k) + extra;
+    if (ones >= 31) return 0;  // 2^31 or more pairs: corrupt
+    r.skip(ones + 1);
+    uint32_t extra = r.bits(ones);
+    return r.at_end() ? 0 : (uint32_t(1) << ones) + extra;
 }
 
 int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
     const int32_t n = s.colour_count == 16 ? 16 : 256;
+    const CodeTable& codes = code_table(n);
     auto tables = std::unique_ptr<ColourTables>(new (std::nothrow) ColourTables(n));
     const int32_t rows = s.rows_needed < s.height ? s.rows_needed : s.height;
     const uint64_t total = uint64_t(s.width) * uint64_t(rows > 0 ? rows : 0);
@@ -151,8 +195,8 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
     if (!out.bytes) return -2;
     out.prefix = size_t(prefix);
 
-    int first = colour(r, *tables, n, 0);
-    int second = first < 0 ? -1 : colour(r, *tables, n, uint8_t(first));
+    int first = colour(r, codes, *tables, 0);
+    int second = first < 0 ? -1 : colour(r, codes, *tables, uint8_t(first));
     if (first < 0 || second < 0) {
         out.bytes.reset();
         return -2;
@@ -174,10 +218,10 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
             previous_code = -1;
             bool more = true;
             while (more && pos < end) {
-                int a = colour(r, *tables, n, px[pos - 1]);
+                int a = colour(r, codes, *tables, px[pos - 1]);
                 if (a < 0) goto done;
                 px[pos] = uint8_t(a);
-                int b = colour(r, *tables, n, uint8_t(a));
+                int b = colour(r, codes, *tables, uint8_t(a));
                 if (b < 0) {
                     ++pos;
                     goto done;
@@ -204,7 +248,11 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
         uint64_t wanted = uint64_t(pos) + 2 * uint64_t(pairs);
         size_t stop = wanted > uint64_t(end) + 1 ? end + ((end - pos) & 1) : size_t(wanted);
         const uint8_t* from = px + pos - distance;
-        for (size_t i = pos; i < stop; ++i) px[i] = from[i - pos];
+        if (distance >= stop - pos) {
+            std::memcpy(px + pos, from, stop - pos);
+        } else {
+            for (size_t i = pos; i < stop; ++i) px[i] = from[i - pos];
+        }
         pos = stop;
     }
 done:
