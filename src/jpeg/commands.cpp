@@ -25,8 +25,8 @@ void store_size(host::PVAL* var, int32_t width, int32_t height) {
     if (v.capacity >= 8) data[1] = height;
 }
 
-// The archive specification's comma is overwritten in the caller's text, as scripts expect.
-void open_archive(const char* spec) { OpenPackArchive(settings.archive, const_cast<char*>(spec)); }
+// The archive locator's comma is overwritten in the caller's text, as scripts expect.
+void open_archive(const char* locator) { OpenPackArchive(settings.archive, const_cast<char*>(locator)); }
 
 }  // namespace
 
@@ -101,26 +101,26 @@ int32_t SetJpegMem(host::PVAL* var, int32_t count, int32_t, int32_t) {
     return 0;
 }
 
-int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* spec) {
+int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* locator) {
     if (screen->palette_mode) return kWrongKind;
-    open_archive(spec);
+    open_archive(locator);
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
     int64_t offset = FindPackEntry(settings.archive, name);
     if (offset < 0) return -1;
     return -DecodeJpegFile(settings.archive.path, flags, offset, target);
 }
 
-int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* spec) {
+int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* locator) {
     if (var->type != host::kInteger) return kWrongKind;
-    open_archive(spec);
+    open_archive(locator);
     store_size(var, 0, 0);
     int64_t offset = FindPackEntry(settings.archive, name);
     if (offset < 0) return -1;
     return size_query(var, settings.archive.path, offset);
 }
 
-int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, const char* spec) {
-    open_archive(spec);
+int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, const char* locator) {
+    open_archive(locator);
     if (var->type != host::kString) return 3;
     int64_t offset = FindPackEntry(settings.archive, name);
     if (offset < 0) return -1;

@@ -35,13 +35,13 @@ int64_t parse_offset(const char* text) {
 
 }  // namespace
 
-void OpenPackArchive(PackArchive& archive, char* spec) {
+void OpenPackArchive(PackArchive& archive, char* locator) {
     if (archive.open && archive.entries != 0) return;
     archive.open = false;
     archive.data_base = 0;
-    if (!spec) return;
+    if (!locator) return;
     int64_t offset = 0;
-    if (char* comma = std::strchr(spec, ',')) {
+    if (char* comma = std::strchr(locator, ',')) {
         *comma = 0;
         offset = parse_offset(comma + 1);
     }
@@ -49,9 +49,9 @@ void OpenPackArchive(PackArchive& archive, char* spec) {
         archive.start = 0;
         return;
     }
-    size_t length = std::strlen(spec);
+    size_t length = std::strlen(locator);
     if (length > size_t(kMaxArchivePath)) return;
-    std::memcpy(archive.path, spec, length + 1);
+    std::memcpy(archive.path, locator, length + 1);
     archive.start = offset;
 
     File file;

@@ -1,4 +1,4 @@
-// The host's pack archive ("DPMX"), read only: opened once from an archive specification
+// The host's pack archive ("DPMX"), read only: opened once from an archive locator
 // ("path,offset") and then kept for the life of the process; entries are looked up by name.
 #pragma once
 
@@ -17,10 +17,10 @@ struct PackArchive {
     bool open = false;
 };
 
-// Opens the archive named by `spec` unless one with entries is open already. Writes a zero
-// byte over the specification's first comma. A missing file, a negative offset, a header
+// Opens the archive named by `locator` unless one with entries is open already. Writes a zero
+// byte over the locator's first comma. A missing file, a negative offset, a header
 // without the magic, or a path longer than kMaxArchivePath bytes leaves it closed.
-void OpenPackArchive(PackArchive& archive, char* spec);
+void OpenPackArchive(PackArchive& archive, char* locator);
 
 // The absolute file offset of the named entry's data (names compare in lower case), or -1
 // when the archive is closed, the entry is missing, or the name is longer than

@@ -45,7 +45,7 @@ protected:
         std::remove(path.c_str());
         std::remove(other.c_str());
     }
-    // The specification text, writable as the host's string is.
+    // The locator text, writable as the host's string is.
     char* spec_of(const std::string& text) {
         spec.assign(text.begin(), text.end());
         spec.push_back(0);
@@ -92,7 +92,7 @@ TEST_F(Archive, TheFirstArchiveOpenedStaysInUse) {
     EXPECT_EQ(std::string(a.path), path);
     EXPECT_NE(FindPackEntry(a, "one.jpg"), -1);
     EXPECT_EQ(FindPackEntry(a, "two.jpg"), -1);
-    EXPECT_NE(spec[other.size()], '\0') << "an open archive does not even read the specification";
+    EXPECT_NE(spec[other.size()], '\0') << "an open archive does not even read the locator";
 }
 
 TEST_F(Archive, RefusalsLeaveItClosedAndALaterCallRetries) {
