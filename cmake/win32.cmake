@@ -21,6 +21,8 @@ add_library(qv_win STATIC
   src/host/about_win.cpp
   src/jpeg/commands.cpp
   src/jpeg/memory_win.cpp
+  src/effects/commands.cpp
+  src/effects/mosaic_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
 )
@@ -60,7 +62,7 @@ target_link_libraries(qv_core_tests PRIVATE qv_gtest_main qv_gtest)
 file(GLOB QV_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(qv_host_tests ${QV_HOST_TESTS})
 target_include_directories(qv_host_tests PRIVATE tests/host tests/common)
-target_sources(qv_host_tests PRIVATE tests/common/jpeg_files.cpp)
+target_sources(qv_host_tests PRIVATE tests/common/jpeg_files.cpp tests/common/effects_reference.cpp)
 target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_pi_encoder qv_gtest version)
 add_dependencies(qv_host_tests quorvel qvrun)
 

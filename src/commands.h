@@ -50,6 +50,36 @@ CMD(PiTransColour, pi, INT, INT, NONE, NONE, "transparent colour for Pi loads: 0
 CMD(PiDllAbout, pi, NONE, NONE, NONE, NONE, "show the Pi loader's about box")
 CMD(PicSave, pi, SCR, STR, INT, INT, "save the screen: arg4 1: FAL pair of the copy area (arg3 1: .fal header, else .ipr); else a bitmap (8-bit: palette screen and arg3 1)")
 
+// Colour effects
+CMD(ChangeColMode, effects, INT, NONE, NONE, NONE, "GChangeCol mode: 1 also paints the pixels that do not match with the other colour")
+CMD(SetChangeCol, effects, INT, INT, INT, INT, "set GChangeCol's colour (red, green, blue): arg4 0 the match colour, else the other colour")
+CMD(GChangeCol, effects, SCR, INT, INT, INT, "in the clipped area, paint pixels within tolerances arg2-4 (red, green, blue) of the screen's colour")
+CMD(ToneChange, effects, SCR, INT, INT, PTR, "saturation and brightness of the area at the position: arg3 1 paler, -1 deeper, else by percent arg2; palette screens scale the palette arg4")
+CMD(Monotone, effects, SCR, INT, INT, NONE, "turn the clipped area grey by luma, tinted with hue arg2 and saturation arg3")
+CMD(NoiseCol, effects, SCR, INT, INT, INT, "colour noise of arg4 percent (0-100) over arg2 x arg3 pixels at the position")
+CMD(NoiseLD, effects, SCR, INT, INT, INT, "brightness noise of arg4 percent (0-100) over arg2 x arg3 pixels at the position")
+CMD(SetMixColour, effects, INT, INT, INT, INT, "set HalfTone's colour (red, green, blue) and ratio arg4 percent")
+CMD(HalfTone, effects, SCR, INT, INT, INT, "blend arg2 x arg3 pixels at the position toward the mix colour; arg4 bits: 1 blue, 2 green, 4 red")
+CMD(HSVtoRGB, effects, VAR, INT, INT, INT, "convert hue, saturation, value to red, green, blue in data[0..2]")
+CMD(RGBtoHSV, effects, VAR, INT, INT, INT, "convert red, green, blue to hue, saturation, value in data[0..2]")
+CMD(YCCtoRGB, effects, VAR, INT, INT, INT, "convert Y, Cb, Cr to red, green, blue in data[0..2]")
+CMD(RGBtoYCC, effects, VAR, INT, INT, INT, "convert red, green, blue to Y, Cb, Cr in data[0..2]")
+
+// Neighbourhood filters
+CMD(SetMatrix, effects, VAR, INT, NONE, NONE, "set the 7 x 7 convolution matrix from 49 integers and its divisor arg2 (0 is 1)")
+CMD(GMatrix, effects, SCR, INT, INT, INT, "convolve arg2 x arg3 pixels at the position with the matrix; arg4: 0 3x3, 1 5x5, 2-3 7x7")
+CMD(Edge, effects, SCR, INT, INT, NONE, "sharpen arg2 x arg3 pixels at the position (loads its matrix for GMatrix)")
+CMD(OutLine, effects, SCR, INT, INT, NONE, "outline arg2 x arg3 pixels at the position (loads its matrix for GMatrix)")
+CMD(Median, effects, SCR, INT, INT, INT, "3x3 filter over arg2 x arg3 pixels at the position: arg4 1 minimum, 2 maximum, else median")
+CMD(Emboss, effects, SCR, INT, INT, NONE, "emboss relief over arg2 x arg3 pixels at the position (below 1: the whole screen)")
+
+// Mosaic, blur and roughening
+CMD(SetMosaicSize, effects, INT, INT, NONE, NONE, "set the mosaic cell width and height")
+CMD(Mosaic, effects, SCR, INT, INT, NONE, "mosaic of arg2 x arg3 pixels at the position in cells of SetMosaicSize")
+CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at the position; arg4 bits 0-2 matrix 0-3, bits 4-6 window 3/5/7")
+CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
+CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
+
 // Version and about
 CMD(AboutMe, host, NONE, NONE, NONE, NONE, "show the about box of the utility command set")
 CMD(AlphaMethod, host, NONE, NONE, NONE, NONE, "show a one-line notice box")

@@ -1,0 +1,65 @@
+// The block effects (see blocks.h).
+#include "effects/blocks.h"
+
+#include <cstring>
+#include <utility>
+
+#include "effects/settings.h"
+
+namespace qv::effects {
+
+void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+    const int32_t area = cw * ch;
+    for (int32_t cy = 0; cy < rows; ++cy)
+        for (int32_t cx = 0; cx < cols; ++cx) {
+            const int32_t x0 = x + cx * cw, y0 = y + cy * ch;
+            int32_t sum[3] = {};
+            for (int32_t j = 0; j < ch; ++j) {
+                const uint8_t* p = s.at(x0, y0 + j);
+                for (int32_t i = 0; i < cw; ++i, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const uint8_t avg[3] = {uint8_t(sum[0] / area), uint8_t(sum[1] / area), uint8_t(sum[2] / area)};
+            for (int32_t j = 0; j < ch; ++j) {
+                uint8_t* p = s.at(x0, y0 + j);
+                for (int32_t i = 0; i < cw; ++i, p += 3) std::memcpy(p, avg, 3);
+            }
+        }
+}
+
+void rough(const Screen& s, Rect r, int32_t bits) {
+    const int32_t k = bits > 8 ? bits - 8 : bits;
+    const uint8_t mask = uint8_t(255 << (8 - k));
+    uint8_t table[256];
+    for (int v = 0; v < 256; ++v) table[v] = bits > 8 ? uint8_t((v & mask) | (v >> k)) : uint8_t(v & mask);
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t i = 0; i < 3 * r.w; ++i) p[i] = table[p[i]];
+    }
+}
+
+void dispersion_permutation(uint8_t p[64]) {
+    for (int i = 0; i < 64; ++i) p[i] = uint8_t(i);
+    for (int i = 0; i < 500; ++i) {
+        const int32_t a = runtime_rand() * 64 / 32768;
+        const int32_t b = runtime_rand() * 64 / 32768;
+        std::swap(p[a], p[b]);
+    }
+}
+
+void disperse(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t bh, const uint8_t p[64]) {
+    const int32_t bpp = s.bpp;
+    uint8_t block[64 * 3];
+    for (int32_t by = 0; by < bh; ++by)
+        for (int32_t bx = 0; bx < bw; ++bx) {
+            const int32_t x0 = x + 8 * bx, y0 = y + 8 * by;
+            for (int32_t row = 0; row < 8; ++row) std::memcpy(block + row * 8 * bpp, s.at(x0, y0 + row), size_t(8 * bpp));
+            for (int32_t k = 0; k < 64; ++k)
+                std::memcpy(s.at(x0 + k % 8, y0 + k / 8), block + p[k] * bpp, size_t(bpp));
+        }
+}
+
+}  // namespace qv::effects

@@ -1,0 +1,124 @@
+// The per-pixel colour effects (see colour.h). Each walks the rectangle row by row from
+// the top with one pointer per row.
+#include "effects/colour.h"
+
+#include <cstdlib>
+
+#include "effects/settings.h"
+
+namespace qv::effects {
+
+namespace {
+
+// Calls f(pixel) for every pixel of the rectangle, rows from the top, left to right.
+template <class F>
+void for_each_pixel(const Screen& s, Rect r, F f) {
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t x = 0; x < r.w; ++x, p += 3) f(p);
+    }
+}
+
+Rgb read(const uint8_t* p) { return {p[2], p[1], p[0]}; }
+
+void write(uint8_t* p, Rgb c) {
+    p[0] = uint8_t(c.b);
+    p[1] = uint8_t(c.g);
+    p[2] = uint8_t(c.r);
+}
+
+}  // namespace
+
+void change_colours(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other,
+                    bool replace_others) {
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        const bool hit = std::abs(p[2] - ref.r) <= tol[0] && std::abs(p[1] - ref.g) <= tol[1] &&
+                         std::abs(p[0] - ref.b) <= tol[2];
+        if (hit) write(p, match);
+        else if (replace_others) write(p, other);
+    });
+}
+
+void tone_change(const Screen& s, Rect r, int32_t level, int32_t mode) {
+    const int32_t q = 10000 / level;
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        Hsv c = rgb_to_hsv(read(p));
+        if (mode == 1) {
+            if (c.s > 128) c.s -= level;
+            else if (c.s >= 65) c.s -= level / 2;
+            else if (c.s >= 33) c.s -= level / 3;
+            else c.s -= level / 4;
+            c.v += level;
+        } else if (mode == -1) {
+            if (c.s > 128) c.s += level;
+            else if (c.s >= 65) c.s += level / 2;
+            else if (c.s >= 33) c.s += level / 4;
+            else if (c.s >= 17) c.s += level / 8;
+            c.v -= level;
+        } else {
+            c.s = c.s * q / 100;
+            if (level > 100 && c.v == 0) c.v = 1;
+            c.v = c.v * level / 100;
+        }
+        c.s = clamp(c.s, 0, 255);
+        c.v = clamp(c.v, 0, 255);
+        write(p, hsv_to_rgb(c));
+    });
+}
+
+void tone_change_palette(uint8_t* colours, int32_t level) {
+    for (int i = 0; i < 768; ++i) colours[i] = uint8_t(clamp(colours[i] * level / 100, 0, 255));
+}
+
+void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        const int32_t y = luma(read(p));
+        Rgb out{y, y, y};
+        if (sat > 0) {
+            Hsv c = rgb_to_hsv(out);
+            out = hsv_to_rgb({hue, sat, c.v});
+        }
+        write(p, out);
+    });
+}
+
+int32_t noise_factor(int32_t amount) {
+    return clamp(amount + 100 - (runtime_rand() * (2 * amount + 2)) / 32768, 1, 250);
+}
+
+void noise_colour(const Screen& s, Rect r, int32_t amount) {
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        for (int c = 0; c < 3; ++c) {  // blue, green, red: the order the factors are drawn in
+            const int32_t v = p[c] * noise_factor(amount) / 100;
+            p[c] = uint8_t(v > 255 ? 255 : v);
+        }
+    });
+}
+
+void noise_brightness(const Screen& s, Rect r, int32_t amount) {
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        const int32_t f = noise_factor(amount);
+        Hsv c = rgb_to_hsv(read(p));
+        c.s = c.s * 10000 / f / 100;
+        c.v = c.v * f / 100;
+        if (c.s > 255) c.s = 255;
+        if (c.v > 255) c.v = 255;
+        write(p, hsv_to_rgb(c));
+    });
+}
+
+void half_tone(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio) {
+    // One table per component: 256 entries instead of a multiplication and a division each.
+    uint8_t table[3][256];
+    const int32_t target[3] = {mix.b, mix.g, mix.r};
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            table[c][v] = (channels >> c) & 1 ? uint8_t(((100 - ratio) * v + ratio * target[c]) / 100) : uint8_t(v);
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        p[0] = table[0][p[0]];
+        p[1] = table[1][p[1]];
+        p[2] = table[2][p[2]];
+    });
+}
+
+}  // namespace qv::effects

@@ -1,0 +1,28 @@
+// Neighbourhood filters on a rectangle of a full-colour screen: convolution, the weighted
+// blur, median/minimum/maximum and emboss. Neighbours come from the whole screen; only
+// positions outside the screen are missing.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/area.h"
+#include "host/views.h"
+
+namespace qv::effects {
+
+// Sums of neighbour x matrix element (element 7 (3 + dy) + 3 + dx) over a window of the
+// radius, divided by `divisor` (truncating), clamped. 0, or -2 when the buffer cannot be had.
+int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius);
+
+// Weighted average over the window, the weights of missing neighbours left out; black when
+// no weight remains. 0 or -2.
+int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius);
+
+// mode 1 minimum, 2 maximum, else median, of the 3 x 3 neighbours by the key
+// B + 2R + 4G; whole pixels. 0 or -2.
+int32_t median(const Screen& s, Rect r, int32_t mode, int32_t fill);
+
+// dx + dy + 127 per component, in place, reading only pixels not yet changed.
+void emboss(const Screen& s, Rect r);
+
+}  // namespace qv::effects

@@ -1,0 +1,30 @@
+// The effects' process-wide settings, set by their setting commands and kept from call to
+// call; and the runtime library's random numbers that the noise and dispersion draw.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/colour_models.h"
+
+namespace qv::effects {
+
+struct Settings {
+    Rgb match_colour{0, 0, 0};
+    Rgb other_colour{0, 0, 0};
+    int32_t change_mode = 0;
+    Rgb mix_colour{0, 0, 0};
+    int32_t mix_ratio = 50;
+    int32_t conv_matrix[49] = {};
+    int32_t conv_divisor = 0;
+    bool conv_ready = false;
+    int32_t median_mode = 0;
+    int32_t median_fill = -255;
+    int32_t cell_w = 4, cell_h = 4;
+};
+
+extern Settings settings;
+
+// The C runtime's rand, 0..32767 (seeded only by the scripts' own command).
+int32_t runtime_rand();
+
+}  // namespace qv::effects
