@@ -54,7 +54,7 @@ TEST_F(Runner, ScriptErrorsNameTheFileLineAndWhatWasExpected) {
         {"SetBMNo \"three\"", "SetBMNo: argument 1 should be a number, got 'three'"},
         {"SetBMNo 99999999999", "'99999999999' is not a 32-bit number"},
         {"var v str 8\nGetQuorvelVer 0 0 0", "GetQuorvelVer: argument 4 should be a variable name"},
-        {"GetQuorvelVer 0 0 0 1", "GetQuorvelVer: argument 4 should be a variable name (its storage is passed), got '1'"},
+        {"GetQuorvelVer 0 0 0 1", "GetQuorvelVer: argument 4 should be a variable name (its storage is passed) or 0, got '1'"},
         {"SetBMNo 1 2 3 4 5", "SetBMNo takes four arguments"},
         {"screen s 0 10", "a screen is 1 to 16384 pixels each way"},
         {"screen s 10 10 mono", "expected 'palette' or nothing after the size"},
@@ -122,10 +122,12 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");
     EXPECT_TRUE(contains(r.out, "PiLoad: status 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Mosaic: status 0\n")) << r.out;
+    EXPECT_EQ(read_file(dir.file("demo-effects.bmp")).size(), 54u + 960 * 200);
     EXPECT_EQ(read_file(dir.file("demo-view.raw")).size(), 400u * 260 * 3 - (40u * 260 * 3 + 30u * 360 * 3));
     EXPECT_EQ(read_file(dir.file("demo-view.fal")).substr(0, 14), "F_ALL(V1.00)\r\n");
     for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp", "demo.pi", "demo-view.raw",
-                          "demo-view.fal", "demo-indexed-8bit.bmp"})
+                          "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp"})
         DeleteFileA(dir.file(f).c_str());
 }
 

@@ -310,6 +310,7 @@ private:
                 if (t.type != Token::Type::Word || !vars_.count(t.text)) throw wrong();
                 return word_of(vars_[t.text]->record());
             case Kind::PTR:
+                if (t.type == Token::Type::Number && t.number == 0) return 0;  // no buffer
                 if (t.type != Token::Type::Word || !vars_.count(t.text)) throw wrong();
                 return word_of(vars_[t.text]->data());
             case Kind::STR:
