@@ -31,6 +31,7 @@ void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, i
 }
 
 void rough(const Screen& s, Rect r, int32_t bits) {
+    if (r.empty()) return;
     const int32_t k = bits > 8 ? bits - 8 : bits;
     const uint8_t mask = uint8_t(255 << (8 - k));
     uint8_t table[256];

@@ -13,6 +13,7 @@ namespace {
 // Calls f(pixel) for every pixel of the rectangle, rows from the top, left to right.
 template <class F>
 void for_each_pixel(const Screen& s, Rect r, F f) {
+    if (r.empty()) return;
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* p = s.at(r.x, y);
         for (int32_t x = 0; x < r.w; ++x, p += 3) f(p);

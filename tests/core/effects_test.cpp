@@ -1,0 +1,202 @@
+// The effects' rectangles and their pixel work, natively under the sanitizers: the core
+// functions against the plain reference versions, on buffers with guard bytes around them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "buffer_screen.h"
+#include "effects/area.h"
+#include "effects/blocks.h"
+#include "effects/colour.h"
+#include "effects/filters.h"
+#include "effects_reference.h"
+
+namespace qv::effects {
+namespace {
+
+using testing::BufferScreen;
+namespace ref = qv::reference;
+
+TEST(ClippedArea, PositionSizeAndEdges) {
+    struct Case {
+        int32_t cx, cy, aw, ah;  // position and copy area of a 40 x 30 screen
+        Rect want;
+    } cases[] = {
+        {0, 0, 0, 0, {0, 0, 40, 30}},       // no copy area: the whole screen
+        {5, 6, 10, 8, {5, 6, 10, 8}},
+        {35, 25, 10, 8, {35, 25, 5, 5}},    // cut at the right and bottom edges
+        {-1, 6, 10, 8, {0, 6, 10, 8}},      // a position outside becomes 0, each on its own
+        {40, 6, 10, 8, {0, 6, 10, 8}},
+        {5, 30, 10, 8, {5, 0, 10, 8}},
+        {5, -7, -3, 0, {5, 0, 35, 30}},     // sizes below 1 become the screen's, then cut
+        {39, 29, 1, 1, {39, 29, 1, 1}},
+        {0, 0, 0x7FFFFFFF, 0x7FFFFFFF, {0, 0, 40, 30}},
+    };
+    for (const Case& c : cases) {
+        Screen s;
+        s.width = 40;
+        s.height = 30;
+        s.cursor_x = c.cx;
+        s.cursor_y = c.cy;
+        s.area_width = c.aw;
+        s.area_height = c.ah;
+        Rect r = clipped_area(s);
+        EXPECT_EQ(r.x, c.want.x) << c.cx << "," << c.cy << " " << c.aw << "x" << c.ah;
+        EXPECT_EQ(r.y, c.want.y) << c.cx << "," << c.cy << " " << c.aw << "x" << c.ah;
+        EXPECT_EQ(r.w, c.want.w) << c.cx << "," << c.cy << " " << c.aw << "x" << c.ah;
+        EXPECT_EQ(r.h, c.want.h) << c.cx << "," << c.cy << " " << c.aw << "x" << c.ah;
+    }
+}
+
+TEST(InsideScreen, KeepsOnlyThePartInTheScreen) {
+    Screen s;
+    s.width = 40;
+    s.height = 30;
+    auto is = [&](int32_t x, int32_t y, int32_t w, int32_t h, Rect want) {
+        Rect r = inside_screen(s, x, y, w, h);
+        EXPECT_TRUE(r.x == want.x && r.y == want.y && r.w == want.w && r.h == want.h)
+            << x << "," << y << " " << w << "x" << h << " gave " << r.x << "," << r.y << " " << r.w << "x" << r.h;
+    };
+    is(-5, -5, 10, 10, {0, 0, 5, 5});
+    is(35, 25, 10, 10, {35, 25, 5, 5});
+    EXPECT_TRUE(inside_screen(s, 50, 0, 10, 10).empty());
+    is(0, 0, -3, 5, {0, 0, 0, 5});
+    is(-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, {0, 0, 0, 0});
+    is(2, 3, 0x7FFFFFFF, 0x7FFFFFFF, {2, 3, 38, 27});
+}
+
+int rand15() { return std::rand() & 0x7FFF; }
+
+struct Pair {
+    BufferScreen lib, ref;
+    explicit Pair(int32_t w, int32_t h, uint32_t seed, bool palette = false) : lib(w, h, palette), ref(w, h, palette) {
+        lib.fill_pattern(seed);
+        ref.fill_pattern(seed);
+    }
+    bool same() const { return lib.snapshot() == ref.snapshot(); }
+};
+
+TEST(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
+    uint32_t state = 7;
+    auto next = [&](int32_t lo, int32_t hi) {
+        state = state * 1664525u + 1013904223u;
+        return hi < lo ? lo : lo + int32_t((state >> 8) % uint32_t(hi - lo + 1));
+    };
+    for (int round = 0; round < 60; ++round) {
+        const int32_t W = next(1, 30), H = next(1, 20);
+        Rect r{next(0, W - 1), next(0, H - 1), 0, 0};
+        r.w = next(1, W - r.x);
+        r.h = next(1, H - r.y);
+        Pair p(W, H, uint32_t(round));
+        Screen& l = p.lib.view();
+        Screen& f = p.ref.view();
+        const int tol[3] = {next(0, 40), next(0, 40), next(0, 40)};
+        int matrix[49];
+        for (int& m : matrix) m = next(-5, 5);
+        switch (round % 12) {
+            case 0: {
+                l.color = f.color = uint32_t(next(0, 0xFFFFFF));
+                l.cursor_x = f.cursor_x = r.x;
+                l.cursor_y = f.cursor_y = r.y;
+                l.area_width = f.area_width = r.w;
+                l.area_height = f.area_height = r.h;
+                change_colours(l, r, {int32_t(l.color & 255), int32_t(l.color >> 8 & 255), int32_t(l.color >> 16)}, tol,
+                               {1, 2, 3}, {4, 5, 6}, true);
+                ref::change_colours(f, tol[0], tol[1], tol[2], {1, 2, 3}, {4, 5, 6}, 1);
+                break;
+            }
+            case 1: {
+                int mode = next(-1, 1), level = mode ? next(1, 255) : next(1, 1000);
+                tone_change(l, r, level, mode);
+                f.cursor_x = r.x;
+                f.cursor_y = r.y;
+                f.area_width = r.w;
+                f.area_height = r.h;
+                ref::tone_change(f, level, mode);
+                break;
+            }
+            case 2: {
+                f.cursor_x = r.x;
+                f.cursor_y = r.y;
+                f.area_width = r.w;
+                f.area_height = r.h;
+                int hue = next(0, 359), sat = next(0, 255);
+                monotone(l, r, hue, sat);
+                ref::monotone(f, hue, sat);
+                break;
+            }
+            case 3:
+            case 4: {
+                int amount = next(0, 100);
+                std::srand(unsigned(round));
+                round % 12 == 3 ? noise_colour(l, r, amount) : noise_brightness(l, r, amount);
+                std::srand(unsigned(round));
+                round % 12 == 3 ? ref::noise_col(f, r.x, r.y, r.w, r.h, amount, rand15)
+                                : ref::noise_ld(f, r.x, r.y, r.w, r.h, amount, rand15);
+                break;
+            }
+            case 5: {
+                int channels = next(1, 7), ratio = next(1, 100);
+                half_tone(l, r, channels, {10, 20, 30}, ratio);
+                ref::half_tone(f, r.x, r.y, r.w, r.h, channels, {10, 20, 30}, ratio);
+                break;
+            }
+            case 6: {
+                int divisor = next(1, 9) * (next(0, 1) ? 1 : -1), radius = next(1, 3);
+                ASSERT_EQ(convolve(l, r, matrix, divisor, radius), 0);
+                ref::convolve(f, r.x, r.y, r.w, r.h, matrix, divisor, radius);
+                break;
+            }
+            case 7: {
+                for (int& m : matrix) m = next(0, 9);
+                int radius = next(1, 3);
+                ASSERT_EQ(weighted_blur(l, r, matrix, radius), 0);
+                ref::nijimi(f, r.x, r.y, r.w, r.h, matrix, radius);
+                break;
+            }
+            case 8: {
+                int mode = next(0, 3);
+                ASSERT_EQ(median(l, r, mode, mode == 1 ? 512 : -255), 0);
+                ref::median(f, r.x, r.y, r.w, r.h, mode);
+                break;
+            }
+            case 9:
+                emboss(l, r);
+                ref::emboss(f, r.x, r.y, r.w, r.h);
+                break;
+            case 10: {
+                int cw = next(1, 4), ch = next(1, 4);
+                mosaic(l, r.x, r.y, r.w / cw, r.h / ch, cw, ch);
+                ref::mosaic(f, r.x, r.y, r.w, r.h, cw, ch);
+                break;
+            }
+            default: {
+                int bits = next(1, 15);
+                if (bits == 8) bits = 7;
+                rough(l, r, bits);
+                ref::rough(f, r.x, r.y, r.w, r.h, bits);
+                break;
+            }
+        }
+        ASSERT_TRUE(p.same()) << "round " << round << " (effect " << round % 12 << ")";
+        auto before = p.ref.snapshot();
+        EXPECT_TRUE(p.lib.unchanged_outside(r.x, r.y, r.w, r.h, before));
+    }
+}
+
+TEST(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
+    for (bool palette : {false, true}) {
+        Pair p(50, 41, 3, palette);
+        std::srand(9);
+        uint8_t perm[64];
+        dispersion_permutation(perm);
+        disperse(p.lib.view(), 1, 2, 6, 4, perm);
+        std::srand(9);
+        ref::disper(p.ref.view(), 1, 2, 48, 39, rand15);
+        EXPECT_TRUE(p.same()) << palette;
+    }
+}
+
+}  // namespace
+}  // namespace qv::effects
