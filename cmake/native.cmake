@@ -1,5 +1,12 @@
 # The native Linux build of the portable core and its tests (with QV_SANITIZE: under
 # AddressSanitizer and UndefinedBehaviorSanitizer).
+if(QV_BENCH)
+  find_package(OpenCV REQUIRED COMPONENTS core imgproc)
+  add_executable(qv_effects_bench bench/effects_bench.cpp)
+  target_link_libraries(qv_effects_bench PRIVATE qv_core ${OpenCV_LIBS})
+  target_include_directories(qv_effects_bench PRIVATE ${OpenCV_INCLUDE_DIRS})
+endif()
+
 find_package(GTest REQUIRED)
 find_package(JPEG REQUIRED)
 target_link_libraries(qv_core PUBLIC JPEG::JPEG)
