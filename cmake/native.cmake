@@ -5,6 +5,7 @@ if(QV_BENCH)
   add_executable(qv_effects_bench bench/effects_bench.cpp)
   target_link_libraries(qv_effects_bench PRIVATE qv_core ${OpenCV_LIBS})
   target_include_directories(qv_effects_bench PRIVATE ${OpenCV_INCLUDE_DIRS})
+  target_compile_definitions(qv_effects_bench PRIVATE QV_WITH_OPENCV)
 endif()
 
 find_package(GTest REQUIRED)

@@ -1,9 +1,11 @@
 // The neighbourhood filters (see filters.h). The convolution and the blur run over the
-// matrix's nonzero taps only; a pixel whose window lies wholly inside the screen needs no
-// bounds checks, and only the pixels near the screen's edges take the careful path. Results
-// go to a buffer that is copied back at the end, so every pixel reads the unchanged picture.
+// matrix's nonzero taps only, one whole row at a time: each tap adds its weighted
+// neighbour row to the output row's sums, over just the columns where that neighbour lies
+// inside the screen, so no pixel needs a bounds check. Results go to a buffer that is
+// copied back at the end, so every pixel reads the unchanged picture.
 #include "effects/filters.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -37,54 +39,52 @@ void copy_back(const Screen& s, Rect r, const uint8_t* buf) {
     for (int32_t y = 0; y < r.h; ++y) std::memcpy(s.at(r.x, r.y + y), buf + size_t(y) * r.w * 3, size_t(r.w) * 3);
 }
 
-// For every pixel of the rectangle: sums[3] of component x weight over the taps inside the
-// screen and the weight they carry, then out(pixel buffer, sums, weight).
-template <class Out>
-void weighted_pass(const Screen& s, Rect r, const std::vector<Tap>& taps, int32_t radius, uint8_t* buf, Out out) {
-    const ptrdiff_t stride = ptrdiff_t(s.stride());
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        uint8_t* o = buf + size_t(y - r.y) * r.w * 3;
-        const uint8_t* row = s.at(0, y);
-        const bool rows_inside = y - radius >= 0 && y + radius < s.height;
-        for (int32_t x = r.x; x < r.x + r.w; ++x, o += 3) {
-            int32_t b = 0, g = 0, rd = 0, weight = 0;
-            if (rows_inside && x - radius >= 0 && x + radius < s.width) {
-                const uint8_t* centre = row + 3 * x;
-                for (const Tap& t : taps) {
-                    // One row down the picture is one stride toward the buffer's start.
-                    const uint8_t* p = centre - t.dy * stride + 3 * t.dx;
-                    b += p[0] * t.weight;
-                    g += p[1] * t.weight;
-                    rd += p[2] * t.weight;
-                    weight += t.weight;
-                }
-            } else {
-                for (const Tap& t : taps) {
-                    const int32_t nx = x + t.dx, ny = y + t.dy;
-                    if (!s.contains(nx, ny)) continue;
-                    const uint8_t* p = s.at(nx, ny);
-                    b += p[0] * t.weight;
-                    g += p[1] * t.weight;
-                    rd += p[2] * t.weight;
-                    weight += t.weight;
-                }
-            }
-            out(o, b, g, rd, weight);
-        }
+// Sums of component x weight for one output row, accumulated tap by tap over whole rows
+// (a loop the compiler vectorises), each tap only over the columns where its neighbour lies
+// inside the screen; and, when `weights` is given, the weight each pixel's sums carry.
+void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& taps, int32_t* acc,
+                    int32_t* weights) {
+    std::memset(acc, 0, sizeof(int32_t) * 3 * size_t(r.w));
+    if (weights) std::memset(weights, 0, sizeof(int32_t) * size_t(r.w));
+    for (const Tap& t : taps) {
+        const int32_t ny = y + t.dy;
+        if (ny < 0 || ny >= s.height) continue;  // a missing row: its weight is lost
+        const int32_t xa = std::max(r.x, -t.dx), xb = std::min(r.x + r.w, s.width - t.dx);
+        if (xa >= xb) continue;
+        const uint8_t* src = s.at(xa + t.dx, ny);
+        int32_t* a = acc + 3 * size_t(xa - r.x);
+        const int32_t n = 3 * (xb - xa), w = t.weight;
+        // Sums are 32-bit and wrap as such: computed unsigned, so that no overflow is undefined.
+        auto* ua = reinterpret_cast<uint32_t*>(a);
+        for (int32_t i = 0; i < n; ++i) ua[i] += uint32_t(src[i]) * uint32_t(w);
+        if (weights)
+            for (int32_t x = xa; x < xb; ++x) weights[x - r.x] += w;
     }
 }
+
+// Truncating division through doubles: exact for any 32-bit numerator and divisor (the
+// quotient's rounding error is far below the distance to the next integer), and unlike
+// integer division it vectorises.
+inline int32_t divide(int32_t a, int32_t d) { return int32_t(double(a) / double(d)); }
 
 }  // namespace
 
 int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
     if (r.empty()) return 0;
     auto buf = buffer_for(r);
-    if (!buf) return -2;
-    weighted_pass(s, r, taps_of(matrix, radius), radius, buf.get(), [&](uint8_t* o, int32_t b, int32_t g, int32_t rd, int32_t) {
-        o[0] = uint8_t(clamp(b / divisor, 0, 255));
-        o[1] = uint8_t(clamp(g / divisor, 0, 255));
-        o[2] = uint8_t(clamp(rd / divisor, 0, 255));
-    });
+    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[3 * size_t(r.w)]);
+    if (!buf || !acc) return -2;
+    const std::vector<Tap> taps = taps_of(matrix, radius);
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        accumulate_row(s, r, y, taps, acc.get(), nullptr);
+        uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
+        const int32_t n = 3 * r.w;
+        if (divisor == 1) {
+            for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(acc[i], 0, 255));
+        } else {
+            for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide(acc[i], divisor), 0, 255));
+        }
+    }
     copy_back(s, r, buf.get());
     return 0;
 }
@@ -92,64 +92,118 @@ int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divi
 int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
     if (r.empty()) return 0;
     auto buf = buffer_for(r);
-    if (!buf) return -2;
-    weighted_pass(s, r, taps_of(matrix, radius), radius, buf.get(),
-                  [&](uint8_t* o, int32_t b, int32_t g, int32_t rd, int32_t weight) {
-                      if (weight == 0) {
-                          o[0] = o[1] = o[2] = 0;
-                          return;
-                      }
-                      o[0] = uint8_t(b / weight);
-                      o[1] = uint8_t(g / weight);
-                      o[2] = uint8_t(rd / weight);
-                  });
+    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[4 * size_t(r.w)]);
+    if (!buf || !acc) return -2;
+    int32_t* weights = acc.get() + 3 * size_t(r.w);
+    const std::vector<Tap> taps = taps_of(matrix, radius);
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        accumulate_row(s, r, y, taps, acc.get(), weights);
+        uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
+        for (int32_t x = 0; x < r.w; ++x) {
+            const int32_t w = weights[x];
+            for (int c = 0; c < 3; ++c) o[3 * x + c] = w == 0 ? 0 : uint8_t(divide(acc[3 * x + c], w));
+        }
+    }
     copy_back(s, r, buf.get());
     return 0;
 }
 
-int32_t median(const Screen& s, Rect r, int32_t mode, int32_t fill) {
+namespace {
+
+// The general case of one pixel of the 3 x 3 filter, for pixels at the screen's edges:
+// the entries in the screen, the rule for few of them, repeated maximum search.
+const uint8_t* filter_edge_pixel(const Screen& s, int32_t x, int32_t y, int32_t mode) {
+    const uint8_t* px[9];
+    int32_t key[9] = {};
+    int n = 0;
+    for (int i = 0; i < 9; ++i) {
+        const int32_t nx = x - 1 + i % 3, ny = y - 1 + i / 3;
+        px[i] = s.contains(nx, ny) ? s.at(nx, ny) : nullptr;
+        if (px[i]) {
+            key[i] = px[i][0] + 2 * px[i][2] + 4 * px[i][1];
+            ++n;
+        }
+    }
+    if (n < 2 || (mode == 0 && n < 3)) return s.at(x, y);
+    int pick = -1;
+    if (mode == 1 || mode == 2) {
+        for (int i = 0; i < 9; ++i) {
+            if (!px[i]) continue;
+            if (pick < 0 || (mode == 1 ? key[i] < key[pick] : key[i] > key[pick])) pick = i;
+        }
+        return px[pick];
+    }
+    // The ((n + 1) / 2)-th largest: the largest picked that many times, first on ties.
+    bool used[9] = {};
+    for (int round = 0; round < (n + 1) / 2; ++round) {
+        pick = -1;
+        for (int i = 0; i < 9; ++i) {
+            if (!px[i] || used[i]) continue;
+            if (pick < 0 || key[i] > key[pick]) pick = i;
+        }
+        used[pick] = true;
+    }
+    return px[pick];
+}
+
+inline void order(int32_t& a, int32_t& b) {
+    const int32_t lo = std::min(a, b);
+    b = std::max(a, b);
+    a = lo;
+}
+
+// The median of nine distinct values (a sorting network of 19 exchanges).
+inline int32_t median_of_nine(int32_t* p) {
+    order(p[1], p[2]); order(p[4], p[5]); order(p[7], p[8]);
+    order(p[0], p[1]); order(p[3], p[4]); order(p[6], p[7]);
+    order(p[1], p[2]); order(p[4], p[5]); order(p[7], p[8]);
+    order(p[0], p[3]); order(p[5], p[8]); order(p[4], p[7]);
+    order(p[3], p[6]); order(p[1], p[4]); order(p[2], p[5]);
+    order(p[4], p[7]); order(p[4], p[2]); order(p[6], p[4]);
+    order(p[4], p[2]);
+    return p[4];
+}
+
+}  // namespace
+
+int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
     auto buf = buffer_for(r);
-    if (!buf) return -2;
-    const int32_t fill_key = fill + 2 * fill + 4 * fill;
+    std::unique_ptr<int32_t[]> keys(new (std::nothrow) int32_t[3 * size_t(s.width)]);
+    if (!buf || !keys) return -2;
+    // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. With every key made
+    // unique by its entry number (a smaller number ranking higher, as the first of equals
+    // is picked), the median and the maximum are plain order statistics of nine numbers.
+    const bool minimum = mode == 1, maximum = mode == 2;
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
-        for (int32_t x = r.x; x < r.x + r.w; ++x, o += 3) {
-            const uint8_t* px[9];
-            int32_t key[9];
-            int n = 0;
-            for (int i = 0; i < 9; ++i) {
-                const int32_t nx = x - 1 + i % 3, ny = y - 1 + i / 3;
-                if (s.contains(nx, ny)) {
-                    px[i] = s.at(nx, ny);
-                    key[i] = px[i][0] + 2 * px[i][2] + 4 * px[i][1];
-                    ++n;
-                } else {
-                    px[i] = nullptr;
-                    key[i] = fill_key;
-                }
+        const bool inner_row = y >= 1 && y + 1 < s.height;
+        if (inner_row) {
+            for (int row = 0; row < 3; ++row) {
+                const uint8_t* p = s.at(0, y - 1 + row);
+                int32_t* k = keys.get() + size_t(row) * s.width;
+                for (int32_t x = 0; x < s.width; ++x, p += 3) k[x] = p[0] + 2 * p[2] + 4 * p[1];
             }
-            const uint8_t* chosen = s.at(x, y);
-            if (n >= 2 && !(mode == 0 && n < 3)) {
-                int pick = -1;
-                if (mode == 1 || mode == 2) {
-                    for (int i = 0; i < 9; ++i) {
-                        if (!px[i]) continue;
-                        if (pick < 0 || (mode == 1 ? key[i] < key[pick] : key[i] > key[pick])) pick = i;
-                    }
-                } else {
-                    // The ((n + 1) / 2)-th largest: pick the largest that many times, first on ties.
-                    bool used[9] = {};
-                    for (int round = 0; round < (n + 1) / 2; ++round) {
-                        pick = -1;
-                        for (int i = 0; i < 9; ++i) {
-                            if (!px[i] || used[i]) continue;
-                            if (pick < 0 || key[i] > key[pick]) pick = i;
-                        }
-                        used[pick] = true;
-                    }
+        }
+        for (int32_t x = r.x; x < r.x + r.w; ++x, o += 3) {
+            const uint8_t* chosen;
+            if (inner_row && x >= 1 && x + 1 < s.width) {
+                int32_t c[9];
+                for (int i = 0; i < 9; ++i) {
+                    const int32_t key = keys[size_t(i / 3) * s.width + x - 1 + i % 3];
+                    c[i] = minimum ? key * 16 + i : key * 16 + (15 - i);
                 }
-                chosen = px[pick];
+                int32_t best;
+                if (minimum || maximum) {
+                    best = c[0];
+                    for (int i = 1; i < 9; ++i) best = minimum ? std::min(best, c[i]) : std::max(best, c[i]);
+                } else {
+                    best = median_of_nine(c);
+                }
+                const int i = minimum ? best & 15 : 15 - (best & 15);
+                chosen = s.at(x - 1 + i % 3, y - 1 + i / 3);
+            } else {
+                chosen = filter_edge_pixel(s, x, y, mode);
             }
             o[0] = chosen[0];
             o[1] = chosen[1];
