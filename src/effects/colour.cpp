@@ -72,14 +72,20 @@ void tone_change_palette(uint8_t* colours, int32_t level) {
 }
 
 void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
-    for_each_pixel(s, r, [&](uint8_t* p) {
-        const int32_t y = luma(read(p));
+    // The result depends on the luma alone: 256 colours, worked out once.
+    uint8_t tinted[256][3];
+    for (int32_t y = 0; y < 256; ++y) {
         Rgb out{y, y, y};
-        if (sat > 0) {
-            Hsv c = rgb_to_hsv(out);
-            out = hsv_to_rgb({hue, sat, c.v});
-        }
-        write(p, out);
+        if (sat > 0) out = hsv_to_rgb({hue, sat, rgb_to_hsv(out).v});
+        tinted[y][0] = uint8_t(out.b);
+        tinted[y][1] = uint8_t(out.g);
+        tinted[y][2] = uint8_t(out.r);
+    }
+    for_each_pixel(s, r, [&](uint8_t* p) {
+        const uint8_t* t = tinted[luma(read(p))];
+        p[0] = t[0];
+        p[1] = t[1];
+        p[2] = t[2];
     });
 }
 

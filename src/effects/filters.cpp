@@ -215,17 +215,19 @@ int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
 }
 
 void emboss(const Screen& s, Rect r) {
+    // Each byte depends only on itself, the byte one pixel to the right and the byte one row
+    // down, which are still unchanged when it is written (rows from the top, pixels from the
+    // left): every component of a row is the same operation, which vectorises.
+    const int32_t n = 3 * (r.w - 1);  // the components that have a right neighbour
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        const bool last_row = y == r.y + r.h - 1;
         uint8_t* p = s.at(r.x, y);
-        const uint8_t* below = last_row ? nullptr : s.at(r.x, y + 1);
-        for (int32_t x = 0; x < r.w; ++x, p += 3) {
-            const bool last_col = x == r.w - 1;
-            for (int c = 0; c < 3; ++c) {
-                const int32_t dx = last_col ? 0 : p[3 + c] - p[c];
-                const int32_t dy = last_row ? 0 : below[3 * x + c] - p[c];
-                p[c] = uint8_t(clamp(dx + dy + 127, 0, 255));
-            }
+        if (y < r.y + r.h - 1) {
+            const uint8_t* below = s.at(r.x, y + 1);
+            for (int32_t i = 0; i < n; ++i) p[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
+            for (int32_t i = n; i < n + 3; ++i) p[i] = uint8_t(clamp(below[i] - p[i] + 127, 0, 255));
+        } else {
+            for (int32_t i = 0; i < n; ++i) p[i] = uint8_t(clamp(p[i + 3] - p[i] + 127, 0, 255));
+            for (int32_t i = n; i < n + 3; ++i) p[i] = 127;
         }
     }
 }
