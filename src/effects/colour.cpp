@@ -41,29 +41,35 @@ void change_colours(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb 
 }
 
 void tone_change(const Screen& s, Rect r, int32_t level, int32_t mode) {
+    // The new saturation depends on the old saturation alone, the new value on the old value
+    // alone: two tables of 256 entries, worked out once per call.
+    uint8_t saturation[256], value[256];
     const int32_t q = 10000 / level;
+    for (int32_t x = 0; x < 256; ++x) {
+        int32_t sat = x, val = x;
+        if (mode == 1) {
+            if (sat > 128) sat -= level;
+            else if (sat >= 65) sat -= level / 2;
+            else if (sat >= 33) sat -= level / 3;
+            else sat -= level / 4;
+            val += level;
+        } else if (mode == -1) {
+            if (sat > 128) sat += level;
+            else if (sat >= 65) sat += level / 2;
+            else if (sat >= 33) sat += level / 4;
+            else if (sat >= 17) sat += level / 8;
+            val -= level;
+        } else {
+            sat = sat * q / 100;
+            if (level > 100 && val == 0) val = 1;
+            val = val * level / 100;
+        }
+        saturation[x] = uint8_t(clamp(sat, 0, 255));
+        value[x] = uint8_t(clamp(val, 0, 255));
+    }
     for_each_pixel(s, r, [&](uint8_t* p) {
         Hsv c = rgb_to_hsv(read(p));
-        if (mode == 1) {
-            if (c.s > 128) c.s -= level;
-            else if (c.s >= 65) c.s -= level / 2;
-            else if (c.s >= 33) c.s -= level / 3;
-            else c.s -= level / 4;
-            c.v += level;
-        } else if (mode == -1) {
-            if (c.s > 128) c.s += level;
-            else if (c.s >= 65) c.s += level / 2;
-            else if (c.s >= 33) c.s += level / 4;
-            else if (c.s >= 17) c.s += level / 8;
-            c.v -= level;
-        } else {
-            c.s = c.s * q / 100;
-            if (level > 100 && c.v == 0) c.v = 1;
-            c.v = c.v * level / 100;
-        }
-        c.s = clamp(c.s, 0, 255);
-        c.v = clamp(c.v, 0, 255);
-        write(p, hsv_to_rgb(c));
+        write(p, hsv_to_rgb({c.h, saturation[c.s], value[c.v]}));
     });
 }
 

@@ -1,7 +1,36 @@
-// The integer HSV conversions (see colour_models.h).
+// The integer HSV conversions (see colour_models.h). The effects convert every pixel of
+// large pictures, so each division by a value 0..255 (and by 60) is a lookup in a table made
+// once: the same truncated quotients, without the divisions.
 #include "effects/colour_models.h"
 
 namespace qv::effects {
+
+namespace {
+
+struct Tables {
+    uint8_t saturation[256][256];  // [max][max - min]: (max - min) * 255 / max
+    uint8_t sixtieth[256][256];    // [delta][part]: part * 60 / delta, part <= delta
+    uint8_t low[256][256];         // [s][v]: (255 - s) * v / 255
+    uint8_t step[256][60];         // [v - m][f]: (v - m) * f / 60
+
+    Tables() {
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b) {
+                saturation[a][b] = a == 0 || b > a ? 0 : uint8_t(b * 255 / a);
+                sixtieth[a][b] = a == 0 || b > a ? 0 : uint8_t(b * 60 / a);
+                low[a][b] = uint8_t((255 - a) * b / 255);
+            }
+        for (int d = 0; d < 256; ++d)
+            for (int f = 0; f < 60; ++f) step[d][f] = uint8_t(d * f / 60);
+    }
+};
+
+const Tables& tables() {
+    static const Tables t;
+    return t;
+}
+
+}  // namespace
 
 Hsv rgb_to_hsv(Rgb c) {
     const int32_t r = c.r, g = c.g, b = c.b;
@@ -10,32 +39,50 @@ Hsv rgb_to_hsv(Rgb c) {
     int32_t mn = r < g ? r : g;
     if (b < mn) mn = b;
     if (mx == 0) return {0, 255, 0};
-    const int32_t s = (mx - mn) * 255 / mx;
-    if (r == g && g == b) return {0, s, mx};
-    // Six tests in this order; a later one that holds wins (on ties).
-    int32_t h = 0;
-    if (r >= g && g >= b) h = (g - b) * 60 / (r - b);
-    if (g >= r && r >= b) h = 60 + (g - r) * 60 / (g - b);
-    if (g >= b && b >= r) h = 120 + (b - r) * 60 / (g - r);
-    if (b >= g && g >= r) h = 180 + (b - g) * 60 / (b - r);
-    if (b >= r && r >= g) h = 240 + (r - g) * 60 / (b - g);
-    if (r >= b && b >= g) h = 300 + (r - b) * 60 / (r - g);
-    return {clamp(h, 0, 359), clamp(s, 0, 255), clamp(mx, 0, 255)};
+    const Tables& t = tables();
+    const int32_t delta = mx - mn;
+    const int32_t s = t.saturation[mx][delta];
+    if (delta == 0) return {0, s, mx};
+    // Of the six orderings, the last in this list that holds decides (on ties the later
+    // one wins); every one divides by max - min.
+    int32_t h;
+    if (r >= b && b >= g) h = 300 + t.sixtieth[delta][r - b];
+    else if (b >= r && r >= g) h = 240 + t.sixtieth[delta][r - g];
+    else if (b >= g && g >= r) h = 180 + t.sixtieth[delta][b - g];
+    else if (g >= b && b >= r) h = 120 + t.sixtieth[delta][b - r];
+    else if (g >= r && r >= b) h = 60 + t.sixtieth[delta][g - r];
+    else h = t.sixtieth[delta][g - b];  // r >= g >= b
+    return {h > 359 ? 359 : h, s, mx};
 }
 
 Rgb hsv_to_rgb(Hsv c) {
     const int32_t h = c.h, s = c.s, v = c.v;
     if (s == 0) return {v, v, v};
-    const int32_t m = clamp((255 - s) * v / 255, 0, 255);
-    const int32_t f = h % 60;
-    const int32_t t = clamp((v - m) * f / 60, 0, 255);
-    if (h < 60) return {v, m + t, m};
-    if (h < 120) return {v - t, v, m};
-    if (h < 180) return {m, v, m + t};
-    if (h < 240) return {m, v - t, v};
-    if (h < 300) return {m + t, m, v};
-    if (h < 360) return {v, m, v - t};
-    return {0, 0, 0};
+    if (h < 0 || h >= 360 || s < 0 || s > 255 || v < 0 || v > 255) {
+        // Outside the tables' range (no caller passes such values): the plain arithmetic.
+        const int32_t m = clamp((255 - s) * v / 255, 0, 255);
+        const int32_t t = clamp((v - m) * (h % 60) / 60, 0, 255);
+        if (h >= 360 || h < 0) return h >= 360 ? Rgb{0, 0, 0} : Rgb{v, m + t, m};
+        switch (h / 60) {
+            case 0: return {v, m + t, m};
+            case 1: return {v - t, v, m};
+            case 2: return {m, v, m + t};
+            case 3: return {m, v - t, v};
+            case 4: return {m + t, m, v};
+            default: return {v, m, v - t};
+        }
+    }
+    const Tables& tb = tables();
+    const int32_t m = tb.low[s][v];
+    const int32_t t = tb.step[v - m][h % 60];
+    switch (h / 60) {
+        case 0: return {v, m + t, m};
+        case 1: return {v - t, v, m};
+        case 2: return {m, v, m + t};
+        case 3: return {m, v - t, v};
+        case 4: return {m + t, m, v};
+        default: return {v, m, v - t};
+    }
 }
 
 }  // namespace qv::effects

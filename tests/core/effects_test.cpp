@@ -200,3 +200,26 @@ TEST(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
 
 }  // namespace
 }  // namespace qv::effects
+
+namespace qv::effects {
+namespace {
+
+TEST(ColourModels, EveryRgbAndEveryHsvEqualTheReference) {
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                Hsv h = rgb_to_hsv({r, g, b});
+                ref::HSV e = ref::rgb_to_hsv(r, g, b);
+                ASSERT_TRUE(h.h == e.h && h.s == e.s && h.v == e.v) << r << " " << g << " " << b;
+            }
+    for (int h = 0; h < 361; ++h)
+        for (int s = 0; s < 256; ++s)
+            for (int v = 0; v < 256; ++v) {
+                Rgb c = hsv_to_rgb({h, s, v});
+                ref::RGB e = ref::hsv_to_rgb(h, s, v);
+                ASSERT_TRUE(c.r == e.r && c.g == e.g && c.b == e.b) << h << " " << s << " " << v;
+            }
+}
+
+}  // namespace
+}  // namespace qv::effects
