@@ -19,22 +19,20 @@
 
 #include <jpeglib.h>  // after <cstdio>: it needs FILE
 
+#include "dll_bench_win.h"
 #include "host_screen_win.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using CommandFn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
+using qv::bench::CommandFn;
+using qv::bench::median;
+using qv::bench::seconds;
+using qv::bench::word;
 
 HMODULE dll;
 std::string exe_path;
 
-CommandFn command(const char* name) {
-    std::string symbol = std::string("_") + name + "@16";
-    return reinterpret_cast<CommandFn>(reinterpret_cast<void*>(GetProcAddress(dll, symbol.c_str())));
-}
-
-int32_t word(const void* p) { return int32_t(uintptr_t(p)); }
+CommandFn command(const char* name) { return qv::bench::command(dll, name); }
 
 std::vector<uint8_t> photo_rgb(int w, int h) {
     std::vector<uint8_t> rgb(size_t(w) * h * 3);
@@ -126,17 +124,6 @@ void plain_decode(const char* path, std::vector<uint8_t>& out) {
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
     std::fclose(f);
-}
-
-double seconds(const std::function<void()>& f) {
-    auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Runs a and b alternately `reps` times; returns their medians.
@@ -239,9 +226,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
-    dll = LoadLibraryA((folder + "quorvel.dll").c_str());
+    dll = qv::bench::load_library();
     if (!dll) {
         std::fprintf(stderr, "cannot load quorvel.dll\n");
         return 1;

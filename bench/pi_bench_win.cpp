@@ -16,34 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "dll_bench_win.h"
 #include "host_screen_win.h"
 #include "pi_encoder.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using CommandFn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
-
-HMODULE dll;
-
-CommandFn command(const char* name) {
-    std::string symbol = std::string("_") + name + "@16";
-    return reinterpret_cast<CommandFn>(reinterpret_cast<void*>(GetProcAddress(dll, symbol.c_str())));
-}
-
-int32_t word(const void* p) { return int32_t(uintptr_t(p)); }
-
-double median_seconds(int reps, const std::function<void()>& f) {
-    f();
-    std::vector<double> t;
-    for (int i = 0; i < reps; ++i) {
-        auto t0 = Clock::now();
-        f();
-        t.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
+using qv::bench::command;
+using qv::bench::median_seconds;
+using qv::bench::word;
 
 std::vector<uint8_t> picture(int w, int h, bool photo) {
     std::vector<uint8_t> px(size_t(w) * h);
@@ -67,17 +48,13 @@ std::vector<uint8_t> picture(int w, int h, bool photo) {
 
 int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
-    dll = LoadLibraryA((folder + "quorvel.dll").c_str());
+    HMODULE dll = qv::bench::load_library();
     if (!dll) return 1;
     const int w = 1024, h = 768, reps = 15;
     const double mp = w * h / 1e6;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    CommandFn load = command("PiLoad"), load_mem = command("PiLoadMem"), set_mem = command("SetPiMem");
+    qv::bench::CommandFn load = command(dll, "PiLoad"), load_mem = command(dll, "PiLoadMem"), set_mem = command(dll, "SetPiMem");
     qv::hostsim::HostScreen screen(w, h, false, "pi bench");
     std::vector<uint8_t> colours(768);
     std::vector<uint8_t> copy(screen.size_bytes());

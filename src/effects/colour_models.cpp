@@ -58,24 +58,18 @@ Hsv rgb_to_hsv(Rgb c) {
 Rgb hsv_to_rgb(Hsv c) {
     const int32_t h = c.h, s = c.s, v = c.v;
     if (s == 0) return {v, v, v};
-    if (h < 0 || h >= 360 || s < 0 || s > 255 || v < 0 || v > 255) {
+    if (h >= 360) return {0, 0, 0};
+    int32_t m, t;
+    if (h >= 0 && s > 0 && s <= 255 && v >= 0 && v <= 255) {
+        const Tables& tb = tables();
+        m = tb.low[s][v];
+        t = tb.step[v - m][h % 60];
+    } else {
         // Outside the tables' range (no caller passes such values): the plain arithmetic.
-        const int32_t m = clamp((255 - s) * v / 255, 0, 255);
-        const int32_t t = clamp((v - m) * (h % 60) / 60, 0, 255);
-        if (h >= 360 || h < 0) return h >= 360 ? Rgb{0, 0, 0} : Rgb{v, m + t, m};
-        switch (h / 60) {
-            case 0: return {v, m + t, m};
-            case 1: return {v - t, v, m};
-            case 2: return {m, v, m + t};
-            case 3: return {m, v - t, v};
-            case 4: return {m + t, m, v};
-            default: return {v, m, v - t};
-        }
+        m = clamp((255 - s) * v / 255, 0, 255);
+        t = clamp((v - m) * (h % 60) / 60, 0, 255);
     }
-    const Tables& tb = tables();
-    const int32_t m = tb.low[s][v];
-    const int32_t t = tb.step[v - m][h % 60];
-    switch (h / 60) {
+    switch (h < 0 ? 0 : h / 60) {
         case 0: return {v, m + t, m};
         case 1: return {v - t, v, m};
         case 2: return {m, v, m + t};

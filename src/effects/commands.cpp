@@ -40,6 +40,16 @@ bool sized_rect(const Screen& s, int32_t w, int32_t h, Rect& r) {
     return true;
 }
 
+// The noise commands: the rectangle at the position is not checked by the command, so
+// only its part inside the screen is touched.
+int32_t noise(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount, void (*effect)(const Screen&, Rect, int32_t)) {
+    if (screen->palette_mode || amount < 0 || amount > 100) return -1;
+    if (w < 1 || h < 1) return 0;
+    Screen s = host::screen_view(*screen);
+    effect(s, inside_screen(s, s.cursor_x, s.cursor_y, w, h), amount);
+    return 0;
+}
+
 int32_t conversion(host::PVAL* var, Rgb out) {
     if (var->type != host::kInteger) return 6;
     if (var->len[1] < 3) return 3;
@@ -151,19 +161,11 @@ int32_t Monotone(host::BMSCR* screen, int32_t hue, int32_t sat, int32_t) {
 }
 
 int32_t NoiseCol(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount) {
-    if (screen->palette_mode || amount < 0 || amount > 100) return -1;
-    if (w < 1 || h < 1) return 0;
-    Screen s = host::screen_view(*screen);
-    noise_colour(s, inside_screen(s, s.cursor_x, s.cursor_y, w, h), amount);
-    return 0;
+    return noise(screen, w, h, amount, noise_colour);
 }
 
 int32_t NoiseLD(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount) {
-    if (screen->palette_mode || amount < 0 || amount > 100) return -1;
-    if (w < 1 || h < 1) return 0;
-    Screen s = host::screen_view(*screen);
-    noise_brightness(s, inside_screen(s, s.cursor_x, s.cursor_y, w, h), amount);
-    return 0;
+    return noise(screen, w, h, amount, noise_brightness);
 }
 
 int32_t HalfTone(host::BMSCR* screen, int32_t w, int32_t h, int32_t channels) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "pnm.h"
+
 namespace qv::test {
 
 std::string exe_folder() {
@@ -89,23 +91,9 @@ TempDir::~TempDir() {
     RemoveDirectoryA(path_.c_str());
 }
 
-std::string read_file(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
+std::string read_file(const std::string& path) { return testing::read_bytes(path); }
 
-bool write_file(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
+bool write_file(const std::string& path, const std::string& bytes) { return testing::write_bytes(path, bytes); }
 
 namespace {
 

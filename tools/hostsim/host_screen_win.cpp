@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/pointers.h"
+
 namespace qv::hostsim {
 
 namespace {
@@ -127,20 +129,7 @@ HostScreen::~HostScreen() {
     if (dib_) DeleteObject(dib_);
 }
 
-Screen HostScreen::view() const {
-    Screen v;
-    v.width = rec_.width;
-    v.height = rec_.height;
-    v.bpp = rec_.palette_mode ? 1 : 3;
-    v.pixels = reinterpret_cast<uint8_t*>(uintptr_t(rec_.pixels));
-    v.palette = reinterpret_cast<uint8_t*>(uintptr_t(rec_.palette));
-    v.cursor_x = rec_.cursor_x;
-    v.cursor_y = rec_.cursor_y;
-    v.area_width = rec_.area_width;
-    v.area_height = rec_.area_height;
-    v.color = rec_.color;
-    return v;
-}
+Screen HostScreen::view() const { return host::screen_view(rec_); }
 
 Bgr HostScreen::pixel(int32_t x, int32_t y) const {
     const uint8_t* p = at(x, y);
