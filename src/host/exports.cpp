@@ -1,5 +1,5 @@
 // The exported commands: one stdcall thunk of four 32-bit words per row of the command
-// table. This is the only place where a word from the host becomes a pointer. The export
+// table. This is the only place where an argument word becomes a pointer. The export
 // list (quorvel.def, written by the build from the same table) publishes each thunk under
 // its decorated name _Name@16.
 #include <cstdint>
