@@ -146,22 +146,22 @@ const uint8_t* filter_edge_pixel(const Screen& s, int32_t x, int32_t y, int32_t 
     return px[pick];
 }
 
-inline void order(int32_t& a, int32_t& b) {
-    const int32_t lo = std::min(a, b);
-    b = std::max(a, b);
-    a = lo;
+// One exchange of the sorting network over whole arrays: the compiler makes it vector
+// min and max instructions on 16-bit lanes.
+inline void order(int16_t* a, int16_t* b, int32_t n) {
+    for (int32_t j = 0; j < n; ++j) {
+        const int16_t lo = std::min(a[j], b[j]), hi = std::max(a[j], b[j]);
+        a[j] = lo;
+        b[j] = hi;
+    }
 }
 
-// The median of nine distinct values (a sorting network of 19 exchanges).
-inline int32_t median_of_nine(int32_t* p) {
-    order(p[1], p[2]); order(p[4], p[5]); order(p[7], p[8]);
-    order(p[0], p[1]); order(p[3], p[4]); order(p[6], p[7]);
-    order(p[1], p[2]); order(p[4], p[5]); order(p[7], p[8]);
-    order(p[0], p[3]); order(p[5], p[8]); order(p[4], p[7]);
-    order(p[3], p[6]); order(p[1], p[4]); order(p[2], p[5]);
-    order(p[4], p[7]); order(p[4], p[2]); order(p[6], p[4]);
-    order(p[4], p[2]);
-    return p[4];
+// After this, p[4] holds the median of each column of nine (19 exchanges).
+void median_of_nine(int16_t* const p[9], int32_t n) {
+    static const uint8_t pairs[19][2] = {{1, 2}, {4, 5}, {7, 8}, {0, 1}, {3, 4}, {6, 7}, {1, 2},
+                                         {4, 5}, {7, 8}, {0, 3}, {5, 8}, {4, 7}, {3, 6}, {1, 4},
+                                         {2, 5}, {4, 7}, {4, 2}, {6, 4}, {4, 2}};
+    for (const auto& e : pairs) order(p[e[0]], p[e[1]], n);
 }
 
 }  // namespace
@@ -169,45 +169,60 @@ inline int32_t median_of_nine(int32_t* p) {
 int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
     auto buf = buffer_for(r);
-    std::unique_ptr<int32_t[]> keys(new (std::nothrow) int32_t[3 * size_t(s.width)]);
-    if (!buf || !keys) return -2;
+    // Three rows of keys, and nine ranked entries for each pixel of the row's inner run.
+    std::unique_ptr<int16_t[]> work(new (std::nothrow) int16_t[3 * size_t(s.width) + 9 * size_t(r.w)]);
+    if (!buf || !work) return -2;
     // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. With every key made
     // unique by its entry number (a smaller number ranking higher, as the first of equals
-    // is picked), the median and the maximum are plain order statistics of nine numbers.
+    // is picked), the median and the maximum are plain order statistics of nine numbers,
+    // worked out for a whole row at once. Keys reach 1785, so key * 16 + 15 fits 16 bits.
     const bool minimum = mode == 1, maximum = mode == 2;
+    int16_t* keys = work.get();
+    int16_t* entry[9];
+    for (int i = 0; i < 9; ++i) entry[i] = work.get() + 3 * size_t(s.width) + size_t(i) * r.w;
+    const int32_t xa = std::max(r.x, 1), xb = std::min(r.x + r.w, s.width - 1);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
-        const bool inner_row = y >= 1 && y + 1 < s.height;
+        const bool inner_row = y >= 1 && y + 1 < s.height && xa < xb;
         if (inner_row) {
             for (int row = 0; row < 3; ++row) {
                 const uint8_t* p = s.at(0, y - 1 + row);
-                int32_t* k = keys.get() + size_t(row) * s.width;
-                for (int32_t x = 0; x < s.width; ++x, p += 3) k[x] = p[0] + 2 * p[2] + 4 * p[1];
+                int16_t* k = keys + size_t(row) * s.width;
+                for (int32_t x = 0; x < s.width; ++x, p += 3) k[x] = int16_t((p[0] + 2 * p[2] + 4 * p[1]) * 16);
+            }
+            const int32_t n = xb - xa;
+            for (int i = 0; i < 9; ++i) {
+                const int16_t* k = keys + size_t(i / 3) * s.width + (xa - 1 + i % 3);
+                const int16_t rank = int16_t(minimum ? i : 15 - i);
+                int16_t* e = entry[i];
+                for (int32_t j = 0; j < n; ++j) e[j] = int16_t(k[j] + rank);
+            }
+            if (minimum || maximum) {
+                int16_t* best = entry[0];
+                for (int i = 1; i < 9; ++i) {
+                    const int16_t* e = entry[i];
+                    for (int32_t j = 0; j < n; ++j) best[j] = minimum ? std::min(best[j], e[j]) : std::max(best[j], e[j]);
+                }
+            } else {
+                median_of_nine(entry, n);
+            }
+            const int16_t* chosen = entry[minimum || maximum ? 0 : 4];
+            for (int32_t j = 0; j < n; ++j) {
+                const int i = minimum ? (chosen[j] & 15) : 15 - (chosen[j] & 15);
+                const uint8_t* p = s.at(xa + j - 1 + i % 3, y - 1 + i / 3);
+                uint8_t* q = o + 3 * size_t(xa + j - r.x);
+                q[0] = p[0];
+                q[1] = p[1];
+                q[2] = p[2];
             }
         }
-        for (int32_t x = r.x; x < r.x + r.w; ++x, o += 3) {
-            const uint8_t* chosen;
-            if (inner_row && x >= 1 && x + 1 < s.width) {
-                int32_t c[9];
-                for (int i = 0; i < 9; ++i) {
-                    const int32_t key = keys[size_t(i / 3) * s.width + x - 1 + i % 3];
-                    c[i] = minimum ? key * 16 + i : key * 16 + (15 - i);
-                }
-                int32_t best;
-                if (minimum || maximum) {
-                    best = c[0];
-                    for (int i = 1; i < 9; ++i) best = minimum ? std::min(best, c[i]) : std::max(best, c[i]);
-                } else {
-                    best = median_of_nine(c);
-                }
-                const int i = minimum ? best & 15 : 15 - (best & 15);
-                chosen = s.at(x - 1 + i % 3, y - 1 + i / 3);
-            } else {
-                chosen = filter_edge_pixel(s, x, y, mode);
-            }
-            o[0] = chosen[0];
-            o[1] = chosen[1];
-            o[2] = chosen[2];
+        for (int32_t x = r.x; x < r.x + r.w; ++x) {
+            if (inner_row && x >= xa && x < xb) continue;
+            const uint8_t* chosen = filter_edge_pixel(s, x, y, mode);
+            uint8_t* q = o + 3 * size_t(x - r.x);
+            q[0] = chosen[0];
+            q[1] = chosen[1];
+            q[2] = chosen[2];
         }
     }
     copy_back(s, r, buf.get());
