@@ -51,16 +51,28 @@ void dispersion_permutation(uint8_t p[64]) {
     }
 }
 
-void disperse(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t bh, const uint8_t p[64]) {
-    const int32_t bpp = s.bpp;
-    uint8_t block[64 * 3];
+namespace {
+
+// Whole pixels of BPP bytes move, so the copy of one is a fixed-size copy.
+template <int BPP>
+void disperse_blocks(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t bh, const uint8_t p[64]) {
+    uint8_t block[64 * BPP];
     for (int32_t by = 0; by < bh; ++by)
         for (int32_t bx = 0; bx < bw; ++bx) {
             const int32_t x0 = x + 8 * bx, y0 = y + 8 * by;
-            for (int32_t row = 0; row < 8; ++row) std::memcpy(block + row * 8 * bpp, s.at(x0, y0 + row), size_t(8 * bpp));
-            for (int32_t k = 0; k < 64; ++k)
-                std::memcpy(s.at(x0 + k % 8, y0 + k / 8), block + p[k] * bpp, size_t(bpp));
+            for (int32_t row = 0; row < 8; ++row) std::memcpy(block + row * 8 * BPP, s.at(x0, y0 + row), 8 * BPP);
+            for (int32_t row = 0; row < 8; ++row) {
+                uint8_t* out = s.at(x0, y0 + row);
+                for (int32_t col = 0; col < 8; ++col) std::memcpy(out + col * BPP, block + p[8 * row + col] * BPP, BPP);
+            }
         }
+}
+
+}  // namespace
+
+void disperse(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t bh, const uint8_t p[64]) {
+    if (s.bpp == 1) disperse_blocks<1>(s, x, y, bw, bh, p);
+    else disperse_blocks<3>(s, x, y, bw, bh, p);
 }
 
 }  // namespace qv::effects
