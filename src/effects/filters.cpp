@@ -1,8 +1,8 @@
 // The neighbourhood filters (see filters.h). The convolution and the blur run over the
 // matrix's nonzero taps only, one whole row at a time: each tap adds its weighted
 // neighbour row to the output row's sums, over just the columns where that neighbour lies
-// inside the screen, so no pixel needs a bounds check. Results go to a buffer that is
-// copied back at the end, so every pixel reads the unchanged picture.
+// inside the screen, so no pixel needs a bounds check. Each result row goes back into the
+// screen only once no later row reads the picture row it replaces.
 #include "effects/filters.h"
 
 #include <algorithm>
@@ -31,13 +31,33 @@ std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
     return taps;
 }
 
-std::unique_ptr<uint8_t[]> buffer_for(Rect r) {
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size_t(r.w) * size_t(r.h) * 3 + 1024]);
-}
+// The output rows of a filter, held until no later row reads the picture row they replace:
+// the result for row y goes back into the screen once row y + radius is done. Only
+// radius + 1 rows are held, however tall the rectangle, and every pixel still reads the
+// unchanged picture.
+class DelayedRows {
+public:
+    DelayedRows(const Screen& s, Rect r, int32_t radius)
+        : s_(s), r_(r), count_(radius + 1), bytes_(3 * size_t(r.w)),
+          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]) {}
+    bool ok() const { return buf_ != nullptr; }
+    uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
+    // Row y is computed: the row `radius` above it is no longer read, so it is written back.
+    void done(int32_t y) { write_back(y - (count_ - 1)); }
+    void finish() {
+        for (int32_t y = std::max(r_.y, r_.y + r_.h - (count_ - 1)); y < r_.y + r_.h; ++y) write_back(y);
+    }
 
-void copy_back(const Screen& s, Rect r, const uint8_t* buf) {
-    for (int32_t y = 0; y < r.h; ++y) std::memcpy(s.at(r.x, r.y + y), buf + size_t(y) * r.w * 3, size_t(r.w) * 3);
-}
+private:
+    void write_back(int32_t y) {
+        if (y >= r_.y) std::memcpy(s_.at(r_.x, y), row(y), bytes_);
+    }
+    const Screen& s_;
+    Rect r_;
+    int32_t count_;
+    size_t bytes_;
+    std::unique_ptr<uint8_t[]> buf_;
+};
 
 // Sums of component x weight for one output row, accumulated tap by tap over whole rows
 // (a loop the compiler vectorises), each tap only over the columns where its neighbour lies
@@ -88,14 +108,14 @@ bool sums_are_small(const std::vector<Tap>& taps) {
 
 int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
     if (r.empty()) return 0;
-    auto buf = buffer_for(r);
+    DelayedRows out(s, r, radius);
     std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[3 * size_t(r.w)]);
-    if (!buf || !acc) return -2;
+    if (!out.ok() || !acc) return -2;
     const std::vector<Tap> taps = taps_of(matrix, radius);
     const bool small = sums_are_small(taps);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         accumulate_row(s, r, y, taps, acc.get(), nullptr);
-        uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
+        uint8_t* o = out.row(y);
         const int32_t n = 3 * r.w;
         if (divisor == 1) {
             for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(acc[i], 0, 255));
@@ -104,28 +124,30 @@ int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divi
         } else {
             for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide(acc[i], divisor), 0, 255));
         }
+        out.done(y);
     }
-    copy_back(s, r, buf.get());
+    out.finish();
     return 0;
 }
 
 int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
     if (r.empty()) return 0;
-    auto buf = buffer_for(r);
+    DelayedRows out(s, r, radius);
     std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[4 * size_t(r.w)]);
-    if (!buf || !acc) return -2;
+    if (!out.ok() || !acc) return -2;
     int32_t* weights = acc.get() + 3 * size_t(r.w);
     // The blur's weights are at most 255 over 49 taps: its sums stay far below 2^24.
     const std::vector<Tap> taps = taps_of(matrix, radius);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         accumulate_row(s, r, y, taps, acc.get(), weights);
-        uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
+        uint8_t* o = out.row(y);
         for (int32_t x = 0; x < r.w; ++x) {
             const int32_t w = weights[x];
             for (int c = 0; c < 3; ++c) o[3 * x + c] = w == 0 ? 0 : uint8_t(divide_small(acc[3 * x + c], w));
         }
+        out.done(y);
     }
-    copy_back(s, r, buf.get());
+    out.finish();
     return 0;
 }
 
@@ -189,10 +211,10 @@ void median_of_nine(int16_t* const p[9], int32_t n) {
 
 int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
-    auto buf = buffer_for(r);
+    DelayedRows out(s, r, 1);
     // Three rows of keys, and nine ranked entries for each pixel of the row's inner run.
     std::unique_ptr<int16_t[]> work(new (std::nothrow) int16_t[3 * size_t(s.width) + 9 * size_t(r.w)]);
-    if (!buf || !work) return -2;
+    if (!out.ok() || !work) return -2;
     // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. With every key made
     // unique by its entry number (a smaller number ranking higher, as the first of equals
     // is picked), the median and the maximum are plain order statistics of nine numbers,
@@ -203,7 +225,7 @@ int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     for (int i = 0; i < 9; ++i) entry[i] = work.get() + 3 * size_t(s.width) + size_t(i) * r.w;
     const int32_t xa = std::max(r.x, 1), xb = std::min(r.x + r.w, s.width - 1);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        uint8_t* o = buf.get() + size_t(y - r.y) * r.w * 3;
+        uint8_t* o = out.row(y);
         const bool inner_row = y >= 1 && y + 1 < s.height && xa < xb;
         if (inner_row) {
             for (int row = 0; row < 3; ++row) {
@@ -245,8 +267,9 @@ int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
             q[1] = chosen[1];
             q[2] = chosen[2];
         }
+        out.done(y);
     }
-    copy_back(s, r, buf.get());
+    out.finish();
     return 0;
 }
 
