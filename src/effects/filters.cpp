@@ -62,9 +62,10 @@ private:
 // Sums of component x weight for one output row, accumulated tap by tap over whole rows
 // (a loop the compiler vectorises), each tap only over the columns where its neighbour lies
 // inside the screen; and, when `weights` is given, the weight each pixel's sums carry.
-void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& taps, int32_t* acc,
-                    int32_t* weights) {
-    std::memset(acc, 0, sizeof(int32_t) * 3 * size_t(r.w));
+// Acc is int16_t when no sum can leave 16 bits (eight lanes a vector), else int32_t.
+template <class Acc>
+void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& taps, Acc* acc, int32_t* weights) {
+    std::memset(acc, 0, sizeof(Acc) * 3 * size_t(r.w));
     if (weights) std::memset(weights, 0, sizeof(int32_t) * size_t(r.w));
     for (const Tap& t : taps) {
         const int32_t ny = y + t.dy;
@@ -72,10 +73,16 @@ void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& 
         const int32_t xa = std::max(r.x, -t.dx), xb = std::min(r.x + r.w, s.width - t.dx);
         if (xa >= xb) continue;
         const uint8_t* src = s.at(xa + t.dx, ny);
-        int32_t* a = acc + 3 * size_t(xa - r.x);
+        Acc* a = acc + 3 * size_t(xa - r.x);
         const int32_t n = 3 * (xb - xa), w = t.weight;
-        if (w >= -128 && w <= 128) {
-            // The product fits 16 bits: 16-bit multiplies, eight at a time.
+        if constexpr (sizeof(Acc) == 2) {
+            const int16_t w16 = int16_t(w);
+            for (int32_t i = 0; i < n; ++i) a[i] = int16_t(a[i] + int16_t(src[i]) * w16);
+        } else if (w >= 0 && w <= 255) {
+            // The product fits 16 bits unsigned: 16-bit multiplies, eight at a time.
+            const uint16_t w16 = uint16_t(w);
+            for (int32_t i = 0; i < n; ++i) a[i] += uint16_t(uint16_t(src[i]) * w16);
+        } else if (w >= -128 && w < 0) {
             const int16_t w16 = int16_t(w);
             for (int32_t i = 0; i < n; ++i) a[i] += int16_t(int16_t(src[i]) * w16);
         } else {
@@ -88,6 +95,13 @@ void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& 
     }
 }
 
+// The largest size a sum of the taps can reach: 255 x the weights' sizes.
+int64_t sum_bound(const std::vector<Tap>& taps) {
+    int64_t total = 0;
+    for (const Tap& t : taps) total += t.weight < 0 ? -int64_t(t.weight) : t.weight;
+    return 255 * total;
+}
+
 // Truncating division through doubles: exact for any 32-bit numerator and divisor (the
 // quotient's rounding error is far below the distance to the next integer), and unlike
 // integer division it vectorises.
@@ -97,54 +111,59 @@ inline int32_t divide(int32_t a, int32_t d) { return int32_t(double(a) / double(
 // quotient's rounding error stays below 1/|d|.
 inline int32_t divide_small(int32_t a, int32_t d) { return int32_t(float(a) / float(d)); }
 
-// Whether every sum of the taps stays below 2^24 in size.
-bool sums_are_small(const std::vector<Tap>& taps) {
-    int64_t total = 0;
-    for (const Tap& t : taps) total += t.weight < 0 ? -int64_t(t.weight) : t.weight;
-    return 255 * total < (int64_t(1) << 24);
+// One output row from its sums: divided, truncating, and clamped.
+template <class Acc>
+void finish_row(const Acc* acc, int32_t n, int32_t divisor, bool small, uint8_t* o) {
+    if (divisor == 1) {
+        for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(int32_t(acc[i]), 0, 255));
+    } else if (small) {
+        for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide_small(acc[i], divisor), 0, 255));
+    } else {
+        for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide(acc[i], divisor), 0, 255));
+    }
 }
 
-}  // namespace
-
-int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
-    if (r.empty()) return 0;
+template <class Acc>
+int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int32_t divisor, int32_t radius,
+                      bool small) {
     DelayedRows out(s, r, radius);
-    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[3 * size_t(r.w)]);
+    std::unique_ptr<Acc[]> acc(new (std::nothrow) Acc[3 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
-    const std::vector<Tap> taps = taps_of(matrix, radius);
-    const bool small = sums_are_small(taps);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         accumulate_row(s, r, y, taps, acc.get(), nullptr);
-        uint8_t* o = out.row(y);
-        const int32_t n = 3 * r.w;
-        if (divisor == 1) {
-            for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(acc[i], 0, 255));
-        } else if (small) {
-            for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide_small(acc[i], divisor), 0, 255));
-        } else {
-            for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide(acc[i], divisor), 0, 255));
-        }
+        finish_row(acc.get(), 3 * r.w, divisor, small, out.row(y));
         out.done(y);
     }
     out.finish();
     return 0;
 }
 
+}  // namespace
+
+int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
+    if (r.empty()) return 0;
+    const std::vector<Tap> taps = taps_of(matrix, radius);
+    const int64_t bound = sum_bound(taps);
+    if (bound < 32768) return convolve_with<int16_t>(s, r, taps, divisor, radius, true);
+    return convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24));
+}
+
 int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
     if (r.empty()) return 0;
     DelayedRows out(s, r, radius);
-    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[4 * size_t(r.w)]);
+    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[7 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
     int32_t* weights = acc.get() + 3 * size_t(r.w);
+    int32_t* divisors = weights + size_t(r.w);  // each pixel's weight, once per component
     // The blur's weights are at most 255 over 49 taps: its sums stay far below 2^24.
     const std::vector<Tap> taps = taps_of(matrix, radius);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         accumulate_row(s, r, y, taps, acc.get(), weights);
         uint8_t* o = out.row(y);
-        for (int32_t x = 0; x < r.w; ++x) {
-            const int32_t w = weights[x];
-            for (int c = 0; c < 3; ++c) o[3 * x + c] = w == 0 ? 0 : uint8_t(divide_small(acc[3 * x + c], w));
-        }
+        for (int32_t x = 0; x < r.w; ++x) divisors[3 * x] = divisors[3 * x + 1] = divisors[3 * x + 2] = weights[x];
+        // A pixel whose neighbours carry no weight becomes black.
+        for (int32_t i = 0; i < 3 * r.w; ++i)
+            o[i] = divisors[i] == 0 ? 0 : uint8_t(divide_small(acc[i], divisors[i] == 0 ? 1 : divisors[i]));
         out.done(y);
     }
     out.finish();
