@@ -275,7 +275,14 @@ int32_t Nijimi(host::BMSCR* screen, int32_t w, int32_t h, int32_t style) {
     if (!filter_rect(s, w, h, r)) return 3;
     const int32_t matrix = (style & 7) >= 1 && (style & 7) <= 3 ? (style & 7) : 0;
     const int32_t window = (style >> 4) & 7;
-    return weighted_blur(s, r, kBlurMatrices[matrix], window == 0 ? 1 : window == 1 ? 2 : 3);
+    const int32_t radius = window == 0 ? 1 : window == 1 ? 2 : 3;
+    // Matrix 0 is all ones; matrix 1 is (4, 8, 16, 32, 16, 8, 4) down times (1, 2, 4, 8, 4,
+    // 2, 1) across, less 1 at the centre (255, not 256): both go by rows and columns.
+    static const int32_t ones[7] = {1, 1, 1, 1, 1, 1, 1};
+    static const int32_t down[7] = {4, 8, 16, 32, 16, 8, 4}, across[7] = {1, 2, 4, 8, 4, 2, 1};
+    if (matrix == 0) return separable_blur(s, r, ones, ones, 0, radius);
+    if (matrix == 1) return separable_blur(s, r, down, across, 1, radius);
+    return weighted_blur(s, r, kBlurMatrices[matrix], radius);
 }
 
 int32_t Rough(host::BMSCR* screen, int32_t w, int32_t h, int32_t bits) {

@@ -383,14 +383,20 @@ TEST_F(Effects, NijimiMatchesTheReference) {
                                32, 8, 2, 0, 2, 8, 32, 8, 2, 0, 0, 0, 2, 8, 4, 0, 0, 0, 0, 0, 2, 0, 0, 0};
     int ones[49];
     for (int& v : ones) v = 1;
-    for (int round = 0; round < 16; ++round) {
+    static const int m1[49] = {4,  8,  16, 32,  16, 8,  4,  8,  16, 32, 64, 32, 16, 8,  16, 32, 64,
+                               128, 64, 32, 16, 32, 64, 128, 255, 128, 64, 32, 16, 32, 64, 128, 64, 32,
+                               16, 8,  16, 32, 64, 32, 16, 8,  4,  8,  16, 32, 16, 8,  4};
+    for (int round = 0; round < 32; ++round) {
         s.fill_pattern(uint32_t(round + 900));
         int cx = rng.next(0, 36), cy = rng.next(0, 22), w = rng.next(0, 45), h = rng.next(0, 30);
-        int style = round % 2 ? 0x23 : (round % 4 == 0 ? 0 : 0x14);  // matrix 3 7x7, box 3x3, box 5x5
+        // Matrix 3 over 7x7, the box over 3x3 and 5x5, matrix 1 over 3x3, 5x5 and 7x7.
+        static const int styles[8] = {0x23, 0x00, 0x23, 0x14, 0x01, 0x11, 0x21, 0x36};
+        int style = styles[round % 8];
+        int matrix = style & 7, window = (style >> 4) & 7;
         s.set_cursor(cx, cy);
         Copy c(s);
-        ref::nijimi(c.view, cx, cy, std::min(w, 37 - cx), std::min(h, 23 - cy), style == 0x23 ? m3 : ones,
-                    style == 0x23 ? 3 : style == 0 ? 1 : 2);
+        ref::nijimi(c.view, cx, cy, std::min(w, 37 - cx), std::min(h, 23 - cy),
+                    matrix == 3 ? m3 : matrix == 1 ? m1 : ones, window == 0 ? 1 : window == 1 ? 2 : 3);
         ASSERT_EQ(call("Nijimi", s.record(), w, h, style), 0) << round;
         ASSERT_TRUE(same(s, c)) << round << " style " << style;
     }
