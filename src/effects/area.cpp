@@ -5,12 +5,14 @@
 
 namespace qv::effects {
 
-Rect clipped_area(const Screen& s) {
+Rect clipped_area(const Screen& s) { return clipped_area(s, s.area_width, s.area_height); }
+
+Rect clipped_area(const Screen& s, int32_t w, int32_t h) {
     Rect r;
     r.x = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;
     r.y = (s.cursor_y < 0 || s.cursor_y >= s.height) ? 0 : s.cursor_y;
-    r.w = s.area_width < 1 ? s.width : s.area_width;
-    r.h = s.area_height < 1 ? s.height : s.area_height;
+    r.w = w < 1 ? s.width : w;
+    r.h = h < 1 ? s.height : h;
     if (int64_t(r.x) + r.w > s.width) r.w = s.width - r.x;
     if (int64_t(r.y) + r.h > s.height) r.h = s.height - r.y;
     return r;

@@ -17,6 +17,9 @@ struct Rect {
 // area (a size below 1 becomes the screen's), cut at the right and bottom edges.
 Rect clipped_area(const Screen& s);
 
+// The same rule with the size given instead of the copy area's.
+Rect clipped_area(const Screen& s, int32_t w, int32_t h);
+
 // The part of the rectangle (x, y, w, h) that lies inside the screen.
 Rect inside_screen(const Screen& s, int32_t x, int32_t y, int32_t w, int32_t h);
 

@@ -10,14 +10,7 @@ Rgb hsv_to_rgb_outside(Hsv c) {
     if (h >= 360) return {0, 0, 0};
     const int32_t m = clamp((255 - s) * v / 255, 0, 255);
     const int32_t t = clamp((v - m) * (h % 60) / 60, 0, 255);
-    switch (h < 0 ? 0 : h / 60) {
-        case 0: return {v, m + t, m};
-        case 1: return {v - t, v, m};
-        case 2: return {m, v, m + t};
-        case 3: return {m, v - t, v};
-        case 4: return {m + t, m, v};
-        default: return {v, m, v - t};
-    }
+    return by_sixth(h < 0 ? 0 : h / 60, v, m, t);
 }
 
 }  // namespace qv::effects

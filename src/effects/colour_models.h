@@ -61,6 +61,18 @@ inline Hsv rgb_to_hsv(Rgb c) {
     return {h > 359 ? 359 : h, s, mx};
 }
 
+// Red, green and blue by the sixth of the hue circle: each is one of v, m + t, m, v - t.
+inline Rgb by_sixth(int32_t sixth, int32_t v, int32_t m, int32_t t) {
+    switch (sixth) {
+        case 0: return {v, m + t, m};
+        case 1: return {v - t, v, m};
+        case 2: return {m, v, m + t};
+        case 3: return {m, v - t, v};
+        case 4: return {m + t, m, v};
+        default: return {v, m, v - t};
+    }
+}
+
 // Values outside hue 0..359, saturation and value 0..255 (which no caller passes) take the
 // plain arithmetic.
 Rgb hsv_to_rgb_outside(Hsv c);
@@ -70,15 +82,7 @@ inline Rgb hsv_to_rgb(Hsv c) {
     if (s == 0) return {v, v, v};
     if (h < 0 || h >= 360 || s < 0 || s > 255 || v < 0 || v > 255) return hsv_to_rgb_outside(c);
     const int32_t m = hsv_tables.low[s][v];
-    const int32_t t = hsv_tables.step[v - m][h % 60];
-    switch (h / 60) {
-        case 0: return {v, m + t, m};
-        case 1: return {v - t, v, m};
-        case 2: return {m, v, m + t};
-        case 3: return {m, v - t, v};
-        case 4: return {m + t, m, v};
-        default: return {v, m, v - t};
-    }
+    return by_sixth(h / 60, v, m, hsv_tables.step[v - m][h % 60]);
 }
 
 // Y = (299 R + 587 G + 114 B + 50) / 1000, clamped to 0..255.

@@ -240,13 +240,7 @@ int32_t Median(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode) {
 int32_t Emboss(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
     if (screen->palette_mode) return -1;
     Screen s = host::screen_view(*screen);
-    Rect r;
-    r.x = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;
-    r.y = (s.cursor_y < 0 || s.cursor_y >= s.height) ? 0 : s.cursor_y;
-    r.w = w < 1 ? s.width : w;
-    r.h = h < 1 ? s.height : h;
-    if (int64_t(r.x) + r.w > s.width) r.w = s.width - r.x;
-    if (int64_t(r.y) + r.h > s.height) r.h = s.height - r.y;
+    Rect r = clipped_area(s, w, h);  // the clipped-area rule, with the size given
     if (r.h < 1) return 0;
     emboss(s, r);
     return 0;
