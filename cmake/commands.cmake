@@ -24,7 +24,7 @@ set(qv_folder_title_draw "Drawing, palettes and regions")
 set(qv_folder_title_window "Windows and controls")
 set(qv_folder_title_clip "Clipboard and dropped files")
 set(qv_folder_title_timing "Timing")
-set(qv_folder_title_text "Strings, searching, memory blocks and trigonometry")
+set(qv_folder_title_text "Strings, searching, memory blocks and arithmetic")
 set(qv_folder_title_system "System and shell")
 
 # Writes a file only when its content changes, so that builds stay incremental.

@@ -23,6 +23,7 @@ add_library(qv_win STATIC
   src/jpeg/memory_win.cpp
   src/effects/commands.cpp
   src/effects/mosaic_win.cpp
+  src/text/commands.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
 )

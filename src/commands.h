@@ -80,6 +80,14 @@ CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at
 CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
 CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
 
+// Arithmetic and trigonometry
+CMD(TriFunc, text, VAR, INT, INT, INT, "data[0] = arg4 x sine (arg2 other), cosine (1) or tangent (2) of arg3 whole degrees (-4096 to 4096), from the table")
+CMD(TriFunc2, text, VAR, INT, INT, INT, "data[0] = arg4 x sine, cosine (1) or tangent (2) of arg3 in 1/10000 degree, in double precision")
+CMD(TriFuncA, text, VAR, INT, INT, INT, "data[0] = arg4 x arc sine (arg2 other) or arc cosine (1) of arg3 millionths, in radians")
+CMD(GetAngle, text, INT, INT, INT, INT, "status = the angle of the line (arg1, arg2)-(arg3, arg4) in 1/10000 degree, 0 to 3600000")
+CMD(GetAngle2, text, VAR, INT, NONE, NONE, "data[0] = arg2 x the angle in degrees of the line data[1], data[2] - data[3], data[4]")
+CMD(Root, text, VAR, INT, INT, NONE, "data[0] = arg3 x the square root of arg2, rounded")
+
 // Version and about
 CMD(AboutMe, host, NONE, NONE, NONE, NONE, "show the about box of the utility command set")
 CMD(AlphaMethod, host, NONE, NONE, NONE, NONE, "show a one-line notice box")

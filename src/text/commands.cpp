@@ -1,0 +1,67 @@
+// The trigonometry commands that write into a script's integer variable: thin adapters.
+#include <cmath>
+
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "host/sine_table.h"
+#include "text/trig.h"
+
+namespace qv::text {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+void store(host::PVAL* var, int32_t value) { host::ptr<int32_t>(var->data)[0] = value; }
+
+}  // namespace
+
+int32_t TriFunc(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
+    host::sine_table();  // built on the first call, whatever its arguments
+    if (var->type != host::kInteger) return 6;
+    if (angle < -4096 || angle > 4096) return 3;
+    store(var, tri_func(func, angle, scale));
+    return 0;
+}
+
+int32_t TriFunc2(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
+    if (var->type != host::kInteger) return 6;
+    if (angle < -2147483645 || angle > 2147483646) return 3;
+    if (func == 2) {
+        if (angle == 900000 || angle == -2700000) return store(var, 2147483647), -1;
+        if (angle == -900000 || angle == 2700000) return store(var, -2147483647), -1;
+        if (angle == 450000 || angle == 2250000 || angle == -1350000 || angle == -3150000) return store(var, scale), 0;
+    }
+    const double r = double(angle) * kPi / 1800000.0;
+    const double f = func == 1 ? std::cos(r) : func == 2 ? std::tan(r) : std::sin(r);
+    store(var, round_by_sign(f * scale, f));
+    return 0;
+}
+
+int32_t TriFuncA(host::PVAL* var, int32_t func, int32_t value, int32_t scale) {
+    if (var->type != host::kInteger) return 6;
+    const double x = double(value) / 1000000.0;
+    if (x < -1.0 || x > 1.0) return -1;
+    const double t = func == 1 ? std::acos(x) : std::asin(x);
+    store(var, round_by_sign(t * scale, t));
+    return 0;
+}
+
+int32_t GetAngle2(host::PVAL* var, int32_t scale, int32_t, int32_t) {
+    if (var->type != host::kInteger) return -1;
+    if (var->len[1] < 5) return -2;
+    const int32_t* d = host::ptr<int32_t>(var->data);
+    if (d[3] == d[1]) return -3;
+    const double a = std::atan((double(d[4]) - d[2]) / (double(d[3]) - d[1])) * scale * 180.0 / kPi;
+    store(var, round_by_sign(a, a));
+    return 0;
+}
+
+int32_t Root(host::PVAL* var, int32_t value, int32_t scale, int32_t) {
+    if (var->type != host::kInteger) return -1;
+    if (value < 0) return -2;
+    store(var, round_by_sign(std::sqrt(double(value)) * scale, 1.0));
+    return 0;
+}
+
+}  // namespace qv::text
