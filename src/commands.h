@@ -80,6 +80,12 @@ CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at
 CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
 CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
 
+// Searching
+CMD(SearchStr, text, VAR, STR, INT, INT, "status = 1 + the position of text arg2 in the variable from offset arg4 over arg3 bytes (arg3 < 0: case-blind); 0: none")
+CMD(SearchBinParam, text, VAR, INT, NONE, NONE, "set SearchBin's pattern: the first arg2 integers (0-255 a byte, -1..-255 any, above: mask << 8 | value, below: not that)")
+CMD(SearchBinNull, text, NONE, NONE, NONE, NONE, "release SearchBin's pattern")
+CMD(SearchBin, text, VAR, INT, INT, NONE, "status = 1 + the position of the pattern in the variable from offset arg3 over arg2 bytes; 0: none")
+
 // Arithmetic and trigonometry
 CMD(TriFunc, text, VAR, INT, INT, INT, "data[0] = arg4 x sine (arg2 other), cosine (1) or tangent (2) of arg3 whole degrees (-4096 to 4096), from the table")
 CMD(TriFunc2, text, VAR, INT, INT, INT, "data[0] = arg4 x sine, cosine (1) or tangent (2) of arg3 in 1/10000 degree, in double precision")

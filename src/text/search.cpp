@@ -1,0 +1,93 @@
+// The searches (see search.h). The case-sensitive text search and the binary search with an
+// exact first element jump between candidates with memchr, the C library's fastest scan.
+#include "text/search.h"
+
+#include <cstring>
+
+#include "text/sjis.h"
+
+namespace qv::text {
+
+namespace {
+
+uint8_t upper(uint8_t b) { return (b >= 'a' && b <= 'z') ? uint8_t(b - 32) : b; }
+
+const uint8_t* next_candidate(const uint8_t* from, const uint8_t* last, uint8_t first) {
+    return static_cast<const uint8_t*>(std::memchr(from, first, size_t(last - from)));
+}
+
+}  // namespace
+
+size_t end_bound(size_t size, int64_t offset, int64_t limit) {
+    if (offset < 0 || uint64_t(offset) >= size) return size_t(offset < 0 ? 0 : size);
+    const uint64_t room = size - uint64_t(offset);
+    return size_t(offset) + size_t(uint64_t(limit) < room ? uint64_t(limit) : room);
+}
+
+int64_t find_text(const uint8_t* data, size_t begin, size_t end, const uint8_t* pattern, size_t length) {
+    if (length == 0 || begin >= end || end - begin < length) return -1;
+    const uint8_t* last = data + end - length + 1;  // candidates stop here: the match must fit
+    for (const uint8_t* p = data + begin; p < last;) {
+        p = next_candidate(p, last, pattern[0]);
+        if (!p) return -1;
+        if (std::memcmp(p + 1, pattern + 1, length - 1) == 0) return p - data;
+        ++p;
+    }
+    return -1;
+}
+
+int64_t find_text_case_blind(const uint8_t* data, size_t begin, size_t end, const uint8_t* pattern, size_t length) {
+    uint8_t folded[2048];
+    for (size_t i = 0; i < length; ++i) {
+        folded[i] = upper(pattern[i]);
+        if (is_lead_byte(pattern[i]) && i + 1 < length) {
+            folded[i + 1] = pattern[i + 1];
+            ++i;
+        }
+    }
+    const uint8_t first = folded[0];
+    const uint8_t first_lower = (first >= 'A' && first <= 'Z') ? uint8_t(first + 32) : first;
+    for (size_t p = begin; p < end; p += is_lead_byte(data[p]) ? 2 : 1) {
+        if (data[p] != first && data[p] != first_lower) continue;
+        size_t i = 0;
+        bool trail = false;  // the byte after a lead byte compares as it is
+        for (; i < length && p + i < end; ++i) {
+            const uint8_t b = data[p + i];
+            if ((trail ? b : upper(b)) != folded[i]) break;
+            trail = !trail && is_lead_byte(b);
+        }
+        if (i == length) return int64_t(p);
+    }
+    return -1;
+}
+
+PatternElement pattern_element(int32_t e) {
+    if (e >= 0 && e <= 255) return {0xFF, uint8_t(e), true};
+    if (e >= -255 && e <= -1) return {0, 0, true};  // wildcard: any byte
+    const uint32_t bits = uint32_t(e >= 256 ? e : -int64_t(e));
+    const uint8_t mask = uint8_t(bits >> 8);
+    return {mask, uint8_t(bits & mask), e >= 256};
+}
+
+int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const std::vector<PatternElement>& pattern) {
+    const size_t n = pattern.size();
+    if (n == 0 || begin >= end || end - begin < n) return -1;
+    auto matches = [&](size_t at, const PatternElement& e) { return (((data[at] & e.mask) == e.value) == e.equal); };
+    const size_t last = end - n + 1;
+    const bool exact_first = pattern[0].mask == 0xFF && pattern[0].equal;
+    for (size_t p = begin; p < last; ++p) {
+        if (exact_first) {
+            const uint8_t* hit = next_candidate(data + p, data + last, pattern[0].value);
+            if (!hit) return -1;
+            p = size_t(hit - data);
+        } else if (!matches(p, pattern[0])) {
+            continue;
+        }
+        size_t i = 1;
+        while (i < n && matches(p + i, pattern[i])) ++i;
+        if (i == n) return int64_t(p);
+    }
+    return -1;
+}
+
+}  // namespace qv::text
