@@ -6,6 +6,8 @@ if(QV_BENCH)
   target_link_libraries(qv_effects_bench PRIVATE qv_core ${OpenCV_LIBS})
   target_include_directories(qv_effects_bench PRIVATE ${OpenCV_INCLUDE_DIRS})
   target_compile_definitions(qv_effects_bench PRIVATE QV_WITH_OPENCV)
+  add_executable(qv_search_bench bench/search_bench.cpp)
+  target_link_libraries(qv_search_bench PRIVATE qv_core)
 endif()
 
 find_package(GTest REQUIRED)
