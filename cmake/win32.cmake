@@ -25,6 +25,7 @@ add_library(qv_win STATIC
   src/effects/mosaic_win.cpp
   src/text/commands.cpp
   src/text/search_commands.cpp
+  src/text/map_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
 )

@@ -80,6 +80,17 @@ CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at
 CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
 CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
 
+// String commands
+CMD(MapStr, text, VAR, STR, INT, NONE, "map text arg2 into the variable by the user's locale: arg3 bits 1 full width (also none), 2 half width, 4 hiragana, 8 katakana, 16 lower, 32 upper")
+CMD(UpperCase, text, VAR, NONE, NONE, NONE, "upper case by the user's locale (full-width letters too)")
+CMD(LowerCase, text, VAR, NONE, NONE, NONE, "lower case by the user's locale (full-width letters too)")
+CMD(UpperCaseF, text, VAR, NONE, NONE, NONE, "ASCII letters upper case, double-byte characters left alone")
+CMD(LowerCaseF, text, VAR, NONE, NONE, NONE, "ASCII letters lower case, double-byte characters left alone")
+CMD(CountChr, text, VAR, INT, INT, INT, "status = the number of bytes arg2 among arg3 bytes from offset arg4")
+CMD(Hex2Int, text, VAR, STR, NONE, NONE, "data[0] = the hexadecimal number of text arg2 (up to 8 digits, a sign allowed)")
+CMD(DecimalStr, text, VAR, INT, INT, NONE, "the variable = arg2 / arg3 as \"quotient.remainder\"")
+CMD(NodeExt, text, VAR, STR, INT, NONE, "the variable = a part of path arg2: arg3 1 drive, 2 name, 3 extension, else the folder")
+
 // Searching
 CMD(SearchStr, text, VAR, STR, INT, INT, "status = 1 + the position of text arg2 in the variable from offset arg4 over arg3 bytes (arg3 < 0: case-blind); 0: none")
 CMD(SearchBinParam, text, VAR, INT, NONE, NONE, "set SearchBin's pattern: the first arg2 integers (0-255 a byte, -1..-255 any, above: mask << 8 | value, below: not that)")

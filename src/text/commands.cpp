@@ -1,9 +1,12 @@
-// The trigonometry commands that write into a script's integer variable: thin adapters.
+// The text commands that need no Win32: trigonometry and the string helpers, as thin
+// adapters over the host's variables.
 #include <cmath>
+#include <cstring>
 
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "host/sine_table.h"
+#include "text/strings.h"
 #include "text/trig.h"
 
 namespace qv::text {
@@ -62,6 +65,58 @@ int32_t Root(host::PVAL* var, int32_t value, int32_t scale, int32_t) {
     if (value < 0) return -2;
     store(var, round_by_sign(std::sqrt(double(value)) * scale, 1.0));
     return 0;
+}
+
+int32_t UpperCaseF(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kString) return 6;
+    Var v = host::var_view(*var);
+    change_case_fast(v.chars(), size_t(v.capacity), true);
+    return 0;
+}
+
+int32_t LowerCaseF(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kString) return 6;
+    Var v = host::var_view(*var);
+    change_case_fast(v.chars(), size_t(v.capacity), false);
+    return 0;
+}
+
+int32_t CountChr(host::PVAL* var, int32_t byte, int32_t count, int32_t offset) {
+    if (count < 1 || offset < 0) return 3;
+    Var v = host::var_view(*var);
+    const int64_t n = int64_t(offset) + count < int64_t(v.capacity) ? count : int64_t(v.capacity) - offset;
+    if (n < 1) return 0;
+    const uint8_t target = uint8_t(byte);
+    int32_t matches = 0;
+    for (const uint8_t *p = v.data + offset, *end = p + n; p < end; ++p) matches += *p == target;
+    return -matches;
+}
+
+int32_t Hex2Int(host::PVAL* var, const char* text, int32_t, int32_t) {
+    if (var->type != host::kInteger) return -1;
+    int32_t value = 0;
+    if (parse_hex(text, value) != 0) return -255;
+    store(var, value);
+    return 0;
+}
+
+int32_t DecimalStr(host::PVAL* var, int32_t a, int32_t b, int32_t) {
+    if (var->type != host::kString) return -1;
+    if (var->len[1] < 16) return -2;
+    // A division that cannot be made (by 0, or the one quotient beyond 32 bits) is refused
+    // and the variable left as it was.
+    if (b == 0 || (a == INT32_MIN && b == -1)) return -3;
+    char* out = host::ptr<char>(var->data);
+    const int32_t q = a / b, r = a - q * b;
+    size_t n = format_decimal(q, out);
+    out[n++] = '.';
+    format_decimal(r, out + n);
+    return 0;
+}
+
+int32_t NodeExt(host::PVAL* var, const char* path, int32_t part, int32_t) {
+    if (var->type != host::kString) return -1;
+    return path_part(path ? path : "", part, host::ptr<char>(var->data), host::first_dimension_bytes(*var));
 }
 
 }  // namespace qv::text
