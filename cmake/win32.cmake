@@ -26,6 +26,8 @@ add_library(qv_win STATIC
   src/text/commands.cpp
   src/text/search_commands.cpp
   src/text/map_win.cpp
+  src/text/block_commands.cpp
+  src/text/pixel_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
 )

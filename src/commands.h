@@ -97,6 +97,28 @@ CMD(SearchBinParam, text, VAR, INT, NONE, NONE, "set SearchBin's pattern: the fi
 CMD(SearchBinNull, text, NONE, NONE, NONE, NONE, "release SearchBin's pattern")
 CMD(SearchBin, text, VAR, INT, INT, NONE, "status = 1 + the position of the pattern in the variable from offset arg3 over arg2 bytes; 0: none")
 
+// Memory blocks and sorting
+CMD(BlockCopy, text, VAR, INT, INT, INT, "copy arg2 bytes of the variable from offset arg4 to offset arg3 (overlaps as a memory move)")
+CMD(SetTrans, text, VAR, NONE, NONE, NONE, "remember the variable as BlockTrans's target")
+CMD(BlockTrans, text, VAR, INT, INT, INT, "copy arg2 bytes from offset arg4 of the variable to offset arg3 of the target")
+CMD(AutoSum, text, VAR, INT, INT, INT, "sum arg2 elements from element arg3 (arg4: 1 s8, 2 u16, 3 s16, 4-5 32-bit, else u8) for GetSum")
+CMD(GetSum, text, VAR, NONE, NONE, NONE, "data[0] = AutoSum's sum")
+CMD(SlideNum, text, VAR, INT, INT, INT, "add arg4 (-128 to 128) to arg3 bytes from offset arg2, modulo 256")
+CMD(AutoAnd, text, VAR, INT, INT, INT, "AND arg2 bytes from offset arg3 with arg4")
+CMD(AutoOr, text, VAR, INT, INT, INT, "OR arg2 bytes from offset arg3 with arg4")
+CMD(AutoExor, text, VAR, INT, INT, INT, "XOR arg2 bytes from offset arg3 with arg4")
+CMD(ChkPval, text, VAR, INT, NONE, NONE, "status = a 16-bit field of the variable's record: arg2 -2 type, -1 mode, 0-4 len[0..4], 5 dims flag")
+CMD(BSort, text, VAR, NONE, NONE, NONE, "sort the integers ascending (stable)")
+CMD(BSortRev, text, VAR, NONE, NONE, NONE, "sort the integers descending (stable)")
+CMD(BSortSet, text, VAR, NONE, NONE, NONE, "remember the integer array that BSortEx permutes with its keys")
+CMD(BSortEx, text, VAR, NONE, NONE, NONE, "sort the keys ascending (stable), the BSortSet array permuted with them")
+CMD(BSortExRev, text, VAR, NONE, NONE, NONE, "sort the keys descending (stable), the BSortSet array permuted with them")
+CMD(TobRandomize, text, NONE, NONE, NONE, NONE, "seed the random numbers of the noise and dispersion effects with the time")
+CMD(QPget, text, SCR, INT, INT, INT, "status = the colour (0xBBGGRR) of pixel arg2, arg3; palette screens: the index, or with arg4 1 the colour")
+CMD(QPset, text, SCR, INT, INT, INT, "set pixel arg2, arg3 to the screen's colour; palette screens: index arg4 (outside 0-255: the nearest to the colour)")
+CMD(QPconv, text, VAR, NONE, NONE, NONE, "data[0..2] = the red, green, blue QPget read last")
+CMD(Cycle, text, SCR, INT, INT, INT, "exchange channels in the copy area: new red, green, blue from old channel arg2, arg3, arg4 (0 red, 1 green, 2 blue, 3 own)")
+
 // Arithmetic and trigonometry
 CMD(TriFunc, text, VAR, INT, INT, INT, "data[0] = arg4 x sine (arg2 other), cosine (1) or tangent (2) of arg3 whole degrees (-4096 to 4096), from the table")
 CMD(TriFunc2, text, VAR, INT, INT, INT, "data[0] = arg4 x sine, cosine (1) or tangent (2) of arg3 in 1/10000 degree, in double precision")

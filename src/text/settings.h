@@ -1,8 +1,10 @@
 // The text subsystem's process-wide settings.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
+#include "host/records.h"
 #include "text/search.h"
 
 namespace qv::text {
@@ -11,6 +13,14 @@ struct Settings {
     enum class PatternState { kNeverSet, kSet, kReleased };
     PatternState pattern_state = PatternState::kNeverSet;
     std::vector<PatternElement> pattern;  // SearchBin's elements, decoded once when set
+
+    int32_t sum = 0;                         // AutoSum's, for GetSum
+    uint8_t* transfer_data = nullptr;        // SetTrans's target: its storage and size
+    uint64_t transfer_size = 0;
+    bool transfer_set = false;
+    host::PVAL* companion = nullptr;         // BSortSet's record, read at sort time
+    host::Word companion_dims = 0;           // the dims record remembered with it
+    int32_t last_r = 0, last_g = 0, last_b = 0;  // QPget's, for QPconv
 };
 
 extern Settings settings;

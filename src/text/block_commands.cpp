@@ -1,0 +1,198 @@
+// The memory-block, sorting and channel commands: thin adapters over the host's records.
+#include <cstring>
+#include <ctime>
+#include <cstdlib>
+
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "text/blocks.h"
+#include "text/settings.h"
+
+namespace qv::text {
+
+namespace {
+
+struct Bytes {
+    uint8_t* data;
+    size_t size;
+};
+
+Bytes bytes_of(host::PVAL* var) {
+    Var v = host::var_view(*var);
+    return {v.data, v.capacity > SIZE_MAX ? SIZE_MAX : size_t(v.capacity)};
+}
+
+// Copies count bytes within one buffer, overlapping ranges as a memory move does.
+void move_within(uint8_t* data, size_t size, int32_t count, int32_t to, int32_t from) {
+    int64_t n = count;
+    if (int64_t(from) + n > int64_t(size)) n = int64_t(size) - from;
+    if (int64_t(to) + n > int64_t(size)) n = int64_t(size) - to;
+    if (n < 1) return;
+    std::memmove(data + to, data + from, size_t(n));
+}
+
+template <class Op>
+int32_t combine_bytes(host::PVAL* var, int32_t count, int32_t offset, Op op) {
+    if (count < 1 || offset < 0) return 3;
+    Bytes b = bytes_of(var);
+    const size_t n = limit_range(b.size, offset, count);
+    for (uint8_t *p = b.data + offset, *end = p + n; p < end; ++p) *p = op(*p);
+    return 0;
+}
+
+int32_t sort(host::PVAL* var, bool descending) {
+    Bytes b = bytes_of(var);
+    const size_t n = b.size / 4;
+    if (var->type != host::kInteger) return 6;
+    if (n < 2) return 3;
+    stable_sort_keys(reinterpret_cast<int32_t*>(b.data), n, descending, nullptr);
+    return 0;
+}
+
+int32_t sort_with_companion(host::PVAL* keys, bool descending) {
+    const size_t n = bytes_of(keys).size / 4;
+    const bool key_dims = keys->uses_dims_record > 0;
+    if (key_dims ? (!settings.companion_dims || settings.companion_dims == keys->dims_record)
+                 : (!settings.companion || settings.companion == keys))
+        return 3;
+    if (keys->type != host::kInteger) return 6;
+    if (!settings.companion) return 3;
+    host::VarSizes sizes = key_dims ? host::VarSizes{host::ptr<uint32_t>(settings.companion_dims)[2],
+                                                     host::ptr<uint32_t>(settings.companion_dims)[3]}
+                                    : host::VarSizes{settings.companion->len[1], settings.companion->len[2]};
+    if (host::capacity(sizes) / 4 != n || n < 2) return 3;
+    stable_sort_keys(host::ptr<int32_t>(keys->data), n, descending, host::ptr<int32_t>(settings.companion->data));
+    return 0;
+}
+
+}  // namespace
+
+int32_t AutoSum(host::PVAL* var, int32_t count, int32_t offset, int32_t kind) {
+    if (count < 1 || offset < 0) return 3;
+    Bytes b = bytes_of(var);
+    settings.sum = element_sum(b.data, b.size, count, offset, kind);
+    return 0;
+}
+
+int32_t GetSum(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kInteger) return 6;
+    host::ptr<int32_t>(var->data)[0] = settings.sum;
+    return 0;
+}
+
+int32_t BlockCopy(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
+    if (count < 1 || to < 0 || from < 0) return 3;
+    if (to == from) return 0;
+    Bytes b = bytes_of(var);
+    move_within(b.data, b.size, count, to, from);
+    return 0;
+}
+
+int32_t SetTrans(host::PVAL* var, int32_t, int32_t, int32_t) {
+    Bytes b = bytes_of(var);
+    settings.transfer_data = b.data;
+    settings.transfer_size = b.size;
+    settings.transfer_set = true;
+    return 0;
+}
+
+int32_t BlockTrans(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
+    if (!settings.transfer_set) return 5;
+    if (count < 1 || to < 0 || from < 0) return 3;
+    Bytes src = bytes_of(var);
+    if (src.data == settings.transfer_data) {
+        if (to != from) move_within(src.data, src.size, count, to, from);
+        return 0;
+    }
+    int64_t n = count;
+    if (int64_t(to) + n > int64_t(settings.transfer_size)) n = int64_t(settings.transfer_size) - to;
+    if (int64_t(from) + n > int64_t(src.size)) n = int64_t(src.size) - from;
+    if (n < 1) return 0;
+    std::memcpy(settings.transfer_data + to, src.data + from, size_t(n));
+    return 0;
+}
+
+int32_t SlideNum(host::PVAL* var, int32_t offset, int32_t count, int32_t delta) {
+    if (offset < 0 || count < 1 || delta < -128 || delta > 128) return -1;
+    if (delta == 0) return 0;
+    combine_bytes(var, count, offset, [&](uint8_t v) { return uint8_t(v + delta); });
+    return 0;
+}
+
+int32_t AutoAnd(host::PVAL* var, int32_t count, int32_t offset, int32_t value) {
+    return combine_bytes(var, count, offset, [&](uint8_t v) { return uint8_t(v & value); });
+}
+
+int32_t AutoOr(host::PVAL* var, int32_t count, int32_t offset, int32_t value) {
+    return combine_bytes(var, count, offset, [&](uint8_t v) { return uint8_t(v | value); });
+}
+
+int32_t AutoExor(host::PVAL* var, int32_t count, int32_t offset, int32_t value) {
+    return combine_bytes(var, count, offset, [&](uint8_t v) { return uint8_t(v ^ value); });
+}
+
+int32_t ChkPval(host::PVAL* var, int32_t index, int32_t, int32_t) {
+    // The record's leading 16-bit words: type, mode, len[0..4], uses_dims_record. Any other
+    // index would read past them: it is refused.
+    if (index < -2 || index > 5) return 3;
+    if (index == -2) return -int32_t(var->type);
+    if (index == -1) return -int32_t(var->mode);
+    if (index == 5) return -int32_t(var->uses_dims_record);
+    return -int32_t(var->len[index]);
+}
+
+int32_t BSort(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, false); }
+int32_t BSortRev(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, true); }
+
+int32_t BSortSet(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kInteger) return 6;
+    if (var->len[1] < 2) return 3;
+    settings.companion = var;
+    if (var->uses_dims_record > 0) settings.companion_dims = var->dims_record;
+    return 0;
+}
+
+int32_t BSortEx(host::PVAL* var, int32_t, int32_t, int32_t) { return sort_with_companion(var, false); }
+int32_t BSortExRev(host::PVAL* var, int32_t, int32_t, int32_t) { return sort_with_companion(var, true); }
+
+int32_t TobRandomize(int32_t, int32_t, int32_t, int32_t) {
+    std::srand(unsigned(std::time(nullptr)));
+    return 0;
+}
+
+int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kInteger) return 6;
+    if (var->len[1] < 3) return 3;
+    int32_t* d = host::ptr<int32_t>(var->data);
+    d[0] = settings.last_r;
+    d[1] = settings.last_g;
+    d[2] = settings.last_b;
+    return 0;
+}
+
+int32_t Cycle(host::BMSCR* screen, int32_t red_from, int32_t green_from, int32_t blue_from) {
+    if (screen->palette_mode) return -1;
+    Screen s = host::screen_view(*screen);
+    // A start outside the buffer, beyond it or before it, is taken as 0.
+    const int32_t x0 = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;
+    const int32_t y0 = (s.cursor_y < 0 || s.cursor_y >= s.height) ? 0 : s.cursor_y;
+    const int32_t w = int64_t(x0) + s.area_width > s.width ? s.width - x0 : s.area_width;
+    const int32_t h = int64_t(y0) + s.area_height > s.height ? s.height - y0 : s.area_height;
+    if (w < 1 || h < 1) return 0;
+    // Channels by number 0 red, 1 green, 2 blue; 3 keeps the channel's own.
+    const int rf = (red_from & 3) == 3 ? 0 : red_from & 3;
+    const int gf = (green_from & 3) == 3 ? 1 : green_from & 3;
+    const int bf = (blue_from & 3) == 3 ? 2 : blue_from & 3;
+    for (int32_t y = y0; y < y0 + h; ++y) {
+        uint8_t* p = s.at(x0, y);
+        for (int32_t x = 0; x < w; ++x, p += 3) {
+            const uint8_t old[3] = {p[2], p[1], p[0]};  // red, green, blue
+            p[2] = old[rf];
+            p[1] = old[gf];
+            p[0] = old[bf];
+        }
+    }
+    return 0;
+}
+
+}  // namespace qv::text

@@ -1,0 +1,61 @@
+// Byte ranges and sorts (see blocks.h). The sorts are merge sorts: a stable O(n log n) sort
+// orders equal keys exactly as the bubble sort that defines the result, so it gives the very
+// same arrays.
+#include "text/blocks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace qv::text {
+
+size_t limit_range(size_t size, int32_t offset, int32_t count) {
+    if (offset < 0 || count < 1 || size_t(offset) >= size) return 0;
+    const size_t room = size - size_t(offset);
+    return size_t(count) < room ? size_t(count) : room;
+}
+
+int32_t element_sum(const uint8_t* data, size_t size, int32_t count, int32_t offset, int32_t kind) {
+    const size_t width = kind == 2 || kind == 3 ? 2 : (kind == 4 || kind == 5) ? 4 : 1;
+    const size_t n = limit_range(size / width, offset, count);
+    uint32_t sum = 0;
+    const uint8_t* p = data + size_t(offset) * width;
+    for (size_t i = 0; i < n; ++i, p += width) {
+        switch (kind) {
+            case 1: sum += uint32_t(int32_t(int8_t(p[0]))); break;
+            case 2: sum += uint32_t(p[0] | p[1] << 8); break;
+            case 3: sum += uint32_t(int32_t(int16_t(uint16_t(p[0] | p[1] << 8)))); break;
+            case 4:
+            case 5: {
+                uint32_t v;
+                std::memcpy(&v, p, 4);
+                sum += v;
+                break;
+            }
+            default: sum += p[0]; break;
+        }
+    }
+    return int32_t(sum);
+}
+
+void stable_sort_keys(int32_t* keys, size_t n, bool descending, int32_t* companion) {
+    if (!companion) {
+        if (descending) std::stable_sort(keys, keys + n, [](int32_t a, int32_t b) { return a > b; });
+        else std::stable_sort(keys, keys + n);
+        return;
+    }
+    std::vector<uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return descending ? keys[a] > keys[b] : keys[a] < keys[b]; });
+    std::vector<int32_t> k(n), c(n);
+    for (size_t i = 0; i < n; ++i) {
+        k[i] = keys[order[i]];
+        c[i] = companion[order[i]];
+    }
+    std::copy(k.begin(), k.end(), keys);
+    std::copy(c.begin(), c.end(), companion);
+}
+
+}  // namespace qv::text
