@@ -61,6 +61,9 @@ int32_t sort_with_companion(host::PVAL* keys, bool descending) {
                                                      host::ptr<uint32_t>(settings.companion_dims)[3]}
                                     : host::VarSizes{settings.companion->len[1], settings.companion->len[2]};
     if (host::capacity(sizes) / 4 != n || n < 2) return 3;
+    // The dims record remembered may be an earlier companion's: the companion's own storage
+    // must hold the n elements the sort will move.
+    if (host::var_view(*settings.companion).capacity / 4 < n) return 3;
     stable_sort_keys(host::ptr<int32_t>(keys->data), n, descending, host::ptr<int32_t>(settings.companion->data));
     return 0;
 }
@@ -76,6 +79,7 @@ int32_t AutoSum(host::PVAL* var, int32_t count, int32_t offset, int32_t kind) {
 
 int32_t GetSum(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kInteger) return 6;
+    if (host::var_view(*var).capacity < 4) return 3;  // no room for the sum
     host::ptr<int32_t>(var->data)[0] = settings.sum;
     return 0;
 }

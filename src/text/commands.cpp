@@ -17,19 +17,23 @@ constexpr double kPi = 3.14159265358979323846;
 
 void store(host::PVAL* var, int32_t value) { host::ptr<int32_t>(var->data)[0] = value; }
 
+// A variable with no room for the one element these commands write is refused (3): nothing
+// is ever written past a variable's storage.
+bool no_room(host::PVAL* var) { return host::var_view(*var).capacity < 4; }
+
 }  // namespace
 
 int32_t TriFunc(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
     host::sine_table();  // built on the first call, whatever its arguments
     if (var->type != host::kInteger) return 6;
-    if (angle < -4096 || angle > 4096) return 3;
+    if (angle < -4096 || angle > 4096 || no_room(var)) return 3;
     store(var, tri_func(func, angle, scale));
     return 0;
 }
 
 int32_t TriFunc2(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
     if (var->type != host::kInteger) return 6;
-    if (angle < -2147483645 || angle > 2147483646) return 3;
+    if (angle < -2147483645 || angle > 2147483646 || no_room(var)) return 3;
     if (func == 2) {
         if (angle == 900000 || angle == -2700000) return store(var, 2147483647), -1;
         if (angle == -900000 || angle == 2700000) return store(var, -2147483647), -1;
@@ -43,6 +47,7 @@ int32_t TriFunc2(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
 
 int32_t TriFuncA(host::PVAL* var, int32_t func, int32_t value, int32_t scale) {
     if (var->type != host::kInteger) return 6;
+    if (no_room(var)) return 3;
     const double x = double(value) / 1000000.0;
     if (x < -1.0 || x > 1.0) return -1;
     const double t = func == 1 ? std::acos(x) : std::asin(x);
@@ -63,6 +68,7 @@ int32_t GetAngle2(host::PVAL* var, int32_t scale, int32_t, int32_t) {
 int32_t Root(host::PVAL* var, int32_t value, int32_t scale, int32_t) {
     if (var->type != host::kInteger) return -1;
     if (value < 0) return -2;
+    if (no_room(var)) return 3;
     store(var, round_by_sign(std::sqrt(double(value)) * scale, 1.0));
     return 0;
 }
@@ -94,6 +100,7 @@ int32_t CountChr(host::PVAL* var, int32_t byte, int32_t count, int32_t offset) {
 
 int32_t Hex2Int(host::PVAL* var, const char* text, int32_t, int32_t) {
     if (var->type != host::kInteger) return -1;
+    if (no_room(var)) return 3;
     int32_t value = 0;
     if (parse_hex(text, value) != 0) return -255;
     store(var, value);

@@ -29,6 +29,14 @@ TEST(TrigCommands, TriFuncTableValues) {
     EXPECT_EQ(stored("TriFunc", v, 0, 4096, 4096), 2845);  // 4096 mod 360 = 136: table entry 136, scale 4096
     HostVar text = HostVar::text(8);
     EXPECT_EQ(call("TriFunc", text.record(), 0, 30, 100), 6);
+    HostVar none = HostVar::ints(1);
+    none.record()->len[1] = 0;  // no storage at all: refused, nothing written
+    none.ints()[0] = 77;
+    for (const char* cmd : {"TriFunc", "TriFunc2", "TriFuncA", "Hex2Int", "GetSum"}) {
+        EXPECT_EQ(call(cmd, none.record(), 0, 0, 1), 3) << cmd;
+    }
+    EXPECT_EQ(call("Root", none.record(), 4, 1), 3);
+    EXPECT_EQ(none.ints()[0], 77);
 }
 
 TEST(TrigCommands, DoublePrecisionCommands) {
