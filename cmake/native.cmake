@@ -8,6 +8,8 @@ if(QV_BENCH)
   target_compile_definitions(qv_effects_bench PRIVATE QV_WITH_OPENCV)
   add_executable(qv_search_bench bench/search_bench.cpp)
   target_link_libraries(qv_search_bench PRIVATE qv_core)
+  add_executable(qv_sort_bench bench/sort_bench.cpp)
+  target_link_libraries(qv_sort_bench PRIVATE qv_core)
 endif()
 
 find_package(GTest REQUIRED)
