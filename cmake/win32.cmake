@@ -24,6 +24,7 @@ add_library(qv_win STATIC
   src/effects/commands.cpp
   src/effects/mosaic_win.cpp
   src/text/commands.cpp
+  src/timing/timers_win.cpp
   src/text/search_commands.cpp
   src/text/map_win.cpp
   src/text/block_commands.cpp
@@ -31,7 +32,7 @@ add_library(qv_win STATIC
   src/pi/about_win.cpp
   src/pi/commands.cpp
 )
-target_link_libraries(qv_win PUBLIC qv_core gdi32 user32)
+target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm)
 
 add_library(quorvel SHARED
   src/host/exports.cpp

@@ -80,6 +80,21 @@ CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at
 CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
 CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
 
+// Timing
+CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
+CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")
+CMD(GetMMCount, timing, VAR, INT, NONE, NONE, "data[0] = the tick count, or since mark arg2 - 256 when arg2 is 256 to 265")
+CMD(AdjustMMCountZero, timing, NONE, NONE, NONE, NONE, "set the tick count and the pacing mark to 0")
+CMD(SetNowMMCount, timing, INT, NONE, NONE, NONE, "save the tick count in mark arg1 (0-9) and as the pacing mark")
+CMD(MMCountWait, timing, VAR, NONE, NONE, NONE, "wait data[0] ticks, pumping messages; status = ticks waited")
+CMD(MMCountAWait, timing, VAR, NONE, INT, NONE, "wait until data[0] ticks have passed since the pacing mark (or mark arg3 - 256), then move the mark")
+CMD(SetNowTick, timing, NONE, NONE, NONE, NONE, "set the frame time base of SleepGcopy to now")
+CMD(AdjustTickZero, timing, INT, NONE, NONE, NONE, "save the time in ms in tick mark arg1 (0-9)")
+CMD(GetTick, timing, VAR, INT, NONE, NONE, "data[0] = ms since tick mark arg2 (0-9)")
+CMD(TickWait, timing, VAR, INT, INT, NONE, "wait data[0] ms from now or tick mark arg3 - 256; arg2 nonzero: pump messages; status = ms waited")
+CMD(TobSleep, timing, INT, NONE, NONE, NONE, "sleep arg1 ms without pumping messages")
+CMD(ProcMes, timing, NONE, NONE, NONE, NONE, "dispatch the pending window messages (a quit message ends the process)")
+
 // String commands
 CMD(MapStr, text, VAR, STR, INT, NONE, "map text arg2 into the variable by the user's locale: arg3 bits 1 full width (also none), 2 half width, 4 hiragana, 8 katakana, 16 lower, 32 upper")
 CMD(UpperCase, text, VAR, NONE, NONE, NONE, "upper case by the user's locale (full-width letters too)")

@@ -158,6 +158,12 @@ ProcessResult run_process(const std::string& command_line, DWORD timeout_ms, con
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // A child role for the tests that must end a process: a quit message, then the pump.
+    if (argc == 2 && std::string(argv[1]) == "--quit-then-pump") {
+        PostQuitMessage(0);
+        qv::test::call("ProcMes");
+        return 42;  // the pump should have ended the process with code 1 before this
+    }
     ::testing::InitGoogleTest(&argc, argv);
     if (!qv::test::library()) {
         std::fprintf(stderr, "cannot load quorvel.dll beside the test program\n");

@@ -131,6 +131,14 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
         DeleteFileA(dir.file(f).c_str());
 }
 
+TEST_F(Runner, ATimerLeftRunningIsStoppedWhenTheLibraryGoes) {
+    // The runner frees the library at its end; a running timer would then call into code
+    // that is gone.
+    auto r = run("MMCountOn 1 1\nvar n int 1\nset n 5\nMMCountWait n\nexpect n 5\n");
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "MMCountWait: status")) << r.out;
+}
+
 TEST_F(Runner, OmittedTrailingNumbersAreZero) {
     auto r = run("screen s 8 8\nSetBMSCR s\nexpect 0\nvar n int 4\nset n 1 2 3\nexpect n 1 2 3 0\nprint n\n");
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;

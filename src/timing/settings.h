@@ -1,0 +1,24 @@
+// The timing subsystem's process-wide state, all zero at load.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace qv::timing {
+
+struct Settings {
+    uint32_t mm_timer = 0;       // the running multimedia timer, 0 = none
+    int32_t mm_period = 0;
+    std::atomic<uint32_t> mm_count{0};  // ticks, counted on the timer's thread
+    uint32_t mm_mark = 0;
+    uint32_t mm_marks[10] = {};
+    uint32_t tick_marks[10] = {};
+    uint32_t frame_time_base = 0;  // SetNowTick's time, which the frame-timed copy advances
+};
+
+extern Settings settings;
+
+// Dispatches the thread's pending messages; WM_QUIT ends the process with exit code 1.
+void pump_messages();
+
+}  // namespace qv::timing

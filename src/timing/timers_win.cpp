@@ -1,0 +1,167 @@
+// Timing: a tick counter driven by a periodic multimedia timer, millisecond marks of the
+// system time, waits that keep the host's window alive by pumping its messages, a plain
+// sleep, and the pump itself.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "timing/settings.h"
+
+namespace qv::timing {
+
+Settings settings;
+
+namespace {
+
+// The only code that runs on another thread: the multimedia timer's callback.
+void CALLBACK count_tick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+    settings.mm_count.fetch_add(1, std::memory_order_relaxed);
+}
+
+uint32_t count() { return settings.mm_count.load(std::memory_order_relaxed); }
+
+int32_t mark_index(int32_t index) { return (index >= 0 && index <= 9) ? index : 0; }
+bool selects_mark(int32_t selector) { return selector >= 256 && selector <= 265; }
+
+// A timer still running when the library goes would call into code that is gone.
+struct StopAtUnload {
+    ~StopAtUnload() { MMCountOff(0, 0, 0, 0); }
+} stop_at_unload;
+
+// The wait commands' checks: 6 for a variable that is not an integer one (or has no room
+// for the interval), else the interval through `interval`.
+int32_t interval_of(host::PVAL* var, int32_t& interval) {
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    interval = host::ptr<int32_t>(var->data)[0];
+    return 0;
+}
+
+}  // namespace
+
+void pump_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // The host's own loop will never see this message now: end as it would have.
+        if (msg.message == WM_QUIT) ExitProcess(1);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
+    if (period < 1) return 3;
+    settings.mm_mark = 0;
+    for (uint32_t& m : settings.mm_marks) m = 0;
+    settings.mm_count.store(0, std::memory_order_relaxed);
+    if (settings.mm_timer) return 0;  // the running timer keeps its period
+    settings.mm_period = period;
+    timeBeginPeriod(UINT(period));
+    const UINT resolution = precise ? 1 : period < 5 ? 2 : period < 10 ? 5 : 10;
+    settings.mm_timer = timeSetEvent(UINT(period), resolution, count_tick, 0, TIME_PERIODIC);
+    return settings.mm_timer ? 0 : -1;
+}
+
+int32_t MMCountOff(int32_t, int32_t, int32_t, int32_t) {
+    if (settings.mm_timer) {
+        timeKillEvent(settings.mm_timer);
+        timeEndPeriod(UINT(settings.mm_period));
+    }
+    settings.mm_timer = 0;
+    return 0;
+}
+
+int32_t GetMMCount(host::PVAL* var, int32_t selector, int32_t, int32_t) {
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    uint32_t v = count();
+    if (selects_mark(selector)) v -= settings.mm_marks[selector - 256];
+    host::ptr<int32_t>(var->data)[0] = int32_t(v & 0x7FFFFFFF);
+    return 0;
+}
+
+int32_t AdjustMMCountZero(int32_t, int32_t, int32_t, int32_t) {
+    settings.mm_count.store(0, std::memory_order_relaxed);
+    settings.mm_mark = 0;
+    return 0;
+}
+
+int32_t SetNowMMCount(int32_t index, int32_t, int32_t, int32_t) {
+    const uint32_t c = count();
+    settings.mm_mark = c;
+    settings.mm_marks[mark_index(index)] = c;
+    return 0;
+}
+
+int32_t MMCountWait(host::PVAL* var, int32_t, int32_t, int32_t) {
+    int32_t interval = 0;
+    if (int32_t r = interval_of(var, interval)) return r;
+    if (!settings.mm_timer) return 0;  // no timer: waiting would never end
+    if (interval < 1) return 3;
+    const uint32_t start = count();
+    for (;;) {
+        const int32_t elapsed = int32_t(count() - start);
+        if (elapsed >= interval) return -elapsed;
+        pump_messages();
+    }
+}
+
+int32_t MMCountAWait(host::PVAL* var, int32_t, int32_t selector, int32_t) {
+    int32_t interval = 0;
+    if (int32_t r = interval_of(var, interval)) return r;
+    if (!settings.mm_timer) return 0;
+    if (interval < 1) return 3;
+    if (selects_mark(selector)) settings.mm_mark = settings.mm_marks[selector - 256];
+    uint32_t c, elapsed = uint32_t(interval);
+    for (;;) {
+        c = count();
+        if (settings.mm_mark > c) break;  // the counter was reset below the mark
+        elapsed = c - settings.mm_mark;
+        if (elapsed >= uint32_t(interval)) break;
+        pump_messages();
+    }
+    settings.mm_mark = c;  // the next wait measures from here: a steady pace
+    return -int32_t(elapsed);
+}
+
+int32_t SetNowTick(int32_t, int32_t, int32_t, int32_t) {
+    settings.frame_time_base = timeGetTime();
+    return 0;
+}
+
+int32_t AdjustTickZero(int32_t index, int32_t, int32_t, int32_t) {
+    settings.tick_marks[mark_index(index)] = timeGetTime();
+    return 0;
+}
+
+int32_t GetTick(host::PVAL* var, int32_t index, int32_t, int32_t) {
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    host::ptr<int32_t>(var->data)[0] = int32_t((timeGetTime() - settings.tick_marks[mark_index(index)]) & 0x7FFFFFFF);
+    return 0;
+}
+
+int32_t TickWait(host::PVAL* var, int32_t pump, int32_t selector, int32_t) {
+    int32_t interval = 0;
+    if (int32_t r = interval_of(var, interval)) return r;
+    if (interval < 1) return 3;
+    const DWORD start = selects_mark(selector) ? settings.tick_marks[selector - 256] : timeGetTime();
+    for (;;) {
+        const int32_t elapsed = int32_t(timeGetTime() - start);
+        if (elapsed >= interval || elapsed < 0) return -elapsed;
+        if (pump) pump_messages();
+    }
+}
+
+int32_t TobSleep(int32_t ms, int32_t, int32_t, int32_t) {
+    if (ms < 1) return 3;
+    Sleep(DWORD(ms));
+    return 0;
+}
+
+int32_t ProcMes(int32_t, int32_t, int32_t, int32_t) {
+    pump_messages();
+    return 0;
+}
+
+}  // namespace qv::timing
