@@ -21,6 +21,7 @@ add_library(qv_win STATIC
   src/host/about_win.cpp
   src/jpeg/commands.cpp
   src/jpeg/memory_win.cpp
+  src/compose/commands.cpp
   src/effects/commands.cpp
   src/effects/mosaic_win.cpp
   src/text/commands.cpp

@@ -80,6 +80,19 @@ CMD(Nijimi, effects, SCR, INT, INT, INT, "weighted blur of arg2 x arg3 pixels at
 CMD(Rough, effects, SCR, INT, INT, INT, "keep arg4 bits of each component (1-7; 9-15 fill below) over arg2 x arg3 pixels at the position")
 CMD(Disper, effects, SCR, INT, INT, NONE, "shuffle the pixels of every 8 x 8 block of arg2 x arg3 pixels at the position, one random order")
 
+// Keyed copy and blending
+CMD(SetKeyScr, compose, SCR, INT, INT, NONE, "remember the key screen and its origin arg2, arg3 for GCopyKey and GCopyKey2")
+CMD(SetOrgScr, compose, SCR, INT, INT, NONE, "remember the (full-colour) source screen and its origin for GCopyKey and GCopyKey2")
+CMD(GCopyKey, compose, SCR, INT, INT, NONE, "copy arg2 x arg3 source pixels to the position where the key byte is 0")
+CMD(GCopyKey2, compose, SCR, INT, INT, NONE, "blend arg2 x arg3 source pixels into the position by the key byte (0 source, 255 destination)")
+CMD(GMergeParam, compose, INT, INT, INT, INT, "GMerge's weights (destination arg1, source arg2; 1024 = 100%) and the table screen's origin arg3, arg4")
+CMD(GMerge, compose, SCR, INT, INT, NONE, "merge arg2 x arg3 pixels of the table screen into the position by the GMergeParam weights")
+CMD(GShade, compose, SCR, INT, INT, INT, "brighten or darken arg2 x arg3 pixels by the table screen's key bytes (128 none), strength arg4")
+CMD(GDiff, compose, SCR, INT, INT, INT, "arg4 x table screen - destination over arg2 x arg3 pixels at the position")
+CMD(GAutoAnd, compose, SCR, INT, INT, NONE, "AND the copy area's components arg3 (1 blue, 2 green, 4 red; palette: indexes) with arg2")
+CMD(GAutoOr, compose, SCR, INT, INT, NONE, "OR the copy area's components arg3 with arg2")
+CMD(GAutoExor, compose, SCR, INT, INT, NONE, "XOR the copy area's components arg3 with arg2")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

@@ -1,0 +1,90 @@
+// Pixel work between screens (see blend.h): one pass over the rectangle, one pointer per
+// screen and row.
+#include "compose/blend.h"
+
+namespace qv::compose {
+
+namespace {
+
+uint8_t clamp255(int32_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// Calls f(destination pixel, source pixel, x) over the rectangle, rows from the top.
+template <class F>
+void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, F f) {
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* dp = dst.at(d.x, d.y + j);
+        const uint8_t* sp = src.at(s.x, s.y + j);
+        for (int32_t i = 0; i < w; ++i, dp += 3, sp += src.bpp) f(dp, sp);
+    }
+}
+
+}  // namespace
+
+void copy_through_key(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w,
+                      int32_t h, bool blend) {
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* dp = dst.at(d.x, d.y + j);
+        const uint8_t* sp = src.at(s.x, s.y + j);
+        const uint8_t* kp = key.at(k.x, k.y + j);
+        for (int32_t i = 0; i < w; ++i, dp += 3, sp += 3, kp += key.bpp) {
+            const int32_t a = kp[0];
+            if (!blend) {
+                if (a == 0) {
+                    dp[0] = sp[0];
+                    dp[1] = sp[1];
+                    dp[2] = sp[2];
+                }
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) dp[c] = clamp255(((255 - a) * sp[c] + a * dp[c]) / 255);
+        }
+    }
+}
+
+void merge(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
+           int32_t src_weight) {
+    pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
+        for (int c = 0; c < 3; ++c) {
+            // 64-bit: the weights are any signed values a script gives.
+            const int64_t v = (int64_t(sp[c]) * src_weight + int64_t(dp[c]) * dst_weight) / 1024;
+            dp[c] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+        }
+    });
+}
+
+void shade(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t strength) {
+    pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
+        const int32_t v = sp[0];
+        if (v == 127 || v == 128) return;
+        const int32_t delta = (v - 128) * strength / 64;
+        for (int c = 0; c < 3; ++c) dp[c] = clamp255(dp[c] + delta);
+    });
+}
+
+void difference(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t factor) {
+    pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
+        for (int c = 0; c < 3; ++c) dp[c] = clamp255(factor * sp[c] - dp[c]);
+    });
+}
+
+void bitwise(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+    // A palette screen combines its index; a full-colour one the selected components.
+    uint8_t mask[3] = {0xFF, 0xFF, 0xFF};
+    if (!dst.palette_mode())
+        for (int c = 0; c < 3; ++c) mask[c] = (channels >> c) & 1 ? 0xFF : 0;
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* p = dst.at(d.x, d.y + j);
+        const int32_t n = w * dst.bpp;
+        for (int32_t i = 0; i < n; ++i) {
+            const uint8_t m = mask[dst.palette_mode() ? 0 : i % 3];
+            const uint8_t v = uint8_t(value & m);
+            switch (op) {
+                case BitOp::And: p[i] = uint8_t(p[i] & (v | uint8_t(~m))); break;
+                case BitOp::Or: p[i] = uint8_t(p[i] | v); break;
+                case BitOp::Xor: p[i] = uint8_t(p[i] ^ v); break;
+            }
+        }
+    }
+}
+
+}  // namespace qv::compose
