@@ -22,6 +22,8 @@ add_library(qv_win STATIC
   src/jpeg/commands.cpp
   src/jpeg/memory_win.cpp
   src/compose/commands.cpp
+  src/compose/desktop_win.cpp
+  src/compose/geometry_commands.cpp
   src/effects/commands.cpp
   src/effects/mosaic_win.cpp
   src/text/commands.cpp

@@ -93,6 +93,21 @@ CMD(GAutoAnd, compose, SCR, INT, INT, NONE, "AND the copy area's components arg3
 CMD(GAutoOr, compose, SCR, INT, INT, NONE, "OR the copy area's components arg3 with arg2")
 CMD(GAutoExor, compose, SCR, INT, INT, NONE, "XOR the copy area's components arg3 with arg2")
 
+// Geometry
+CMD(GRotPos, compose, INT, INT, INT, INT, "GRot's centre arg1, arg2, step arg3 (256 = 1:1, 512 half size) and key arg4 (256-511: value arg4 - 256 transparent)")
+CMD(GRot, compose, SCR, INT, INT, INT, "draw the table screen turned by arg4 degrees into arg2 x arg3 pixels at the position")
+CMD(Flip_V, compose, SCR, INT, INT, NONE, "mirror arg2 x arg3 pixels at the position top to bottom")
+CMD(Flip_H, compose, SCR, INT, INT, NONE, "mirror arg2 x arg3 pixels at the position left to right")
+CMD(GUscroll, compose, SCR, INT, INT, INT, "move rows arg2 .. arg2 + arg3 - 1 up by |arg4| (negative: clear what is uncovered)")
+CMD(GDscroll, compose, SCR, INT, INT, INT, "move rows arg2 .. arg2 + arg3 - 1 down by |arg4| (negative: clear what is uncovered)")
+CMD(GDscrollF, compose, SCR, INT, INT, NONE, "move the copy area's contents down arg2 rows (4-pixel columns); arg3 nonzero: clear the top")
+CMD(GLscroll, compose, SCR, INT, INT, INT, "move arg2 x arg3 pixels at the position left by |arg4| (negative: clear what is uncovered)")
+CMD(GRscroll, compose, SCR, INT, INT, INT, "move arg2 x arg3 pixels at the position right by |arg4| (negative: clear what is uncovered)")
+CMD(SGzoomSize, compose, INT, INT, NONE, NONE, "SGzoom's size on the desktop (0: the source's)")
+CMD(SGzoom, compose, SCR, INT, INT, NONE, "draw the copy area (or the screen) stretched onto the desktop at arg2, arg3")
+CMD(ScrRefresh, compose, NONE, NONE, NONE, NONE, "repaint every window, removing what SGzoom drew")
+CMD(SleepGcopy, compose, SCR, INT, INT, INT, "wait |arg2| ms from the frame time base (negative: pumping), then copy the table screen's area at arg3, arg4 to the position")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

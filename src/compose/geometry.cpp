@@ -1,0 +1,86 @@
+// Rotation, mirroring and scrolling (see geometry.h).
+#include "compose/geometry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "host/sine_table.h"
+
+namespace qv::compose {
+
+void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
+            int32_t angle, const Rotation& r) {
+    int32_t theta = (-angle) % 360;
+    if (theta < 0) theta += 360;
+    const int64_t sv = host::sine(theta), cv = host::cosine(theta);
+    const int32_t bpp = dst.bpp;
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* out = dst.at(d.x, d.y + j);
+        const int64_t dy = j - r.centre_y;
+        for (int32_t i = 0; i < w; ++i, out += bpp) {
+            const int64_t dx = i - r.centre_x;
+            // Each division truncates, in this order: / 128, x num, / den (64-bit: no overflow).
+            const int64_t u = (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
+            const int64_t v = (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
+            if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
+            const uint8_t* in = src.at(s.x + int32_t(u), s.y + int32_t(v));
+            if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
+            std::memcpy(out, in, size_t(bpp));
+        }
+    }
+}
+
+void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
+    const size_t n = size_t(w) * s.bpp;
+    std::vector<uint8_t> tmp(n);
+    for (int32_t k = 0; k < h / 2; ++k) {
+        uint8_t* a = s.at(at.x, at.y + k);
+        uint8_t* b = s.at(at.x, at.y + h - 1 - k);
+        std::memcpy(tmp.data(), a, n);
+        std::memcpy(a, b, n);
+        std::memcpy(b, tmp.data(), n);
+    }
+}
+
+void flip_columns(const Screen& s, Place at, int32_t w, int32_t h) {
+    const int32_t bpp = s.bpp;
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* row = s.at(at.x, at.y + j);
+        for (int32_t k = 0; k < w / 2; ++k)
+            for (int32_t c = 0; c < bpp; ++c) std::swap(row[k * bpp + c], row[(w - 1 - k) * bpp + c]);
+    }
+}
+
+void move_rows(const Screen& s, int32_t first, int32_t rows, int32_t by, bool clear) {
+    const size_t n = s.stride();
+    // Rows are stored bottom-up: copy in the order that never overwrites a row still to move.
+    if (by < 0) {
+        for (int32_t k = 0; k < rows; ++k) std::memmove(s.at(0, first + k + by), s.at(0, first + k), n);
+        // Only the block's own uncovered rows: a shift longer than the block wipes no row
+        // outside it.
+        if (clear)
+            for (int32_t k = std::max(rows + by, 0); k < rows; ++k) std::memset(s.at(0, first + k), 0, n);
+    } else {
+        for (int32_t k = rows - 1; k >= 0; --k) std::memmove(s.at(0, first + k + by), s.at(0, first + k), n);
+        if (clear)
+            for (int32_t k = 0; k < std::min(by, rows); ++k) std::memset(s.at(0, first + k), 0, n);
+    }
+}
+
+void move_in_rows(const Screen& s, Place at, int32_t w, int32_t h, int32_t by, bool clear) {
+    const int32_t bpp = s.bpp, shift = by < 0 ? -by : by;
+    const int32_t keep = std::max(w - shift, 0), wipe = std::min(shift, w);
+    for (int32_t j = 0; j < h; ++j) {
+        uint8_t* row = s.at(at.x, at.y + j);
+        if (by < 0) {
+            std::memmove(row, row + size_t(shift) * bpp, size_t(keep) * bpp);
+            if (clear) std::memset(row + size_t(w - wipe) * bpp, 0, size_t(wipe) * bpp);
+        } else {
+            std::memmove(row + size_t(shift) * bpp, row, size_t(keep) * bpp);
+            if (clear) std::memset(row, 0, size_t(wipe) * bpp);
+        }
+    }
+}
+
+}  // namespace qv::compose
