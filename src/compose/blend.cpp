@@ -2,6 +2,8 @@
 // screen and row.
 #include "compose/blend.h"
 
+#include <cstdlib>
+
 namespace qv::compose {
 
 namespace {
@@ -43,6 +45,19 @@ void copy_through_key(const Screen& dst, Place d, const Screen& src, Place s, co
 
 void merge(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
            int32_t src_weight) {
+    const int64_t bound = 255 * (std::abs(int64_t(dst_weight)) + std::abs(int64_t(src_weight)));
+    if (bound < (int64_t(1) << 30)) {
+        // The usual weights: 32-bit sums over whole rows, which the compiler vectorises.
+        for (int32_t j = 0; j < h; ++j) {
+            uint8_t* dp = dst.at(d.x, d.y + j);
+            const uint8_t* sp = src.at(s.x, s.y + j);
+            for (int32_t i = 0; i < 3 * w; ++i) {
+                const int32_t v = (sp[i] * src_weight + dp[i] * dst_weight) / 1024;
+                dp[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+            }
+        }
+        return;
+    }
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
         for (int c = 0; c < 3; ++c) {
             // 64-bit: the weights are any signed values a script gives.
@@ -67,23 +82,43 @@ void difference(const Screen& dst, Place d, const Screen& src, Place s, int32_t 
     });
 }
 
-void bitwise(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
-    // A palette screen combines its index; a full-colour one the selected components.
-    uint8_t mask[3] = {0xFF, 0xFF, 0xFF};
-    if (!dst.palette_mode())
-        for (int c = 0; c < 3; ++c) mask[c] = (channels >> c) & 1 ? 0xFF : 0;
+namespace {
+
+template <BitOp Op>
+void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_t (&pattern)[48]) {
+    // The operand repeats every three bytes (one pixel); 48 bytes hold it for 16 pixels.
+    const int32_t n = w * dst.bpp;
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* p = dst.at(d.x, d.y + j);
-        const int32_t n = w * dst.bpp;
-        for (int32_t i = 0; i < n; ++i) {
-            const uint8_t m = mask[dst.palette_mode() ? 0 : i % 3];
-            const uint8_t v = uint8_t(value & m);
-            switch (op) {
-                case BitOp::And: p[i] = uint8_t(p[i] & (v | uint8_t(~m))); break;
-                case BitOp::Or: p[i] = uint8_t(p[i] | v); break;
-                case BitOp::Xor: p[i] = uint8_t(p[i] ^ v); break;
+        int32_t i = 0;
+        for (; i + 48 <= n; i += 48)
+            for (int k = 0; k < 48; ++k) {
+                if constexpr (Op == BitOp::And) p[i + k] &= pattern[k];
+                else if constexpr (Op == BitOp::Or) p[i + k] |= pattern[k];
+                else p[i + k] ^= pattern[k];
             }
+        for (int k = 0; i < n; ++i, ++k) {
+            if constexpr (Op == BitOp::And) p[i] &= pattern[k];
+            else if constexpr (Op == BitOp::Or) p[i] |= pattern[k];
+            else p[i] ^= pattern[k];
         }
+    }
+}
+
+}  // namespace
+
+void bitwise(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+    // A palette screen combines its index; a full-colour one the selected components (an
+    // unselected one meets the operation's neutral byte).
+    uint8_t pattern[48];
+    for (int k = 0; k < 48; ++k) {
+        const bool on = dst.palette_mode() || ((channels >> (k % 3)) & 1);
+        pattern[k] = on ? value : (op == BitOp::And ? 0xFF : 0);
+    }
+    switch (op) {
+        case BitOp::And: combine_rows<BitOp::And>(dst, d, w, h, pattern); break;
+        case BitOp::Or: combine_rows<BitOp::Or>(dst, d, w, h, pattern); break;
+        case BitOp::Xor: combine_rows<BitOp::Xor>(dst, d, w, h, pattern); break;
     }
 }
 
