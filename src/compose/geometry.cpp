@@ -2,6 +2,7 @@
 #include "compose/geometry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,6 +16,27 @@ void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src,
     if (theta < 0) theta += 360;
     const int64_t sv = host::sine(theta), cv = host::cosine(theta);
     const int32_t bpp = dst.bpp;
+    // When no product can leave 32 bits, the same arithmetic in 32 bits (64-bit divisions are
+    // library calls in the 32-bit DLL).
+    const int64_t reach = std::max<int64_t>(std::abs(int64_t(r.centre_x)), std::abs(int64_t(w) - r.centre_x)) +
+                          std::max<int64_t>(std::abs(int64_t(r.centre_y)), std::abs(int64_t(h) - r.centre_y));
+    if (reach * 4096 < (int64_t(1) << 30) && (reach * 32 + 1) * std::abs(int64_t(r.scale_num)) < (int64_t(1) << 30)) {
+        const int32_t s32 = int32_t(sv), c32 = int32_t(cv);
+        for (int32_t j = 0; j < h; ++j) {
+            uint8_t* out = dst.at(d.x, d.y + j);
+            const int32_t dy = j - r.centre_y;
+            for (int32_t i = 0; i < w; ++i, out += bpp) {
+                const int32_t dx = i - r.centre_x;
+                const int32_t u = (dx * c32 - dy * s32) / 128 * r.scale_num / r.scale_den + r.centre_x;
+                const int32_t v = (dy * c32 + dx * s32) / 128 * r.scale_num / r.scale_den + r.centre_y;
+                if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
+                const uint8_t* in = src.at(s.x + u, s.y + v);
+                if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
+                std::memcpy(out, in, size_t(bpp));
+            }
+        }
+        return;
+    }
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* out = dst.at(d.x, d.y + j);
         const int64_t dy = j - r.centre_y;
