@@ -10,47 +10,44 @@
 
 namespace qv::compose {
 
-void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
-            int32_t angle, const Rotation& r) {
-    int32_t theta = (-angle) % 360;
-    if (theta < 0) theta += 360;
-    const int64_t sv = host::sine(theta), cv = host::cosine(theta);
+namespace {
+
+// The rotation's inner loops in the integer type T: every division truncates, in the order
+// / 128, x num, / den.
+template <class T>
+void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
+                 T sv, T cv, const Rotation& r) {
     const int32_t bpp = dst.bpp;
-    // When no product can leave 32 bits, the same arithmetic in 32 bits (64-bit divisions are
-    // library calls in the 32-bit DLL).
-    const int64_t reach = std::max<int64_t>(std::abs(int64_t(r.centre_x)), std::abs(int64_t(w) - r.centre_x)) +
-                          std::max<int64_t>(std::abs(int64_t(r.centre_y)), std::abs(int64_t(h) - r.centre_y));
-    if (reach * 4096 < (int64_t(1) << 30) && (reach * 32 + 1) * std::abs(int64_t(r.scale_num)) < (int64_t(1) << 30)) {
-        const int32_t s32 = int32_t(sv), c32 = int32_t(cv);
-        for (int32_t j = 0; j < h; ++j) {
-            uint8_t* out = dst.at(d.x, d.y + j);
-            const int32_t dy = j - r.centre_y;
-            for (int32_t i = 0; i < w; ++i, out += bpp) {
-                const int32_t dx = i - r.centre_x;
-                const int32_t u = (dx * c32 - dy * s32) / 128 * r.scale_num / r.scale_den + r.centre_x;
-                const int32_t v = (dy * c32 + dx * s32) / 128 * r.scale_num / r.scale_den + r.centre_y;
-                if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
-                const uint8_t* in = src.at(s.x + u, s.y + v);
-                if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
-                std::memcpy(out, in, size_t(bpp));
-            }
-        }
-        return;
-    }
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* out = dst.at(d.x, d.y + j);
-        const int64_t dy = j - r.centre_y;
+        const T dy = T(j) - r.centre_y;
         for (int32_t i = 0; i < w; ++i, out += bpp) {
-            const int64_t dx = i - r.centre_x;
-            // Each division truncates, in this order: / 128, x num, / den (64-bit: no overflow).
-            const int64_t u = (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
-            const int64_t v = (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
+            const T dx = T(i) - r.centre_x;
+            const T u = (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
+            const T v = (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
             if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
             const uint8_t* in = src.at(s.x + int32_t(u), s.y + int32_t(v));
             if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
             std::memcpy(out, in, size_t(bpp));
         }
     }
+}
+
+}  // namespace
+
+void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
+            int32_t angle, const Rotation& r) {
+    int32_t theta = (-angle) % 360;
+    if (theta < 0) theta += 360;
+    const int32_t sv = host::sine(theta), cv = host::cosine(theta);
+    // When no product can leave 32 bits, the arithmetic runs in 32 bits (64-bit divisions are
+    // library calls in the 32-bit DLL); else in 64.
+    const int64_t reach = std::max<int64_t>(std::abs(int64_t(r.centre_x)), std::abs(int64_t(w) - r.centre_x)) +
+                          std::max<int64_t>(std::abs(int64_t(r.centre_y)), std::abs(int64_t(h) - r.centre_y));
+    if (reach * 4096 < (int64_t(1) << 30) && (reach * 32 + 1) * std::abs(int64_t(r.scale_num)) < (int64_t(1) << 30))
+        rotate_with<int32_t>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
+    else
+        rotate_with<int64_t>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
 }
 
 void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
