@@ -63,11 +63,18 @@ void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
 }
 
 void flip_columns(const Screen& s, Place at, int32_t w, int32_t h) {
-    const int32_t bpp = s.bpp;
+    // Whole pixels change places: as three-byte records, or single palette bytes.
+    struct Pixel {
+        uint8_t bytes[3];
+    };
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* row = s.at(at.x, at.y + j);
-        for (int32_t k = 0; k < w / 2; ++k)
-            for (int32_t c = 0; c < bpp; ++c) std::swap(row[k * bpp + c], row[(w - 1 - k) * bpp + c]);
+        if (s.bpp == 1) {
+            std::reverse(row, row + w);
+        } else {
+            auto* p = reinterpret_cast<Pixel*>(row);
+            std::reverse(p, p + w);
+        }
     }
 }
 
