@@ -3,6 +3,7 @@
 #include "compose/blend.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace qv::compose {
 
@@ -24,27 +25,51 @@ void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w
 
 void copy_through_key(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w,
                       int32_t h, bool blend) {
+    if (!blend) {
+        for (int32_t j = 0; j < h; ++j) {
+            uint8_t* dp = dst.at(d.x, d.y + j);
+            const uint8_t* sp = src.at(s.x, s.y + j);
+            const uint8_t* kp = key.at(k.x, k.y + j);
+            for (int32_t i = 0; i < w; ++i, dp += 3, sp += 3, kp += key.bpp) {
+                if (kp[0] != 0) continue;
+                dp[0] = sp[0];
+                dp[1] = sp[1];
+                dp[2] = sp[2];
+            }
+        }
+        return;
+    }
+    // The blend: each row's key bytes spread to one per component, then one loop over the
+    // row's bytes in 16-bit lanes. ((255 - a) s + a d) is at most 65,025, and x / 255 for such
+    // x is exactly (x + 1 + (x >> 8)) >> 8, never above 255.
+    std::vector<uint8_t> alpha(3 * size_t(w));
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
         const uint8_t* kp = key.at(k.x, k.y + j);
-        for (int32_t i = 0; i < w; ++i, dp += 3, sp += 3, kp += key.bpp) {
-            const int32_t a = kp[0];
-            if (!blend) {
-                if (a == 0) {
-                    dp[0] = sp[0];
-                    dp[1] = sp[1];
-                    dp[2] = sp[2];
-                }
-                continue;
-            }
-            for (int c = 0; c < 3; ++c) dp[c] = clamp255(((255 - a) * sp[c] + a * dp[c]) / 255);
+        for (int32_t i = 0; i < w; ++i) alpha[3 * i] = alpha[3 * i + 1] = alpha[3 * i + 2] = kp[i * key.bpp];
+        const uint8_t* ap = alpha.data();
+        for (int32_t i = 0; i < 3 * w; ++i) {
+            const uint16_t x = uint16_t((255 - ap[i]) * sp[i] + ap[i] * dp[i]);
+            dp[i] = uint8_t(uint16_t(x + 1 + (x >> 8)) >> 8);
         }
     }
 }
 
 void merge(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
            int32_t src_weight) {
+    if (dst_weight >= 0 && src_weight >= 0 && dst_weight % 4 == 0 && src_weight % 4 == 0 &&
+        dst_weight + src_weight <= 1024) {
+        // The usual weights (512, 512 and the like): x / 1024 with both weights divided by 4
+        // is the same quotient over 256, and every sum fits 16 bits: eight lanes a vector.
+        const uint16_t a = uint16_t(src_weight / 4), b = uint16_t(dst_weight / 4);
+        for (int32_t j = 0; j < h; ++j) {
+            uint8_t* dp = dst.at(d.x, d.y + j);
+            const uint8_t* sp = src.at(s.x, s.y + j);
+            for (int32_t i = 0; i < 3 * w; ++i) dp[i] = uint8_t(uint16_t(sp[i] * a + dp[i] * b) >> 8);
+        }
+        return;
+    }
     const int64_t bound = 255 * (std::abs(int64_t(dst_weight)) + std::abs(int64_t(src_weight)));
     if (bound < (int64_t(1) << 30)) {
         // The usual weights: 32-bit sums over whole rows, which the compiler vectorises.
