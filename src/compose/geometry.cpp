@@ -14,7 +14,7 @@ namespace {
 
 // The rotation's inner loops in the integer type T: every division truncates, in the order
 // / 128, x num, / den.
-template <class T>
+template <class T, bool UnitScale>
 void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
                  T sv, T cv, const Rotation& r) {
     const int32_t bpp = dst.bpp;
@@ -23,8 +23,11 @@ void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen&
         const T dy = T(j) - r.centre_y;
         for (int32_t i = 0; i < w; ++i, out += bpp) {
             const T dx = T(i) - r.centre_x;
-            const T u = (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
-            const T v = (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
+            // At scale 1 (1 / 32) the two truncating divisions are one by 4096, a constant.
+            const T u = UnitScale ? (dx * cv - dy * sv) / 4096 + r.centre_x
+                                  : (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
+            const T v = UnitScale ? (dy * cv + dx * sv) / 4096 + r.centre_y
+                                  : (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
             if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
             const uint8_t* in = src.at(s.x + int32_t(u), s.y + int32_t(v));
             if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
@@ -44,10 +47,13 @@ void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src,
     // library calls in the 32-bit DLL); else in 64.
     const int64_t reach = std::max<int64_t>(std::abs(int64_t(r.centre_x)), std::abs(int64_t(w) - r.centre_x)) +
                           std::max<int64_t>(std::abs(int64_t(r.centre_y)), std::abs(int64_t(h) - r.centre_y));
-    if (reach * 4096 < (int64_t(1) << 30) && (reach * 32 + 1) * std::abs(int64_t(r.scale_num)) < (int64_t(1) << 30))
-        rotate_with<int32_t>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
-    else
-        rotate_with<int64_t>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
+    const bool unit = r.scale_num == 1 && r.scale_den == 32;
+    if (reach * 4096 < (int64_t(1) << 30) && (reach * 32 + 1) * std::abs(int64_t(r.scale_num)) < (int64_t(1) << 30)) {
+        if (unit) rotate_with<int32_t, true>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
+        else rotate_with<int32_t, false>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
+    } else {
+        rotate_with<int64_t, false>(dst, d, w, h, src, s, sw, sh, sv, cv, r);
+    }
 }
 
 void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
