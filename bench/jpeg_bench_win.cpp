@@ -54,9 +54,12 @@ std::vector<uint8_t> photo_rgb(int w, int h) {
     return rgb;
 }
 
-// The plain encode: RGB rows from a buffer, libjpeg's defaults at the given quality.
-void plain_encode(const std::vector<uint8_t>& rgb, int w, int h, int quality, const char* path) {
+// The plain encode: libjpeg's defaults at the given quality, one scanline a call, each row
+// handed over where it lies.
+template <class RowAt>
+void encode_rows(int w, int h, J_COLOR_SPACE space, RowAt row_at, int quality, const char* path) {
     FILE* f = std::fopen(path, "wb");
+    if (!f) return;
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -65,13 +68,13 @@ void plain_encode(const std::vector<uint8_t>& rgb, int w, int h, int quality, co
     c.image_width = JDIMENSION(w);
     c.image_height = JDIMENSION(h);
     c.input_components = 3;
-    c.in_color_space = JCS_RGB;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, quality, TRUE);
     c.dct_method = JDCT_ISLOW;
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&rgb[size_t(c.next_scanline) * w * 3]);
+        JSAMPROW row = row_at(int32_t(c.next_scanline));
         jpeg_write_scanlines(&c, &row, 1);
     }
     jpeg_finish_compress(&c);
@@ -79,30 +82,16 @@ void plain_encode(const std::vector<uint8_t>& rgb, int w, int h, int quality, co
     std::fclose(f);
 }
 
-// The plain encode of the screen's own pixels where they lie: libjpeg reading blue, green,
-// red rows from the bottom-up buffer, one scanline a call.
+// RGB rows from a top-down buffer.
+void plain_encode(const std::vector<uint8_t>& rgb, int w, int h, int quality, const char* path) {
+    encode_rows(w, h, JCS_RGB, [&](int32_t y) { return const_cast<JSAMPROW>(&rgb[size_t(y) * w * 3]); }, quality,
+                path);
+}
+
+// The screen's own pixels: blue, green, red rows from the bottom-up buffer.
 void plain_encode_screen(const qv::hostsim::HostScreen& screen, int quality, const char* path) {
-    FILE* f = std::fopen(path, "wb");
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = JDIMENSION(screen.width());
-    c.image_height = JDIMENSION(screen.height());
-    c.input_components = 3;
-    c.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    c.dct_method = JDCT_ISLOW;
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = screen.at(0, int32_t(c.next_scanline));
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    encode_rows(screen.width(), screen.height(), JCS_EXT_BGR, [&](int32_t y) { return screen.at(0, y); }, quality,
+                path);
 }
 
 // The plain decode: RGB rows into a buffer, one scanline a call.
