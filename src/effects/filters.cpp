@@ -6,11 +6,13 @@
 #include "effects/filters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
+#include "effects/bgr_split.h"
 #include "effects/colour_models.h"
 
 namespace qv::effects {
@@ -34,12 +36,12 @@ std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
 // The output rows of a filter, held until no later row reads the picture row they replace:
 // the result for row y goes back into the screen once row y + radius is done. Only
 // radius + 1 rows are held, however tall the rectangle, and every pixel still reads the
-// unchanged picture.
+// unchanged picture. One byte past the last row is spare, for four-byte pixel stores.
 class DelayedRows {
 public:
     DelayedRows(const Screen& s, Rect r, int32_t radius)
         : s_(s), r_(r), count_(radius + 1), bytes_(3 * size_t(r.w)),
-          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]) {}
+          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_ + 1]) {}
     bool ok() const { return buf_ != nullptr; }
     uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
     // Row y is computed: the row `radius` above it is no longer read, so it is written back.
@@ -277,22 +279,64 @@ const uint8_t* filter_edge_pixel(const Screen& s, int32_t x, int32_t y, int32_t 
     return px[pick];
 }
 
-// One exchange of the sorting network over whole arrays: the compiler makes it vector
-// min and max instructions on 16-bit lanes.
-inline void order(int16_t* a, int16_t* b, int32_t n) {
-    for (int32_t j = 0; j < n; ++j) {
-        const int16_t lo = std::min(a[j], b[j]), hi = std::max(a[j], b[j]);
-        a[j] = lo;
-        b[j] = hi;
+// The median of three, by min and max (vector instructions on 16-bit lanes).
+inline int16_t median3(int16_t a, int16_t b, int16_t c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+
+// The keys of one screen row, times 16 (keys reach 1785, so key * 16 + 15 fits 16 bits).
+void key_row(const Screen& s, int32_t y, int16_t* k) {
+    const uint8_t* p = s.at(0, y);
+    int32_t x = 0;
+#if defined(__SSE2__)
+    for (; x + 16 <= s.width; x += 16) {
+        const BgrVectors v = split_bgr16(p + 3 * size_t(x));
+        const __m128i zero = _mm_setzero_si128();
+        const auto key = [&](__m128i b, __m128i g, __m128i r) {
+            // b + 4 g + 2 r, times 16
+            const __m128i sum = _mm_add_epi16(b, _mm_add_epi16(_mm_slli_epi16(g, 2), _mm_slli_epi16(r, 1)));
+            return _mm_slli_epi16(sum, 4);
+        };
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(k + x),
+                         key(_mm_unpacklo_epi8(v.b, zero), _mm_unpacklo_epi8(v.g, zero), _mm_unpacklo_epi8(v.r, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(k + x + 8),
+                         key(_mm_unpackhi_epi8(v.b, zero), _mm_unpackhi_epi8(v.g, zero), _mm_unpackhi_epi8(v.r, zero)));
+    }
+#endif
+    for (; x < s.width; ++x) k[x] = int16_t((p[3 * x] + 2 * p[3 * x + 2] + 4 * p[3 * x + 1]) * 16);
+}
+
+// Each column of three keys (rows above, at and below), ranked by row, sorted into its
+// lowest, middle and highest.
+void sort_columns(const int16_t* __restrict k0, const int16_t* __restrict k1, const int16_t* __restrict k2,
+                  const std::array<int16_t, 3> rank, int32_t n, int16_t* __restrict lo, int16_t* __restrict mid,
+                  int16_t* __restrict hi) {
+    for (int32_t x = 0; x < n; ++x) {
+        const int16_t a = int16_t(k0[x] + rank[0]), b = int16_t(k1[x] + rank[1]), c = int16_t(k2[x] + rank[2]);
+        lo[x] = std::min(std::min(a, b), c);
+        hi[x] = std::max(std::max(a, b), c);
+        mid[x] = median3(a, b, c);
     }
 }
 
-// After this, p[4] holds the median of each column of nine (19 exchanges).
-void median_of_nine(int16_t* const p[9], int32_t n) {
-    static const uint8_t pairs[19][2] = {{1, 2}, {4, 5}, {7, 8}, {0, 1}, {3, 4}, {6, 7}, {1, 2},
-                                         {4, 5}, {7, 8}, {0, 3}, {5, 8}, {4, 7}, {3, 6}, {1, 4},
-                                         {2, 5}, {4, 7}, {4, 2}, {6, 4}, {4, 2}};
-    for (const auto& e : pairs) order(p[e[0]], p[e[1]], n);
+// The key picked for each of n windows from the sorted columns of three (column j at index
+// j, the window of pixel j spans columns j .. j + 2): a column is one rank step lower in
+// the window where it is the second, two where it is the third.
+void pick_row(const int16_t* lo, const int16_t* mid, const int16_t* hi, int16_t* chosen, int32_t n, int32_t mode) {
+    if (mode == 1) {  // the smallest (ranks rise with the entry number here)
+        for (int32_t j = 0; j < n; ++j)
+            chosen[j] = std::min(std::min(lo[j], int16_t(lo[j + 1] + 1)), int16_t(lo[j + 2] + 2));
+    } else if (mode == 2) {
+        for (int32_t j = 0; j < n; ++j)
+            chosen[j] = std::max(std::max(hi[j], int16_t(hi[j + 1] - 1)), int16_t(hi[j + 2] - 2));
+    } else {
+        for (int32_t j = 0; j < n; ++j) {
+            const int16_t l = std::max(std::max(lo[j], int16_t(lo[j + 1] - 1)), int16_t(lo[j + 2] - 2));
+            const int16_t m = median3(mid[j], int16_t(mid[j + 1] - 1), int16_t(mid[j + 2] - 2));
+            const int16_t u = std::min(std::min(hi[j], int16_t(hi[j + 1] - 1)), int16_t(hi[j + 2] - 2));
+            chosen[j] = median3(l, m, u);
+        }
+    }
 }
 
 }  // namespace
@@ -300,60 +344,68 @@ void median_of_nine(int16_t* const p[9], int32_t n) {
 int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
     DelayedRows out(s, r, 1);
-    // Three rows of keys, and nine ranked entries for each pixel of the row's inner run.
-    std::unique_ptr<int16_t[]> work(new (std::nothrow) int16_t[3 * size_t(s.width) + 9 * size_t(r.w)]);
-    if (!out.ok() || !work) return -2;
-    // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. With every key made
-    // unique by its entry number (a smaller number ranking higher, as the first of equals
-    // is picked), the median and the maximum are plain order statistics of nine numbers,
-    // worked out for a whole row at once. Keys reach 1785, so key * 16 + 15 fits 16 bits.
-    const bool minimum = mode == 1, maximum = mode == 2;
-    int16_t* keys = work.get();
-    int16_t* entry[9];
-    for (int i = 0; i < 9; ++i) entry[i] = work.get() + 3 * size_t(s.width) + size_t(i) * r.w;
+    // Three rows of keys.
+    const size_t w = size_t(s.width);
+    std::unique_ptr<int16_t[]> keys_work(new (std::nothrow) int16_t[3 * w]);
+    if (!out.ok() || !keys_work) return -2;
+    // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. Every key is made
+    // unique by its entry number in the low four bits, ranking the first of equals as the
+    // one picked (higher for the median and the maximum, lower for the minimum). Then the
+    // median and the extremes are plain order statistics of nine distinct numbers.
+    //
+    // The entry number of a neighbour depends on the window, but only through its column's
+    // place in it, and in the same way for the whole column: each column of three is sorted
+    // once with the rank of the window's first column, and is shifted by one rank step for
+    // the windows where it is the second or third. The median of nine is then the median of
+    // the largest of the column minima, the median of the column medians and the smallest
+    // of the column maxima.
+    const bool minimum = mode == 1;
+    const int16_t step = minimum ? 1 : -1, first = minimum ? 0 : 15;
+    int16_t* keys[3] = {keys_work.get(), keys_work.get() + w, keys_work.get() + 2 * w};
+    // Each column of three sorted (lowest, middle, highest) and the key picked for each
+    // pixel, a stretch of the row at a time so that they stay in the nearest cache.
+    constexpr int32_t kStretch = 512;
+    int16_t lo[kStretch + 2], mid[kStretch + 2], hi[kStretch + 2], chosen[kStretch];
+    int32_t key_rows[3] = {-1, -1, -1};  // the screen row each key row holds
     const int32_t xa = std::max(r.x, 1), xb = std::min(r.x + r.w, s.width - 1);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* o = out.row(y);
         const bool inner_row = y >= 1 && y + 1 < s.height && xa < xb;
         if (inner_row) {
-            for (int row = 0; row < 3; ++row) {
-                const uint8_t* p = s.at(0, y - 1 + row);
-                int16_t* k = keys + size_t(row) * s.width;
-                for (int32_t x = 0; x < s.width; ++x, p += 3) k[x] = int16_t((p[0] + 2 * p[2] + 4 * p[1]) * 16);
-            }
-            const int32_t n = xb - xa;
-            for (int i = 0; i < 9; ++i) {
-                const int16_t* k = keys + size_t(i / 3) * s.width + (xa - 1 + i % 3);
-                const int16_t rank = int16_t(minimum ? i : 15 - i);
-                int16_t* e = entry[i];
-                for (int32_t j = 0; j < n; ++j) e[j] = int16_t(k[j] + rank);
-            }
-            if (minimum || maximum) {
-                int16_t* best = entry[0];
-                for (int i = 1; i < 9; ++i) {
-                    const int16_t* e = entry[i];
-                    for (int32_t j = 0; j < n; ++j) best[j] = minimum ? std::min(best[j], e[j]) : std::max(best[j], e[j]);
+            for (int32_t yy = y - 1; yy <= y + 1; ++yy)
+                if (key_rows[yy % 3] != yy) {
+                    key_row(s, yy, keys[yy % 3]);
+                    key_rows[yy % 3] = yy;
                 }
-            } else {
-                median_of_nine(entry, n);
-            }
-            const int16_t* chosen = entry[minimum || maximum ? 0 : 4];
-            for (int32_t j = 0; j < n; ++j) {
-                const int i = minimum ? (chosen[j] & 15) : 15 - (chosen[j] & 15);
-                const uint8_t* p = s.at(xa + j - 1 + i % 3, y - 1 + i / 3);
-                uint8_t* q = o + 3 * size_t(xa + j - r.x);
-                q[0] = p[0];
-                q[1] = p[1];
-                q[2] = p[2];
+            const std::array<int16_t, 3> ranks = {first, int16_t(first + 3 * step), int16_t(first + 6 * step)};
+            // Where entry i of pixel x's window lies: from[rank of i] + 3 (x - 1).
+            const uint8_t* from[16] = {};
+            for (int i = 0; i < 9; ++i)
+                from[minimum ? i : 15 - i] = s.at(0, y - 1 + i / 3) + 3 * (i % 3);
+            for (int32_t x0 = xa; x0 < xb; x0 += kStretch) {
+                const int32_t n = std::min(kStretch, xb - x0);
+                // Columns x0 - 1 .. x0 + n.
+                sort_columns(keys[(y - 1) % 3] + x0 - 1, keys[y % 3] + x0 - 1, keys[(y + 1) % 3] + x0 - 1, ranks,
+                             n + 2, lo, mid, hi);
+                pick_row(lo, mid, hi, chosen, n, mode);
+                // Four bytes a pixel, the fourth overwritten by the next pixel (the held rows
+                // have a byte to spare), except at the last, whose neighbours may end the buffer.
+                const int32_t last = x0 + n == xb ? n - 1 : n;
+                uint8_t* q = o + 3 * size_t(x0 - r.x);
+                for (int32_t j = 0; j < last; ++j)
+                    std::memcpy(q + 3 * j, from[chosen[j] & 15] + 3 * size_t(x0 + j - 1), 4);
+                if (last < n) std::memcpy(q + 3 * last, from[chosen[last] & 15] + 3 * size_t(x0 + last - 1), 3);
             }
         }
-        for (int32_t x = r.x; x < r.x + r.w; ++x) {
-            if (inner_row && x >= xa && x < xb) continue;
-            const uint8_t* chosen = filter_edge_pixel(s, x, y, mode);
-            uint8_t* q = o + 3 * size_t(x - r.x);
-            q[0] = chosen[0];
-            q[1] = chosen[1];
-            q[2] = chosen[2];
+        // The pixels whose window reaches past the screen, one by one.
+        auto edge = [&](int32_t x) {
+            std::memcpy(o + 3 * size_t(x - r.x), filter_edge_pixel(s, x, y, mode), 3);
+        };
+        if (!inner_row) {
+            for (int32_t x = r.x; x < r.x + r.w; ++x) edge(x);
+        } else {
+            for (int32_t x = r.x; x < xa; ++x) edge(x);
+            for (int32_t x = xb; x < r.x + r.w; ++x) edge(x);
         }
         out.done(y);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "buffer_screen.h"
@@ -182,6 +183,34 @@ TEST(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
         ASSERT_TRUE(p.same()) << "round " << round << " (effect " << round % 12 << ")";
         auto before = p.ref.snapshot();
         EXPECT_TRUE(p.lib.unchanged_outside(r.x, r.y, r.w, r.h, before));
+    }
+}
+
+TEST(EffectsCore, MedianBreaksTiesOfKeysByEntryOrder) {
+    // A few colours, several of them sharing a key (B + 2 R + 4 G): which of equal keys
+    // is picked shows in the pixel. Widths past 16 take the row-at-a-time path.
+    const uint8_t colours[][3] = {{2, 0, 0}, {0, 0, 1}, {4, 0, 0}, {0, 1, 0}, {0, 0, 2}, {2, 0, 1}, {9, 9, 9}};
+    uint32_t state = 11;
+    auto next = [&](int32_t lo, int32_t hi) {
+        state = state * 1664525u + 1013904223u;
+        return lo + int32_t((state >> 8) % uint32_t(hi - lo + 1));
+    };
+    for (int round = 0; round < 48; ++round) {
+        const int32_t W = next(3, 70), H = next(3, 12);
+        Pair p(W, H, 0);
+        for (BufferScreen* b : {&p.lib, &p.ref})
+            for (int32_t y = 0; y < H; ++y)
+                for (int32_t x = 0; x < W; ++x) {
+                    const int c = int((uint32_t(x * 7 + y * 13 + round) * 2654435761u >> 24) % (round % 3 ? 6 : 7));
+                    std::memcpy(b->view().at(x, y), colours[c], 3);
+                }
+        Rect r{next(0, W - 3), next(0, H - 3), 0, 0};
+        r.w = next(3, W - r.x);
+        r.h = next(3, H - r.y);
+        const int mode = round % 4;
+        ASSERT_EQ(median(p.lib.view(), r, mode, mode == 1 ? 512 : -255), 0);
+        ref::median(p.ref.view(), r.x, r.y, r.w, r.h, mode);
+        ASSERT_TRUE(p.same()) << "round " << round << " mode " << mode << " " << W << "x" << H;
     }
 }
 
