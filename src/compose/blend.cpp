@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "simd/wide.h"
+
 namespace qv::compose {
 
 namespace {
@@ -21,9 +23,8 @@ void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w
     }
 }
 
-}  // namespace
 
-void copy_through_key(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w,
+void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w,
                       int32_t h, bool blend) {
     if (!blend) {
         for (int32_t j = 0; j < h; ++j) {
@@ -56,7 +57,13 @@ void copy_through_key(const Screen& dst, Place d, const Screen& src, Place s, co
     }
 }
 
-void merge(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
+}  // namespace
+
+QV_TWICE(void, copy_through_key, (const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w, int32_t h, bool blend), (dst, d, src, s, key, k, w, h, blend))
+
+namespace {
+
+void merge_body(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
            int32_t src_weight) {
     if (dst_weight >= 0 && src_weight >= 0 && dst_weight % 4 == 0 && src_weight % 4 == 0 &&
         dst_weight + src_weight <= 1024) {
@@ -91,6 +98,10 @@ void merge(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, in
         }
     });
 }
+
+}  // namespace
+
+QV_TWICE(void, merge, (const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight, int32_t src_weight), (dst, d, src, s, w, h, dst_weight, src_weight))
 
 void shade(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t strength) {
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
@@ -130,9 +141,8 @@ void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_
     }
 }
 
-}  // namespace
 
-void bitwise(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
     // A palette screen combines its index; a full-colour one the selected components (an
     // unselected one meets the operation's neutral byte).
     uint8_t pattern[48];
@@ -146,5 +156,9 @@ void bitwise(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, in
         case BitOp::Xor: combine_rows<BitOp::Xor>(dst, d, w, h, pattern); break;
     }
 }
+
+}  // namespace
+
+QV_TWICE(void, bitwise, (const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op), (dst, d, w, h, value, channels, op))
 
 }  // namespace qv::compose

@@ -5,10 +5,13 @@
 #include <utility>
 
 #include "effects/settings.h"
+#include "simd/wide.h"
 
 namespace qv::effects {
 
-void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+namespace {
+
+void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
     const int32_t area = cw * ch;
     for (int32_t cy = 0; cy < rows; ++cy)
         for (int32_t cx = 0; cx < cols; ++cx) {
@@ -30,7 +33,13 @@ void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, i
         }
 }
 
-void rough(const Screen& s, Rect r, int32_t bits) {
+}  // namespace
+
+QV_TWICE(void, mosaic, (const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch), (s, x, y, cols, rows, cw, ch))
+
+namespace {
+
+void rough_body(const Screen& s, Rect r, int32_t bits) {
     if (r.empty()) return;
     const int32_t k = bits > 8 ? bits - 8 : bits;
     const uint8_t mask = uint8_t(255 << (8 - k));
@@ -41,6 +50,10 @@ void rough(const Screen& s, Rect r, int32_t bits) {
         for (int32_t i = 0; i < 3 * r.w; ++i) p[i] = uint8_t((p[i] & mask) | (p[i] >> fill_shift));
     }
 }
+
+}  // namespace
+
+QV_TWICE(void, rough, (const Screen& s, Rect r, int32_t bits), (s, r, bits))
 
 void dispersion_permutation(uint8_t p[64]) {
     for (int i = 0; i < 64; ++i) p[i] = uint8_t(i);

@@ -14,6 +14,7 @@
 
 #include "effects/bgr_split.h"
 #include "effects/colour_models.h"
+#include "simd/wide.h"
 
 namespace qv::effects {
 
@@ -140,9 +141,8 @@ int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int
     return 0;
 }
 
-}  // namespace
 
-int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
+int32_t convolve_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
     if (r.empty()) return 0;
     const std::vector<Tap> taps = taps_of(matrix, radius);
     const int64_t bound = sum_bound(taps);
@@ -150,7 +150,13 @@ int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divi
     return convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24));
 }
 
-int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
+}  // namespace
+
+QV_TWICE(int32_t, convolve, (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius), (s, r, matrix, divisor, radius))
+
+namespace {
+
+int32_t weighted_blur_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
     if (r.empty()) return 0;
     DelayedRows out(s, r, radius);
     std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[7 * size_t(r.w)]);
@@ -172,6 +178,10 @@ int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t
     return 0;
 }
 
+}  // namespace
+
+QV_TWICE(int32_t, weighted_blur, (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius), (s, r, matrix, radius))
+
 namespace {
 
 // sums[i] += values[i] * w: a shift when w is a power of two (the blur's weights are), which
@@ -186,9 +196,8 @@ void add_scaled(int32_t* sums, const T* values, int32_t n, int32_t w) {
     }
 }
 
-}  // namespace
 
-int32_t separable_blur(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
+int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
                        int32_t radius) {
     if (r.empty()) return 0;
     const int32_t k = radius, span = 2 * k + 1, n = 3 * r.w;
@@ -240,6 +249,10 @@ int32_t separable_blur(const Screen& s, Rect r, const int32_t column[7], const i
     out.finish();
     return 0;
 }
+
+}  // namespace
+
+QV_TWICE(int32_t, separable_blur, (const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less, int32_t radius), (s, r, column, row, centre_less, radius))
 
 namespace {
 
@@ -339,9 +352,8 @@ void pick_row(const int16_t* lo, const int16_t* mid, const int16_t* hi, int16_t*
     }
 }
 
-}  // namespace
 
-int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
+int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
     DelayedRows out(s, r, 1);
     // Three rows of keys.
@@ -413,7 +425,13 @@ int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
     return 0;
 }
 
-void emboss(const Screen& s, Rect r) {
+}  // namespace
+
+QV_TWICE(int32_t, median, (const Screen& s, Rect r, int32_t mode, int32_t fill), (s, r, mode, fill))
+
+namespace {
+
+void emboss_body(const Screen& s, Rect r) {
     // Each byte depends only on itself, the byte one pixel to the right and the byte one row
     // down, which are still unchanged when it is written (rows from the top, pixels from the
     // left): every component of a row is the same operation, which vectorises.
@@ -430,5 +448,9 @@ void emboss(const Screen& s, Rect r) {
         }
     }
 }
+
+}  // namespace
+
+QV_TWICE(void, emboss, (const Screen& s, Rect r), (s, r))
 
 }  // namespace qv::effects

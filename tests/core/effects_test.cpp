@@ -12,6 +12,7 @@
 #include "effects/colour.h"
 #include "effects/filters.h"
 #include "effects_reference.h"
+#include "simd/wide.h"
 
 namespace qv::effects {
 namespace {
@@ -78,7 +79,17 @@ struct Pair {
     bool same() const { return lib.snapshot() == ref.snapshot(); }
 };
 
-TEST(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
+// Each effect test runs twice: the SSE2 versions of the pixel loops, then (where the
+// processor has it) the AVX2 ones.
+class EffectsCore : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { simd::allow_wide(GetParam()); }
+    void TearDown() override { simd::allow_wide(true); }
+};
+INSTANTIATE_TEST_SUITE_P(Simd, EffectsCore, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Wide" : "Base"; });
+
+TEST_P(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
     uint32_t state = 7;
     auto next = [&](int32_t lo, int32_t hi) {
         state = state * 1664525u + 1013904223u;
@@ -186,7 +197,7 @@ TEST(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
     }
 }
 
-TEST(EffectsCore, MedianBreaksTiesOfKeysByEntryOrder) {
+TEST_P(EffectsCore, MedianBreaksTiesOfKeysByEntryOrder) {
     // A few colours, several of them sharing a key (B + 2 R + 4 G): which of equal keys
     // is picked shows in the pixel. Widths past 16 take the row-at-a-time path.
     const uint8_t colours[][3] = {{2, 0, 0}, {0, 0, 1}, {4, 0, 0}, {0, 1, 0}, {0, 0, 2}, {2, 0, 1}, {9, 9, 9}};
@@ -214,7 +225,7 @@ TEST(EffectsCore, MedianBreaksTiesOfKeysByEntryOrder) {
     }
 }
 
-TEST(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
+TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
     for (bool palette : {false, true}) {
         Pair p(50, 41, 3, palette);
         std::srand(9);

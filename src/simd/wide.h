@@ -1,0 +1,31 @@
+// The pixel loops are written once and compiled twice: for SSE2, which every processor the
+// library runs on has, and for AVX2, whose vectors are twice as wide, chosen at run time
+// when the processor and the system support it. Both give the same results bit for bit
+// (the same integer and exactly rounded operations, only more of them at a time).
+#pragma once
+
+namespace qv::simd {
+
+// Whether the AVX2 versions run: the processor and the system support them, and the
+// environment variable QUORVEL_SIMD is not "sse2".
+bool wide();
+
+// Tests and benchmarks turn the AVX2 versions off to run the SSE2 ones on any machine.
+void allow_wide(bool on);
+
+}  // namespace qv::simd
+
+// QV_TWICE(result, name, (parameters), (arguments)) defines `name` from `name_body` (a
+// function of the same parameters in the same file): two copies with everything they call
+// inlined into them, one compiled for AVX2, and a choice between them at each call.
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define QV_TWICE(result, name, params, args)                                                   \
+    namespace {                                                                                \
+    __attribute__((flatten)) result name##_base params { return name##_body args; }           \
+    __attribute__((flatten, target("avx2"))) result name##_wide params { return name##_body args; } \
+    }                                                                                          \
+    result name params { return ::qv::simd::wide() ? name##_wide args : name##_base args; }
+#else
+#define QV_TWICE(result, name, params, args) \
+    result name params { return name##_body args; }
+#endif
