@@ -225,6 +225,34 @@ TEST_P(EffectsCore, MedianBreaksTiesOfKeysByEntryOrder) {
     }
 }
 
+TEST_P(EffectsCore, ColourReplacementNearItsTolerances) {
+    // Pixels a few steps from the reference in each component, so that many lie just
+    // inside or just outside the tolerances; both settings of the other colour.
+    uint32_t state = 5;
+    auto next = [&](int32_t lo, int32_t hi) {
+        state = state * 1664525u + 1013904223u;
+        return lo + int32_t((state >> 8) % uint32_t(hi - lo + 1));
+    };
+    for (int round = 0; round < 40; ++round) {
+        const int32_t W = next(1, 70), H = next(1, 6);
+        Pair p(W, H, 0);
+        const int32_t ref[3] = {next(0, 255), next(0, 255), next(0, 255)};  // blue, green, red
+        const int32_t tol[3] = {round % 5 == 0 ? 0 : next(0, 6), next(0, 6), round % 7 == 0 ? 255 : next(0, 6)};  // red, green, blue
+        for (BufferScreen* b : {&p.lib, &p.ref})
+            for (int32_t y = 0; y < H; ++y)
+                for (int32_t x = 0; x < W; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        b->view().at(x, y)[c] = uint8_t(clamp(ref[c] + int32_t((uint32_t(x * 31 + y * 17 + c * 7 + round) * 2654435761u >> 28) % 15) - 7, 0, 255));
+        Screen& l = p.lib.view();
+        Screen& f = p.ref.view();
+        l.color = f.color = uint32_t(ref[2] | ref[1] << 8 | ref[0] << 16);
+        const bool others = round % 2;
+        change_colours(l, {0, 0, W, H}, {ref[2], ref[1], ref[0]}, tol, {1, 2, 3}, {4, 5, 6}, others);
+        ref::change_colours(f, tol[0], tol[1], tol[2], {1, 2, 3}, {4, 5, 6}, others ? 1 : 0);
+        ASSERT_TRUE(p.same()) << "round " << round;
+    }
+}
+
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
     for (bool palette : {false, true}) {
         Pair p(50, 41, 3, palette);
