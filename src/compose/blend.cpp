@@ -2,6 +2,7 @@
 // screen and row.
 #include "compose/blend.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -23,34 +24,55 @@ void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w
     }
 }
 
-
-void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w,
-                      int32_t h, bool blend) {
-    if (!blend) {
-        for (int32_t j = 0; j < h; ++j) {
-            uint8_t* dp = dst.at(d.x, d.y + j);
-            const uint8_t* sp = src.at(s.x, s.y + j);
-            const uint8_t* kp = key.at(k.x, k.y + j);
-            for (int32_t i = 0; i < w; ++i, dp += 3, sp += 3, kp += key.bpp) {
-                if (kp[0] != 0) continue;
-                dp[0] = sp[0];
-                dp[1] = sp[1];
-                dp[2] = sp[2];
-            }
-        }
+// The key byte of each pixel (a full-colour key's first component, a palette key's index)
+// for each of the pixel's three bytes: out[j] = the key byte of pixel j / 3.
+void spread_key(const uint8_t* kp, int32_t bpp, int32_t n, uint8_t* out) {
+    if (bpp == 1) {
+        for (int32_t j = 0; j < n; ++j) out[j] = kp[j / 3];
         return;
     }
-    // The blend: each row's key bytes spread to one per component, then one loop over the
-    // row's bytes in 16-bit lanes. ((255 - a) s + a d) is at most 65,025, and x / 255 for such
-    // x is exactly (x + 1 + (x >> 8)) >> 8, never above 255.
-    std::vector<uint8_t> alpha(3 * size_t(w));
+    // out[j] = kp[j - j % 3]: at each byte, the byte 0, 1 or 2 places back, chosen by masks
+    // that repeat every 48 bytes (16 pixels) so that the loop runs on whole vectors. The
+    // first 48 bytes go one by one: their masked-off reads would start before the row.
+    static constexpr auto masks = [] {
+        struct {
+            uint8_t back[3][48];
+        } m{};
+        for (int k = 0; k < 48; ++k) m.back[k % 3][k] = 0xFF;
+        return m;
+    }();
+    const int32_t first = std::min(n, 48);
+    for (int32_t j = 0; j < first; ++j) out[j] = kp[j - j % 3];
+    int32_t i = 48;
+    for (; i + 48 <= n; i += 48)
+        for (int k = 0; k < 48; ++k)
+            out[i + k] = uint8_t((kp[i + k] & masks.back[0][k]) | (kp[i + k - 1] & masks.back[1][k]) |
+                                 (kp[i + k - 2] & masks.back[2][k]));
+    for (; i < n; ++i) out[i] = kp[i - i % 3];
+}
+
+void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k,
+                           int32_t w, int32_t h, bool blend) {
+    // Each row's key bytes spread to one per component, then one loop over the row's bytes,
+    // which the compiler vectorises.
+    const int32_t n = 3 * w;
+    std::vector<uint8_t> spread(static_cast<size_t>(n));
+    uint8_t* ap = spread.data();
     for (int32_t j = 0; j < h; ++j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
-        const uint8_t* kp = key.at(k.x, k.y + j);
-        for (int32_t i = 0; i < w; ++i) alpha[3 * i] = alpha[3 * i + 1] = alpha[3 * i + 2] = kp[i * key.bpp];
-        const uint8_t* ap = alpha.data();
-        for (int32_t i = 0; i < 3 * w; ++i) {
+        spread_key(key.at(k.x, k.y + j), key.bpp, n, ap);
+        if (!blend) {
+            // The source where the key is 0 (every byte written, as a mask: no branch).
+            for (int32_t i = 0; i < n; ++i) {
+                const uint8_t take = uint8_t(-int(ap[i] == 0));
+                dp[i] = uint8_t((sp[i] & take) | (dp[i] & ~take));
+            }
+            continue;
+        }
+        // ((255 - a) s + a d) is at most 65,025 (16-bit lanes), and x / 255 for such x is
+        // exactly (x + 1 + (x >> 8)) >> 8, never above 255.
+        for (int32_t i = 0; i < n; ++i) {
             const uint16_t x = uint16_t((255 - ap[i]) * sp[i] + ap[i] * dp[i]);
             dp[i] = uint8_t(uint16_t(x + 1 + (x >> 8)) >> 8);
         }

@@ -1,4 +1,6 @@
 // The keyed-copy and blending commands through the DLL's exports, on real screens.
+#include <vector>
+
 #include "host_fixture.h"
 
 namespace qv::test {
@@ -52,6 +54,47 @@ TEST_F(Compose, KeyedCopyAndBlend) {
     EXPECT_EQ(dst.pixel(1, 0), (Bgr{1, 1, 1}));
     HostScreen pal_dst(4, 4, true);
     EXPECT_EQ(call("GCopyKey", pal_dst.record(), 1, 1), 6);
+}
+
+TEST_F(Compose, KeyedCopyAndBlendOnWideScreensEqualAPlainLoop) {
+    // Rows long enough for the vector loops; random pictures, about half the keys 0;
+    // full-colour and palette keys; key, source and destination each at its own place.
+    for (bool palette_key : {false, true}) {
+        HostScreen dst(90, 7, false), src(90, 7, false), key(90, 7, palette_key);
+        src.fill_pattern(3);
+        key.fill_pattern(4);
+        for (int32_t y = 0; y < 7; ++y)
+            for (int32_t x = 0; x < 90; ++x)
+                if ((x * 7 + y * 3) % 5 < 2) key.at(x, y)[0] = 0;
+        ASSERT_EQ(call("SetKeyScr", key.record(), 3, 1), 0);
+        ASSERT_EQ(call("SetOrgScr", src.record(), 2, 2), 0);
+        for (bool blend : {false, true}) {
+            dst.fill_pattern(5);
+            dst.set_cursor(1, 1);
+            const int32_t w = 84, h = 5;
+            std::vector<Bgr> want;
+            for (int32_t y = 0; y < 7; ++y)
+                for (int32_t x = 0; x < 90; ++x) {
+                    Bgr d = dst.pixel(x, y);
+                    if (x >= 1 && x < 1 + w && y >= 1 && y < 1 + h) {
+                        const int a = key.at(x + 2, y)[0];
+                        const Bgr s = src.pixel(x + 1, y + 1);
+                        if (blend) {
+                            d = {uint8_t(((255 - a) * s.b + a * d.b) / 255), uint8_t(((255 - a) * s.g + a * d.g) / 255),
+                                 uint8_t(((255 - a) * s.r + a * d.r) / 255)};
+                        } else if (a == 0) {
+                            d = s;
+                        }
+                    }
+                    want.push_back(d);
+                }
+            ASSERT_EQ(call(blend ? "GCopyKey2" : "GCopyKey", dst.record(), w, h), 0);
+            for (int32_t y = 0; y < 7; ++y)
+                for (int32_t x = 0; x < 90; ++x)
+                    ASSERT_EQ(dst.pixel(x, y), want[size_t(y * 90 + x)])
+                        << x << "," << y << (blend ? " blend" : " copy") << (palette_key ? " palette key" : "");
+        }
+    }
 }
 
 TEST_F(Compose, MergeShadeDiffWithTheTableScreen) {
