@@ -2,6 +2,7 @@
 // the top with one pointer per row.
 #include "effects/colour.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "effects/bgr_split.h"
@@ -81,38 +82,139 @@ QV_TWICE(void, change_colours,
          (const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other, bool replace_others),
          (s, r, ref, tol, match, other, replace_others))
 
-void tone_change(const Screen& s, Rect r, int32_t level, int32_t mode) {
-    // The new saturation depends on the old saturation alone, the new value on the old value
-    // alone: two tables of 256 entries, worked out once per call.
+namespace {
+
+// a when c holds, else b: as arithmetic, so that the compiler makes no branches of chains
+// of selections (which it would, and then not vectorise).
+inline int32_t pick(bool c, int32_t a, int32_t b) { return b ^ ((a ^ b) & -int32_t(c)); }
+
+// ToneChange's curves: the new saturation from the old alone, the new value likewise. Mode
+// 1 is paler and brighter, -1 deeper and darker, 0 (any other) scales by percent. Written
+// with selections, so that they run in vector lanes too.
+struct Tone {
+    int32_t level, q;  // q = 10000 / level
+};
+
+template <int Mode>
+inline int32_t tone_saturation(int32_t s, Tone t) {
+    const int32_t l = t.level;
+    if constexpr (Mode == 1) return clamp(s - pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 3, l / 4))), 0, 255);
+    if constexpr (Mode == -1)
+        return clamp(s + pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 4, pick(s >= 17, l / 8, 0)))), 0, 255);
+    // s q / 100 (at most 2,550,000: exact through floats, as in hsv_of)
+    return clamp(int32_t(float(s * t.q) / 100.0f), 0, 255);
+}
+
+template <int Mode>
+inline int32_t tone_value(int32_t v, Tone t) {
+    if constexpr (Mode == 1) return clamp(v + t.level, 0, 255);
+    if constexpr (Mode == -1) return clamp(v - t.level, 0, 255);
+    // Black is first made 1 when brightening, so that it brightens too.
+    return clamp(int32_t(float(pick((t.level > 100) & (v == 0), 1, v) * t.level) / 100.0f), 0, 255);
+}
+
+// Hue, saturation and value of n pixels, the same as rgb_to_hsv for each, as array loops
+// the compiler vectorises: minimum, maximum, selections, and the two divisions through
+// floats, exact here (numerators below 2^24, quotients below 256: a float quotient never
+// reaches the next integer by rounding).
+void hsv_of(const uint8_t* __restrict r, const uint8_t* __restrict g, const uint8_t* __restrict b, int32_t n,
+            int16_t* __restrict h, uint8_t* __restrict s, uint8_t* __restrict v) {
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t R = r[i], G = g[i], B = b[i];
+        const int32_t mx = std::max(R, std::max(G, B)), mn = std::min(R, std::min(G, B)), delta = mx - mn;
+        // The first ordering of rgb_to_hsv's list that holds: selected from the last up
+        // (& rather than &&: no branches).
+        const bool o1 = (G >= R) & (R >= B), o2 = (G >= B) & (B >= R), o3 = (B >= G) & (G >= R),
+                   o4 = (B >= R) & (R >= G), o5 = (R >= B) & (B >= G);
+        int32_t base = pick(o1, 60, 0), part = pick(o1, G - R, G - B);
+        base = pick(o2, 120, base), part = pick(o2, B - R, part);
+        base = pick(o3, 180, base), part = pick(o3, B - G, part);
+        base = pick(o4, 240, base), part = pick(o4, R - G, part);
+        base = pick(o5, 300, base), part = pick(o5, R - B, part);
+        const int32_t hue = base + int32_t(float(part * 60) / float(std::max(delta, 1)));
+        h[i] = int16_t(pick(delta == 0, 0, std::min(hue, 359)));
+        s[i] = uint8_t(pick(mx == 0, 255, int32_t(float(delta * 255) / float(std::max(mx, 1)))));
+        v[i] = uint8_t(mx);
+    }
+}
+
+// Red, green and blue of n HSV triples (hue 0..359) after the tone curves, the same as
+// hsv_to_rgb for each: the divisions by 255 and 60 by exact integer formulas for the
+// numerators that occur, the sixth of the circle by selections. Saturation 0 needs no case
+// of its own: then m = v and t = 0, and every sixth gives v, v, v.
+template <int Mode>
+void rgb_of(const int16_t* __restrict h, const uint8_t* __restrict s, const uint8_t* __restrict v, int32_t n,
+            Tone tone, uint8_t* __restrict r, uint8_t* __restrict g, uint8_t* __restrict b) {
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t H = h[i], S = tone_saturation<Mode>(s[i], tone), V = tone_value<Mode>(v[i], tone);
+        const int32_t x = (255 - S) * V;
+        const int32_t m = (x + 1 + (x >> 8)) >> 8;                    // x / 255, x <= 65,025
+        const int32_t sixth = (H * 34953) >> 21, f = H - 60 * sixth;  // H / 60, H <= 359
+        const int32_t t = ((V - m) * f * 34953) >> 21;                // / 60, at most 15,045 / 60
+        const int32_t up = m + t, down = V - t;
+        int32_t R = pick(sixth == 1, down, m), G = pick(sixth == 3, down, m), B = pick(sixth == 5, down, m);
+        R = pick(sixth == 4, up, R), G = pick(sixth == 0, up, G), B = pick(sixth == 2, up, B);
+        R = pick((sixth == 0) | (sixth == 5), V, R);
+        G = pick((sixth == 1) | (sixth == 2), V, G);
+        B = pick((sixth == 3) | (sixth == 4), V, B);
+        r[i] = uint8_t(R), g[i] = uint8_t(G), b[i] = uint8_t(B);
+    }
+}
+
+// One pixel at a time, with the curves in two tables of 256 entries: for processors
+// without AVX2, whose vector instructions lack most of what the row pipeline needs.
+template <int Mode>
+void tone_change_pixels(const Screen& s, Rect r, Tone tone) {
     uint8_t saturation[256], value[256];
-    const int32_t q = 10000 / level;
     for (int32_t x = 0; x < 256; ++x) {
-        int32_t sat = x, val = x;
-        if (mode == 1) {
-            if (sat > 128) sat -= level;
-            else if (sat >= 65) sat -= level / 2;
-            else if (sat >= 33) sat -= level / 3;
-            else sat -= level / 4;
-            val += level;
-        } else if (mode == -1) {
-            if (sat > 128) sat += level;
-            else if (sat >= 65) sat += level / 2;
-            else if (sat >= 33) sat += level / 4;
-            else if (sat >= 17) sat += level / 8;
-            val -= level;
-        } else {
-            sat = sat * q / 100;
-            if (level > 100 && val == 0) val = 1;
-            val = val * level / 100;
-        }
-        saturation[x] = uint8_t(clamp(sat, 0, 255));
-        value[x] = uint8_t(clamp(val, 0, 255));
+        saturation[x] = uint8_t(tone_saturation<Mode>(x, tone));
+        value[x] = uint8_t(tone_value<Mode>(x, tone));
     }
     for_each_pixel(s, r, [&](uint8_t* p) {
         Hsv c = rgb_to_hsv(read(p));
         write(p, hsv_to_rgb({c.h, saturation[c.s], value[c.v]}));
     });
 }
+
+// A stretch of a row at a time: its components apart, to HSV, through the curves, back.
+template <int Mode>
+void tone_change_rows(const Screen& s, Rect r, Tone tone) {
+    constexpr int32_t kStretch = 256;
+    uint8_t red[kStretch], green[kStretch], blue[kStretch], sat[kStretch], val[kStretch];
+    int16_t hue[kStretch];
+    for (int32_t y = r.y; y < r.y + r.h; ++y)
+        for (int32_t x0 = 0; x0 < r.w; x0 += kStretch) {
+            const int32_t n = std::min(kStretch, r.w - x0);
+            uint8_t* p = s.at(r.x + x0, y);
+            // (AVX2 has the byte shuffles to vectorise these loops; SSE2 has not.)
+            for (int32_t i = 0; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
+            hsv_of(red, green, blue, n, hue, sat, val);
+            rgb_of<Mode>(hue, sat, val, n, tone, red, green, blue);
+            for (int32_t i = 0; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
+        }
+}
+
+template <int Mode>
+QV_WIDE void tone_change_wide(const Screen& s, Rect r, Tone tone) {
+    tone_change_rows<Mode>(s, r, tone);
+}
+
+template <int Mode>
+void tone_change_as(const Screen& s, Rect r, Tone tone) {
+    if (simd::wide()) tone_change_wide<Mode>(s, r, tone);
+    else tone_change_pixels<Mode>(s, r, tone);
+}
+
+}  // namespace
+
+void tone_change(const Screen& s, Rect r, int32_t level, int32_t mode) {
+    if (r.empty()) return;
+    const Tone tone{level, 10000 / level};
+    if (mode == 1) tone_change_as<1>(s, r, tone);
+    else if (mode == -1) tone_change_as<-1>(s, r, tone);
+    else tone_change_as<0>(s, r, tone);
+}
+
 
 void tone_change_palette(uint8_t* colours, int32_t level) {
     for (int i = 0; i < 768; ++i) colours[i] = uint8_t(clamp(colours[i] * level / 100, 0, 255));

@@ -18,14 +18,17 @@ void allow_wide(bool on);
 // QV_TWICE(result, name, (parameters), (arguments)) defines `name` from `name_body` (a
 // function of the same parameters in the same file): two copies with everything they call
 // inlined into them, one compiled for AVX2, and a choice between them at each call.
+// QV_WIDE marks a function as the AVX2 copy of what it calls.
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define QV_WIDE __attribute__((flatten, target("avx2")))
 #define QV_TWICE(result, name, params, args)                                                   \
     namespace {                                                                                \
     __attribute__((flatten)) result name##_base params { return name##_body args; }           \
-    __attribute__((flatten, target("avx2"))) result name##_wide params { return name##_body args; } \
+    QV_WIDE result name##_wide params { return name##_body args; }                             \
     }                                                                                          \
     result name params { return ::qv::simd::wide() ? name##_wide args : name##_base args; }
 #else
+#define QV_WIDE
 #define QV_TWICE(result, name, params, args) \
     result name params { return name##_body args; }
 #endif

@@ -253,6 +253,35 @@ TEST_P(EffectsCore, ColourReplacementNearItsTolerances) {
     }
 }
 
+TEST(ToneChange, EveryColourTheSameOnBothPaths) {
+    // All 16.7 million colours once, through the pixel path (checked against the reference
+    // in the test above) and the AVX2 row pipeline, in each mode at levels that reach
+    // every branch of the curves.
+    if (!simd::wide()) GTEST_SKIP() << "no AVX2 here";
+    BufferScreen a(4096, 4096), b(4096, 4096);
+    for (int32_t y = 0; y < 4096; ++y)
+        for (int32_t x = 0; x < 4096; ++x) {
+            const uint32_t c = uint32_t(y) * 4096 + uint32_t(x);
+            for (BufferScreen* s : {&a, &b}) {
+                uint8_t* p = s->view().at(x, y);
+                p[0] = uint8_t(c), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c >> 16);
+            }
+        }
+    const std::vector<uint8_t> picture = a.snapshot();
+    const struct {
+        int32_t mode, level;
+    } cases[] = {{1, 255}, {1, 37}, {-1, 200}, {-1, 1}, {0, 250}, {0, 7}, {5, 100 - 1}};
+    for (const auto& c : cases) {
+        simd::allow_wide(false);
+        tone_change(a.view(), {0, 0, 4096, 4096}, c.level, c.mode);
+        simd::allow_wide(true);
+        tone_change(b.view(), {0, 0, 4096, 4096}, c.level, c.mode);
+        ASSERT_TRUE(a.snapshot() == b.snapshot()) << "mode " << c.mode << " level " << c.level;
+        std::memcpy(a.view().pixels, picture.data() + BufferScreen::kGuard, a.view().size_bytes());
+        std::memcpy(b.view().pixels, picture.data() + BufferScreen::kGuard, b.view().size_bytes());
+    }
+}
+
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
     for (bool palette : {false, true}) {
         Pair p(50, 41, 3, palette);
