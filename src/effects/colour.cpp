@@ -119,21 +119,25 @@ inline int32_t tone_value(int32_t v, Tone t) {
 // reaches the next integer by rounding).
 void hsv_of(const uint8_t* __restrict r, const uint8_t* __restrict g, const uint8_t* __restrict b, int32_t n,
             int16_t* __restrict h, uint8_t* __restrict s, uint8_t* __restrict v) {
+    // 16-bit lanes but for the divisions.
+    const auto pick16 = [](bool c, int16_t a, int16_t b) { return int16_t(b ^ ((a ^ b) & -int16_t(c))); };
     for (int32_t i = 0; i < n; ++i) {
-        const int32_t R = r[i], G = g[i], B = b[i];
-        const int32_t mx = std::max(R, std::max(G, B)), mn = std::min(R, std::min(G, B)), delta = mx - mn;
+        const int16_t R = r[i], G = g[i], B = b[i];
+        const int16_t mx = std::max(R, std::max(G, B)), mn = std::min(R, std::min(G, B));
+        const int16_t delta = int16_t(mx - mn);
         // The first ordering of rgb_to_hsv's list that holds: selected from the last up
         // (& rather than &&: no branches).
         const bool o1 = (G >= R) & (R >= B), o2 = (G >= B) & (B >= R), o3 = (B >= G) & (G >= R),
                    o4 = (B >= R) & (R >= G), o5 = (R >= B) & (B >= G);
-        int32_t base = pick(o1, 60, 0), part = pick(o1, G - R, G - B);
-        base = pick(o2, 120, base), part = pick(o2, B - R, part);
-        base = pick(o3, 180, base), part = pick(o3, B - G, part);
-        base = pick(o4, 240, base), part = pick(o4, R - G, part);
-        base = pick(o5, 300, base), part = pick(o5, R - B, part);
-        const int32_t hue = base + int32_t(float(part * 60) / float(std::max(delta, 1)));
-        h[i] = int16_t(pick(delta == 0, 0, std::min(hue, 359)));
-        s[i] = uint8_t(pick(mx == 0, 255, int32_t(float(delta * 255) / float(std::max(mx, 1)))));
+        int16_t base = pick16(o1, 60, 0), part = pick16(o1, int16_t(G - R), int16_t(G - B));
+        base = pick16(o2, 120, base), part = pick16(o2, int16_t(B - R), part);
+        base = pick16(o3, 180, base), part = pick16(o3, int16_t(B - G), part);
+        base = pick16(o4, 240, base), part = pick16(o4, int16_t(R - G), part);
+        base = pick16(o5, 300, base), part = pick16(o5, int16_t(R - B), part);
+        const int16_t quotient = int16_t(float(part * 60) / float(std::max(delta, int16_t(1))));
+        h[i] = pick16(delta == 0, 0, std::min(int16_t(base + quotient), int16_t(359)));
+        const int16_t sat = int16_t(float(delta * 255) / float(std::max(mx, int16_t(1))));
+        s[i] = uint8_t(pick16(mx == 0, 255, sat));
         v[i] = uint8_t(mx);
     }
 }
@@ -145,18 +149,23 @@ void hsv_of(const uint8_t* __restrict r, const uint8_t* __restrict g, const uint
 template <int Mode>
 void rgb_of(const int16_t* __restrict h, const uint8_t* __restrict s, const uint8_t* __restrict v, int32_t n,
             Tone tone, uint8_t* __restrict r, uint8_t* __restrict g, uint8_t* __restrict b) {
+    // Every value fits 16 bits: twice as many lanes as 32-bit ones. The divisions by 60 take
+    // the high half of a 16 x 16-bit product.
+    const auto pick16 = [](bool c, uint16_t a, uint16_t b) { return uint16_t(b ^ ((a ^ b) & -uint16_t(c))); };
+    const auto over60 = [](uint16_t x) { return uint16_t(uint16_t((uint32_t(x) * 34953u) >> 16) >> 5); };
     for (int32_t i = 0; i < n; ++i) {
-        const int32_t H = h[i], S = tone_saturation<Mode>(s[i], tone), V = tone_value<Mode>(v[i], tone);
-        const int32_t x = (255 - S) * V;
-        const int32_t m = (x + 1 + (x >> 8)) >> 8;                    // x / 255, x <= 65,025
-        const int32_t sixth = (H * 34953) >> 21, f = H - 60 * sixth;  // H / 60, H <= 359
-        const int32_t t = ((V - m) * f * 34953) >> 21;                // / 60, at most 15,045 / 60
-        const int32_t up = m + t, down = V - t;
-        int32_t R = pick(sixth == 1, down, m), G = pick(sixth == 3, down, m), B = pick(sixth == 5, down, m);
-        R = pick(sixth == 4, up, R), G = pick(sixth == 0, up, G), B = pick(sixth == 2, up, B);
-        R = pick((sixth == 0) | (sixth == 5), V, R);
-        G = pick((sixth == 1) | (sixth == 2), V, G);
-        B = pick((sixth == 3) | (sixth == 4), V, B);
+        const uint16_t H = uint16_t(h[i]), S = uint16_t(tone_saturation<Mode>(s[i], tone)),
+                       V = uint16_t(tone_value<Mode>(v[i], tone));
+        const uint16_t x = uint16_t((255 - S) * V);
+        const uint16_t m = uint16_t(uint16_t(x + 1 + (x >> 8)) >> 8);  // x / 255, x <= 65,025
+        const uint16_t sixth = over60(H), f = uint16_t(H - 60 * sixth);  // H <= 359
+        const uint16_t t = over60(uint16_t((V - m) * f));                 // at most 15,045
+        const uint16_t up = uint16_t(m + t), down = uint16_t(V - t);
+        uint16_t R = pick16(sixth == 1, down, m), G = pick16(sixth == 3, down, m), B = pick16(sixth == 5, down, m);
+        R = pick16(sixth == 4, up, R), G = pick16(sixth == 0, up, G), B = pick16(sixth == 2, up, B);
+        R = pick16((sixth == 0) | (sixth == 5), V, R);
+        G = pick16((sixth == 1) | (sixth == 2), V, G);
+        B = pick16((sixth == 3) | (sixth == 4), V, B);
         r[i] = uint8_t(R), g[i] = uint8_t(G), b[i] = uint8_t(B);
     }
 }
