@@ -2,6 +2,7 @@
 #include "compose/geometry.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -13,27 +14,49 @@ namespace qv::compose {
 namespace {
 
 // The rotation's inner loops in the integer type T: every division truncates, in the order
-// / 128, x num, / den.
+// / 128, x num, / den. Along a destination row the two numerators grow by cv and sv per
+// pixel; everything else is fixed for the whole call and held in locals (the destination
+// writes could otherwise alias the settings, and the compiler would read them again for
+// every pixel).
 template <class T, bool UnitScale>
 void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
                  T sv, T cv, const Rotation& r) {
-    const int32_t bpp = dst.bpp;
-    for (int32_t j = 0; j < h; ++j) {
-        uint8_t* out = dst.at(d.x, d.y + j);
-        const T dy = T(j) - r.centre_y;
-        for (int32_t i = 0; i < w; ++i, out += bpp) {
-            const T dx = T(i) - r.centre_x;
-            // At scale 1 (1 / 32) the two truncating divisions are one by 4096, a constant.
-            const T u = UnitScale ? (dx * cv - dy * sv) / 4096 + r.centre_x
-                                  : (dx * cv - dy * sv) / 128 * r.scale_num / r.scale_den + r.centre_x;
-            const T v = UnitScale ? (dy * cv + dx * sv) / 4096 + r.centre_y
-                                  : (dy * cv + dx * sv) / 128 * r.scale_num / r.scale_den + r.centre_y;
+    const int32_t bpp = dst.bpp, key = r.key;
+    const T cx = r.centre_x, cy = r.centre_y, num = r.scale_num, den = r.scale_den;
+    // Source pixel (u, v) of the extent: origin + u bpp - v stride (rows are bottom-up).
+    const uint8_t* origin = src.at(s.x, s.y);
+    const ptrdiff_t row_step = -ptrdiff_t(src.stride());
+    const auto scaled = [&](T n) -> T {
+        // At scale 1 (1 / 32) the two truncating divisions are one by 4096, a constant.
+        return UnitScale ? n / 4096 : n / 128 * num / den;
+    };
+    // Pixels i0 .. i1 - 1 of destination row j.
+    const auto run = [&](int32_t j, int32_t i0, int32_t i1) {
+        uint8_t* out = dst.at(d.x + i0, d.y + j);
+        const T dy = T(j) - cy, dx0 = T(i0) - cx;
+        T nu = dx0 * cv - dy * sv, nv = dy * cv + dx0 * sv;
+        for (int32_t i = i0; i < i1; ++i, out += bpp, nu += cv, nv += sv) {
+            const T u = scaled(nu) + cx, v = scaled(nv) + cy;
             if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
-            const uint8_t* in = src.at(s.x + int32_t(u), s.y + int32_t(v));
-            if (r.key >= 0 && in[0] == r.key && (bpp == 1 || (in[1] == r.key && in[2] == r.key))) continue;
-            std::memcpy(out, in, size_t(bpp));
+            const uint8_t* in = origin + ptrdiff_t(u) * bpp + ptrdiff_t(v) * row_step;
+            if (key >= 0 && in[0] == key && (bpp == 1 || (in[1] == key && in[2] == key))) continue;
+            if (bpp == 3) std::memcpy(out, in, 3);
+            else out[0] = in[0];
         }
+    };
+    const bool apart = dst.pixels + dst.size_bytes() <= src.pixels || src.pixels + src.size_bytes() <= dst.pixels;
+    if (!apart) {
+        // One screen: a pixel written may be read again later, so the order is the one
+        // scripts see, rows from the top, pixels from the left.
+        for (int32_t j = 0; j < h; ++j) run(j, 0, w);
+        return;
     }
+    // Two screens: the order does not show, and blocks of the destination read a compact
+    // patch of the source, which stays in the nearest cache.
+    constexpr int32_t kBlockRows = 32, kBlockColumns = 256;
+    for (int32_t j0 = 0; j0 < h; j0 += kBlockRows)
+        for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)
+            for (int32_t j = j0; j < std::min(h, j0 + kBlockRows); ++j) run(j, i0, std::min(w, i0 + kBlockColumns));
 }
 
 }  // namespace
