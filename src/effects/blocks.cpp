@@ -43,11 +43,15 @@ void rough_body(const Screen& s, Rect r, int32_t bits) {
     if (r.empty()) return;
     const int32_t k = bits > 8 ? bits - 8 : bits;
     const uint8_t mask = uint8_t(255 << (8 - k));
-    // The same operation on every byte of a row: the compiler makes it a vector loop.
-    const int32_t fill_shift = bits > 8 ? k : 8;  // a shift of 8 leaves nothing to add
+    // The same operation on every byte of a row: the compiler makes it a vector loop. Up to 8
+    // bits, the low bits become 0; above, they repeat the kept high bits.
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* p = s.at(r.x, y);
-        for (int32_t i = 0; i < 3 * r.w; ++i) p[i] = uint8_t((p[i] & mask) | (p[i] >> fill_shift));
+        if (bits <= 8) {
+            for (int32_t i = 0; i < 3 * r.w; ++i) p[i] &= mask;
+        } else {
+            for (int32_t i = 0; i < 3 * r.w; ++i) p[i] = uint8_t((p[i] & mask) | (p[i] >> k));
+        }
     }
 }
 
