@@ -46,14 +46,15 @@ struct Replacement {
 
 void replace_colours(uint8_t* p, int32_t n, const Replacement& c) {
     const uint8_t keep = uint8_t(c.replace_others ? 0 : 0xFF);
-    for (int32_t i = 0; i < n; ++i, p += 3) {
+    for (int32_t i = 0; i < n; ++i) {
+        uint8_t* q = p + 3 * i;
         const auto distance = [](uint8_t a, uint8_t b) { return uint8_t(a > b ? a - b : b - a); };
-        const bool hit = (distance(p[0], c.ref[0]) <= c.tol[0]) & (distance(p[1], c.ref[1]) <= c.tol[1]) &
-                         (distance(p[2], c.ref[2]) <= c.tol[2]);
+        const bool hit = (distance(q[0], c.ref[0]) <= c.tol[0]) & (distance(q[1], c.ref[1]) <= c.tol[1]) &
+                         (distance(q[2], c.ref[2]) <= c.tol[2]);
         const uint8_t take = uint8_t(-int(hit));
         for (int k = 0; k < 3; ++k) {
-            const uint8_t miss = uint8_t((p[k] & keep) | (c.other[k] & ~keep));
-            p[k] = uint8_t((c.match[k] & take) | (miss & ~take));
+            const uint8_t miss = uint8_t((q[k] & keep) | (c.other[k] & ~keep));
+            q[k] = uint8_t((c.match[k] & take) | (miss & ~take));
         }
     }
 }
