@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 #include "simd/wide.h"
@@ -14,14 +15,32 @@ namespace {
 
 uint8_t clamp255(int32_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// Calls f(destination pixel, source pixel, x) over the rectangle, rows from the top.
+bool share_bytes(const Screen& a, const Screen& b) {
+    return a.pixels < b.pixels + b.size_bytes() && b.pixels < a.pixels + a.size_bytes();
+}
+
+// Calls f(j) for the rows j = 0 .. h - 1 of a rectangle of `dst` that reads `sources`: in
+// the order of memory when dst shares no bytes with any of them, else from the top (a row
+// written may then be read again later, and the result shows the order).
+template <class F>
+void each_row(const Screen& dst, std::initializer_list<const Screen*> sources, int32_t h, F f) {
+    bool apart = true;
+    for (const Screen* s : sources) apart = apart && !share_bytes(dst, *s);
+    if (apart) {
+        rows_in_memory_order(0, h, f);
+    } else {
+        for (int32_t j = 0; j < h; ++j) f(j);
+    }
+}
+
+// Calls f(destination pixel, source pixel) over the rectangle.
 template <class F>
 void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, F f) {
-    for (int32_t j = 0; j < h; ++j) {
+    each_row(dst, {&src}, h, [&](int32_t j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
         for (int32_t i = 0; i < w; ++i, dp += 3, sp += src.bpp) f(dp, sp);
-    }
+    });
 }
 
 // The key byte of each pixel (a full-colour key's first component, a palette key's index)
@@ -58,7 +77,7 @@ void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place 
     const int32_t n = 3 * w;
     std::vector<uint8_t> spread(static_cast<size_t>(n));
     uint8_t* ap = spread.data();
-    for (int32_t j = 0; j < h; ++j) {
+    each_row(dst, {&src, &key}, h, [&](int32_t j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
         spread_key(key.at(k.x, k.y + j), key.bpp, n, ap);
@@ -68,7 +87,7 @@ void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place 
                 const uint8_t take = uint8_t(-int(ap[i] == 0));
                 dp[i] = uint8_t((sp[i] & take) | (dp[i] & ~take));
             }
-            continue;
+            return;
         }
         // ((255 - a) s + a d) is at most 65,025 (16-bit lanes), and x / 255 for such x is
         // exactly (x + 1 + (x >> 8)) >> 8, never above 255.
@@ -76,40 +95,43 @@ void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place 
             const uint16_t x = uint16_t((255 - ap[i]) * sp[i] + ap[i] * dp[i]);
             dp[i] = uint8_t(uint16_t(x + 1 + (x >> 8)) >> 8);
         }
-    }
+    });
 }
 
 }  // namespace
 
-QV_TWICE(void, copy_through_key, (const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w, int32_t h, bool blend), (dst, d, src, s, key, k, w, h, blend))
+QV_TWICE(void, copy_through_key,
+         (const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w, int32_t h,
+          bool blend),
+         (dst, d, src, s, key, k, w, h, blend))
 
 namespace {
 
 void merge_body(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
-           int32_t src_weight) {
+                int32_t src_weight) {
     if (dst_weight >= 0 && src_weight >= 0 && dst_weight % 4 == 0 && src_weight % 4 == 0 &&
         dst_weight + src_weight <= 1024) {
         // The usual weights (512, 512 and the like): x / 1024 with both weights divided by 4
         // is the same quotient over 256, and every sum fits 16 bits: eight lanes a vector.
         const uint16_t a = uint16_t(src_weight / 4), b = uint16_t(dst_weight / 4);
-        for (int32_t j = 0; j < h; ++j) {
+        each_row(dst, {&src}, h, [&](int32_t j) {
             uint8_t* dp = dst.at(d.x, d.y + j);
             const uint8_t* sp = src.at(s.x, s.y + j);
             for (int32_t i = 0; i < 3 * w; ++i) dp[i] = uint8_t(uint16_t(sp[i] * a + dp[i] * b) >> 8);
-        }
+        });
         return;
     }
     const int64_t bound = 255 * (std::abs(int64_t(dst_weight)) + std::abs(int64_t(src_weight)));
     if (bound < (int64_t(1) << 30)) {
         // The usual weights: 32-bit sums over whole rows, which the compiler vectorises.
-        for (int32_t j = 0; j < h; ++j) {
+        each_row(dst, {&src}, h, [&](int32_t j) {
             uint8_t* dp = dst.at(d.x, d.y + j);
             const uint8_t* sp = src.at(s.x, s.y + j);
             for (int32_t i = 0; i < 3 * w; ++i) {
                 const int32_t v = (sp[i] * src_weight + dp[i] * dst_weight) / 1024;
                 dp[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
             }
-        }
+        });
         return;
     }
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
@@ -123,7 +145,10 @@ void merge_body(const Screen& dst, Place d, const Screen& src, Place s, int32_t 
 
 }  // namespace
 
-QV_TWICE(void, merge, (const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight, int32_t src_weight), (dst, d, src, s, w, h, dst_weight, src_weight))
+QV_TWICE(void, merge,
+         (const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
+          int32_t src_weight),
+         (dst, d, src, s, w, h, dst_weight, src_weight))
 
 void shade(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t strength) {
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
@@ -146,7 +171,7 @@ template <BitOp Op>
 void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_t (&pattern)[48]) {
     // The operand repeats every three bytes (one pixel); 48 bytes hold it for 16 pixels.
     const int32_t n = w * dst.bpp;
-    for (int32_t j = 0; j < h; ++j) {
+    rows_in_memory_order(0, h, [&](int32_t j) {
         uint8_t* p = dst.at(d.x, d.y + j);
         int32_t i = 0;
         for (; i + 48 <= n; i += 48)
@@ -160,7 +185,7 @@ void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_
             else if constexpr (Op == BitOp::Or) p[i] |= pattern[k];
             else p[i] ^= pattern[k];
         }
-    }
+    });
 }
 
 
@@ -181,6 +206,7 @@ void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t valu
 
 }  // namespace
 
-QV_TWICE(void, bitwise, (const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op), (dst, d, w, h, value, channels, op))
+QV_TWICE(void, bitwise, (const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op),
+         (dst, d, w, h, value, channels, op))
 
 }  // namespace qv::compose

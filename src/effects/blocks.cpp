@@ -45,14 +45,14 @@ void rough_body(const Screen& s, Rect r, int32_t bits) {
     const uint8_t mask = uint8_t(255 << (8 - k));
     // The same operation on every byte of a row: the compiler makes it a vector loop. Up to 8
     // bits, the low bits become 0; above, they repeat the kept high bits.
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
         uint8_t* p = s.at(r.x, y);
         if (bits <= 8) {
             for (int32_t i = 0; i < 3 * r.w; ++i) p[i] &= mask;
         } else {
             for (int32_t i = 0; i < 3 * r.w; ++i) p[i] = uint8_t((p[i] & mask) | (p[i] >> k));
         }
-    }
+    });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The per-pixel colour effects (see colour.h). Each walks the rectangle row by row from
-// the top with one pointer per row.
+// The per-pixel colour effects (see colour.h). Each walks the rectangle row by row with one
+// pointer per row, in the order of memory; the noise effects go from the top, the order in
+// which scripts' seeded random numbers are drawn.
 #include "effects/colour.h"
 
 #include <algorithm>
@@ -15,14 +16,25 @@ namespace qv::effects {
 
 namespace {
 
-// Calls f(pixel) for every pixel of the rectangle, rows from the top, left to right.
+// Calls f(pixel) for every pixel of the rectangle, rows from the top, left to right: the
+// order in which the noise effects draw their random numbers.
 template <class F>
-void for_each_pixel(const Screen& s, Rect r, F f) {
+void for_each_pixel_from_the_top(const Screen& s, Rect r, F f) {
     if (r.empty()) return;
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* p = s.at(r.x, y);
         for (int32_t x = 0; x < r.w; ++x, p += 3) f(p);
     }
+}
+
+// The same in the order of memory, for effects that change each pixel on its own.
+template <class F>
+void for_each_pixel(const Screen& s, Rect r, F f) {
+    if (r.empty()) return;
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t x = 0; x < r.w; ++x, p += 3) f(p);
+    });
 }
 
 Rgb read(const uint8_t* p) { return {p[2], p[1], p[0]}; }
@@ -63,7 +75,7 @@ void replace_colours(uint8_t* p, int32_t n, const Replacement& c) {
 // distance to the reference, the larger of the two saturated differences, within its
 // tolerance, all three at once; joined back), the rest as above.
 void replace_colours_sse2(const Screen& s, Rect r, const Replacement& c) {
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
         uint8_t* p = s.at(r.x, y);
         int32_t x = 0;
 #if defined(__SSE2__)
@@ -82,18 +94,18 @@ void replace_colours_sse2(const Screen& s, Rect r, const Replacement& c) {
             BgrVectors v = split_bgr16(q);
             const __m128i m = _mm_and_si128(within(v.b, 0), _mm_and_si128(within(v.g, 1), within(v.r, 2)));
             if (c.replace_others) v = {splat(c.other[0]), splat(c.other[1]), splat(c.other[2])};
-            else if (_mm_movemask_epi8(m) == 0) continue;  // nothing to change
+            else if (_mm_movemask_epi8(m) == 0) continue;  // nothing to change in these 16
             join_bgr16({choose(m, splat(c.match[0]), v.b), choose(m, splat(c.match[1]), v.g),
                         choose(m, splat(c.match[2]), v.r)},
                        q);
         }
 #endif
         replace_colours(p + 3 * size_t(x), r.w - x, c);
-    }
+    });
 }
 
 QV_WIDE void replace_colours_wide(const Screen& s, Rect r, const Replacement& c) {
-    for (int32_t y = r.y; y < r.y + r.h; ++y) replace_colours(s.at(r.x, y), r.w, c);
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) { replace_colours(s.at(r.x, y), r.w, c); });
 }
 
 }  // namespace
@@ -220,7 +232,7 @@ void tone_change_rows(const Screen& s, Rect r, Tone tone) {
     constexpr int32_t kStretch = 256;
     uint8_t red[kStretch], green[kStretch], blue[kStretch], sat[kStretch], val[kStretch];
     int16_t hue[kStretch];
-    for (int32_t y = r.y; y < r.y + r.h; ++y)
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
         for (int32_t x0 = 0; x0 < r.w; x0 += kStretch) {
             const int32_t n = std::min(kStretch, r.w - x0);
             uint8_t* p = s.at(r.x + x0, y);
@@ -230,6 +242,7 @@ void tone_change_rows(const Screen& s, Rect r, Tone tone) {
             rgb_of<Mode>(hue, sat, val, n, tone, red, green, blue);
             for (int32_t i = 0; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
         }
+    });
 }
 
 template <int Mode>
@@ -281,7 +294,7 @@ int32_t noise_factor(int32_t amount) {
 }
 
 void noise_colour(const Screen& s, Rect r, int32_t amount) {
-    for_each_pixel(s, r, [&](uint8_t* p) {
+    for_each_pixel_from_the_top(s, r, [&](uint8_t* p) {
         for (int c = 0; c < 3; ++c) {  // blue, green, red: the order the factors are drawn in
             const int32_t v = p[c] * noise_factor(amount) / 100;
             p[c] = uint8_t(v > 255 ? 255 : v);
@@ -290,7 +303,7 @@ void noise_colour(const Screen& s, Rect r, int32_t amount) {
 }
 
 void noise_brightness(const Screen& s, Rect r, int32_t amount) {
-    for_each_pixel(s, r, [&](uint8_t* p) {
+    for_each_pixel_from_the_top(s, r, [&](uint8_t* p) {
         const int32_t f = noise_factor(amount);
         Hsv c = rgb_to_hsv(read(p));
         c.s = c.s * 10000 / f / 100;
@@ -315,13 +328,13 @@ void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t 
         plus[k] = uint16_t(on ? ratio * target[k % 3] : 0);
     }
     const int32_t n = 3 * r.w;
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
         uint8_t* p = s.at(r.x, y);
         int32_t i = 0;
         for (; i + 48 <= n; i += 48)
             for (int k = 0; k < 48; ++k) p[i + k] = uint8_t(uint16_t(p[i + k] * times[k] + plus[k]) / 100);
         for (int k = 0; i < n; ++i, ++k) p[i] = uint8_t(uint16_t(p[i] * times[k] + plus[k]) / 100);
-    }
+    });
 }
 
 }  // namespace

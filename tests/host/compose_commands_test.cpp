@@ -97,6 +97,35 @@ TEST_F(Compose, KeyedCopyAndBlendOnWideScreensEqualAPlainLoop) {
     }
 }
 
+TEST_F(Compose, KeyedCopyWithinOneScreenGoesFromTheTop) {
+    // Source and destination the same screen, one row and one pixel apart: a row copied
+    // is read again for the next, so the copy cascades down as the rows go from the top.
+    for (bool blend : {false, true}) {
+        HostScreen s(90, 7, false), key(90, 7, false);
+        s.fill_pattern(11);
+        key.fill_pattern(12);
+        for (int32_t y = 0; y < 7; ++y)
+            for (int32_t x = 0; x < 90; ++x)
+                if ((x + y) % 3) key.at(x, y)[0] = 0;
+        ASSERT_EQ(call("SetKeyScr", key.record(), 0, 0), 0);
+        ASSERT_EQ(call("SetOrgScr", s.record(), 0, 0), 0);
+        std::vector<uint8_t> want = s.bytes();
+        Screen w = s.view();
+        w.pixels = want.data();
+        for (int32_t y = 0; y < 6; ++y)
+            for (int32_t x = 0; x < 89; ++x) {
+                const int a = key.at(x, y)[0];
+                const uint8_t* from = w.at(x, y);
+                uint8_t* to = w.at(x + 1, y + 1);
+                for (int c = 0; c < 3; ++c)
+                    to[c] = blend ? uint8_t(((255 - a) * from[c] + a * to[c]) / 255) : a == 0 ? from[c] : to[c];
+            }
+        s.set_cursor(1, 1);
+        ASSERT_EQ(call(blend ? "GCopyKey2" : "GCopyKey", s.record(), 89, 6), 0);
+        EXPECT_EQ(s.bytes(), want) << (blend ? "blend" : "copy");
+    }
+}
+
 TEST_F(Compose, MergeShadeDiffWithTheTableScreen) {
     HostScreen dst(8, 8, false), table(6, 6, false);
     EXPECT_EQ(call("GMerge", dst.record(), 4, 4), -2);
