@@ -34,26 +34,32 @@ std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
     return taps;
 }
 
-// The output rows of a filter, held until no later row reads the picture row they replace:
-// the result for row y goes back into the screen once row y + radius is done. Only
-// radius + 1 rows are held, however tall the rectangle, and every pixel still reads the
-// unchanged picture. One byte past the last row is spare, for four-byte pixel stores.
+// The output rows of a filter, held until no row still to come reads the picture row they
+// replace. The rows are computed in the order of memory, from the rectangle's last row up
+// (the buffer is bottom-up, so the picture is read as a forward stream): the result for
+// row y goes back into the screen once row y - radius is done. Only radius + 1 rows are
+// held, however tall the rectangle, and every pixel still reads the unchanged picture.
 class DelayedRows {
 public:
     DelayedRows(const Screen& s, Rect r, int32_t radius)
         : s_(s), r_(r), count_(radius + 1), bytes_(3 * size_t(r.w)),
-          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_ + 1]) {}
+          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]) {}
     bool ok() const { return buf_ != nullptr; }
-    uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
-    // Row y is computed: the row `radius` above it is no longer read, so it is written back.
-    void done(int32_t y) { write_back(y - (count_ - 1)); }
-    void finish() {
-        for (int32_t y = std::max(r_.y, r_.y + r_.h - (count_ - 1)); y < r_.y + r_.h; ++y) write_back(y);
+
+    // compute(y, out) for every row y of the rectangle, out being where its result goes.
+    template <class F>
+    void run(F compute) {
+        for (int32_t y = r_.y + r_.h - 1; y >= r_.y; --y) {
+            compute(y, row(y));
+            write_back(y + count_ - 1);  // the rows still to come read no lower than y - 1 + radius
+        }
+        for (int32_t y = r_.y; y < std::min(r_.y + count_ - 1, r_.y + r_.h); ++y) write_back(y);
     }
 
 private:
+    uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
     void write_back(int32_t y) {
-        if (y >= r_.y) std::memcpy(s_.at(r_.x, y), row(y), bytes_);
+        if (y < r_.y + r_.h) std::memcpy(s_.at(r_.x, y), row(y), bytes_);
     }
     const Screen& s_;
     Rect r_;
@@ -132,12 +138,10 @@ int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int
     DelayedRows out(s, r, radius);
     std::unique_ptr<Acc[]> acc(new (std::nothrow) Acc[3 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    out.run([&](int32_t y, uint8_t* o) {
         accumulate_row(s, r, y, taps, acc.get(), nullptr);
-        finish_row(acc.get(), 3 * r.w, divisor, small, out.row(y));
-        out.done(y);
-    }
-    out.finish();
+        finish_row(acc.get(), 3 * r.w, divisor, small, o);
+    });
     return 0;
 }
 
@@ -165,16 +169,13 @@ int32_t weighted_blur_body(const Screen& s, Rect r, const int32_t matrix[49], in
     int32_t* divisors = weights + size_t(r.w);  // each pixel's weight, once per component
     // The blur's weights are at most 255 over 49 taps: its sums stay far below 2^24.
     const std::vector<Tap> taps = taps_of(matrix, radius);
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    out.run([&](int32_t y, uint8_t* o) {
         accumulate_row(s, r, y, taps, acc.get(), weights);
-        uint8_t* o = out.row(y);
         for (int32_t x = 0; x < r.w; ++x) divisors[3 * x] = divisors[3 * x + 1] = divisors[3 * x + 2] = weights[x];
         // A pixel whose neighbours carry no weight becomes black.
         for (int32_t i = 0; i < 3 * r.w; ++i)
             o[i] = divisors[i] == 0 ? 0 : uint8_t(divide_small(acc[i], divisors[i] == 0 ? 1 : divisors[i]));
-        out.done(y);
-    }
-    out.finish();
+    });
     return 0;
 }
 
@@ -213,8 +214,13 @@ int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], co
         for (int32_t dx = -k; dx <= k; ++dx)
             if (r.x + x + dx >= 0 && r.x + x + dx < s.width) row_weight[x] += row[3 + dx];
     }
-    auto ring = [&](int32_t yy) { return work.get() + size_t(((yy % span) + span) % span) * n; };
+    // The row pass of screen row yy, kept in slot yy mod span until it is overwritten by
+    // the row span rows away.
+    std::vector<int32_t> held(size_t(span), -1);
+    auto ring = [&](int32_t yy) { return work.get() + size_t(yy % span) * n; };
     auto row_pass = [&](int32_t yy) {
+        if (held[size_t(yy % span)] == yy) return;
+        held[size_t(yy % span)] = yy;
         int32_t* h = ring(yy);
         std::memset(h, 0, sizeof(int32_t) * size_t(n));
         for (int32_t dx = -k; dx <= k; ++dx) {
@@ -226,9 +232,8 @@ int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], co
             add_scaled(a, src, 3 * (xb - xa), w);
         }
     };
-    for (int32_t yy = std::max(r.y - k, 0); yy < std::min(r.y + k, s.height); ++yy) row_pass(yy);
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        if (y + k < s.height) row_pass(y + k);
+    out.run([&](int32_t y, uint8_t* o) {
+        for (int32_t yy = std::max(y - k, 0); yy <= std::min(y + k, s.height - 1); ++yy) row_pass(yy);
         std::memset(sums, 0, sizeof(int32_t) * size_t(n));
         int32_t column_weight = 0;
         for (int32_t dy = -k; dy <= k; ++dy) {
@@ -242,11 +247,8 @@ int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], co
             divisors[3 * x] = divisors[3 * x + 1] = divisors[3 * x + 2] = column_weight * row_weight[x] - centre_less;
         // The centre always counts, with a positive weight: no divisor is 0.
         for (int32_t i = 0; i < n; ++i) sums[i] = divide_small(sums[i] - centre_less * centre[i], divisors[i]);
-        uint8_t* o = out.row(y);
         for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(sums[i]);
-        out.done(y);
-    }
-    out.finish();
+    });
     return 0;
 }
 
@@ -380,8 +382,7 @@ int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
     int16_t lo[kStretch + 2], mid[kStretch + 2], hi[kStretch + 2], chosen[kStretch];
     int32_t key_rows[3] = {-1, -1, -1};  // the screen row each key row holds
     const int32_t xa = std::max(r.x, 1), xb = std::min(r.x + r.w, s.width - 1);
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        uint8_t* o = out.row(y);
+    out.run([&](int32_t y, uint8_t* o) {
         const bool inner_row = y >= 1 && y + 1 < s.height && xa < xb;
         if (inner_row) {
             for (int32_t yy = y - 1; yy <= y + 1; ++yy)
@@ -400,8 +401,9 @@ int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
                 sort_columns(keys[(y - 1) % 3] + x0 - 1, keys[y % 3] + x0 - 1, keys[(y + 1) % 3] + x0 - 1, ranks,
                              n + 2, lo, mid, hi);
                 pick_row(lo, mid, hi, chosen, n, mode);
-                // Four bytes a pixel, the fourth overwritten by the next pixel (the held rows
-                // have a byte to spare), except at the last, whose neighbours may end the buffer.
+                // Four bytes a pixel, the fourth overwritten by the next pixel, except at the
+                // row's last (whose fourth byte would leave the row, and whose neighbours
+                // may end the buffer).
                 const int32_t last = x0 + n == xb ? n - 1 : n;
                 uint8_t* q = o + 3 * size_t(x0 - r.x);
                 for (int32_t j = 0; j < last; ++j)
@@ -419,9 +421,7 @@ int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
             for (int32_t x = r.x; x < xa; ++x) edge(x);
             for (int32_t x = xb; x < r.x + r.w; ++x) edge(x);
         }
-        out.done(y);
-    }
-    out.finish();
+    });
     return 0;
 }
 
