@@ -53,10 +53,13 @@ void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen&
     }
     // Two screens: the order does not show, and blocks of the destination read a compact
     // patch of the source, which stays in the nearest cache.
+    // The bands of blocks go in the order of memory (from the last up), as do the rows of a
+    // block.
     constexpr int32_t kBlockRows = 32, kBlockColumns = 256;
-    for (int32_t j0 = 0; j0 < h; j0 += kBlockRows)
+    for (int32_t j1 = h; j1 > 0; j1 -= kBlockRows)
         for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)
-            for (int32_t j = j0; j < std::min(h, j0 + kBlockRows); ++j) run(j, i0, std::min(w, i0 + kBlockColumns));
+            rows_in_memory_order(std::max(j1 - kBlockRows, 0), std::min(j1, kBlockRows),
+                                 [&](int32_t j) { run(j, i0, std::min(w, i0 + kBlockColumns)); });
 }
 
 }  // namespace
@@ -96,28 +99,29 @@ void flip_columns(const Screen& s, Place at, int32_t w, int32_t h) {
     struct Pixel {
         uint8_t bytes[3];
     };
-    for (int32_t j = 0; j < h; ++j) {
-        uint8_t* row = s.at(at.x, at.y + j);
+    rows_in_memory_order(at.y, h, [&](int32_t y) {
+        uint8_t* row = s.at(at.x, y);
         if (s.bpp == 1) {
             std::reverse(row, row + w);
         } else {
             auto* p = reinterpret_cast<Pixel*>(row);
             std::reverse(p, p + w);
         }
-    }
+    });
 }
 
 void move_rows(const Screen& s, int32_t first, int32_t rows, int32_t by, bool clear) {
     const size_t n = s.stride();
-    // Rows are stored bottom-up: copy in the order that never overwrites a row still to move.
+    // Whole rows are one block of memory (its lowest address is its last row): one memmove,
+    // which never overwrites a row before it has moved.
+    if (rows < 1) return;
+    std::memmove(s.at(0, first + rows - 1 + by), s.at(0, first + rows - 1), n * size_t(rows));
+    // Only the block's own uncovered rows: a shift longer than the block wipes no row
+    // outside it.
     if (by < 0) {
-        for (int32_t k = 0; k < rows; ++k) std::memmove(s.at(0, first + k + by), s.at(0, first + k), n);
-        // Only the block's own uncovered rows: a shift longer than the block wipes no row
-        // outside it.
         if (clear)
             for (int32_t k = std::max(rows + by, 0); k < rows; ++k) std::memset(s.at(0, first + k), 0, n);
     } else {
-        for (int32_t k = rows - 1; k >= 0; --k) std::memmove(s.at(0, first + k + by), s.at(0, first + k), n);
         if (clear)
             for (int32_t k = 0; k < std::min(by, rows); ++k) std::memset(s.at(0, first + k), 0, n);
     }
@@ -126,8 +130,8 @@ void move_rows(const Screen& s, int32_t first, int32_t rows, int32_t by, bool cl
 void move_in_rows(const Screen& s, Place at, int32_t w, int32_t h, int32_t by, bool clear) {
     const int32_t bpp = s.bpp, shift = by < 0 ? -by : by;
     const int32_t keep = std::max(w - shift, 0), wipe = std::min(shift, w);
-    for (int32_t j = 0; j < h; ++j) {
-        uint8_t* row = s.at(at.x, at.y + j);
+    rows_in_memory_order(at.y, h, [&](int32_t y) {
+        uint8_t* row = s.at(at.x, y);
         if (by < 0) {
             std::memmove(row, row + size_t(shift) * bpp, size_t(keep) * bpp);
             if (clear) std::memset(row + size_t(w - wipe) * bpp, 0, size_t(wipe) * bpp);
@@ -135,7 +139,7 @@ void move_in_rows(const Screen& s, Place at, int32_t w, int32_t h, int32_t by, b
             std::memmove(row + size_t(shift) * bpp, row, size_t(keep) * bpp);
             if (clear) std::memset(row, 0, size_t(wipe) * bpp);
         }
-    }
+    });
 }
 
 }  // namespace qv::compose

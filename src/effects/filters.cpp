@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "effects/bgr_split.h"
@@ -431,21 +432,40 @@ QV_TWICE(int32_t, median, (const Screen& s, Rect r, int32_t mode, int32_t fill),
 
 namespace {
 
+// One row of the emboss: p the row's original, below the original of the row below (null
+// for the rectangle's last row), out where the result goes (may be p itself). Every
+// component is the same operation, which vectorises.
+void emboss_row(const uint8_t* p, const uint8_t* below, int32_t w, uint8_t* out) {
+    const int32_t n = 3 * (w - 1);  // the components that have a right neighbour
+    if (below) {
+        for (int32_t i = 0; i < n; ++i) out[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
+        for (int32_t i = n; i < n + 3; ++i) out[i] = uint8_t(clamp(below[i] - p[i] + 127, 0, 255));
+    } else {
+        for (int32_t i = 0; i < n; ++i) out[i] = uint8_t(clamp(p[i + 3] - p[i] + 127, 0, 255));
+        for (int32_t i = n; i < n + 3; ++i) out[i] = 127;
+    }
+}
+
 void emboss_body(const Screen& s, Rect r) {
-    // Each byte depends only on itself, the byte one pixel to the right and the byte one row
-    // down, which are still unchanged when it is written (rows from the top, pixels from the
-    // left): every component of a row is the same operation, which vectorises.
-    const int32_t n = 3 * (r.w - 1);  // the components that have a right neighbour
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+    // Each byte depends on itself, the byte one pixel to the right and the byte one row down,
+    // all as they were. Rows go in the order of memory, from the last up, each row's
+    // original kept aside for the row above, which reads it as its row below.
+    const size_t bytes = 3 * size_t(r.w);
+    std::unique_ptr<uint8_t[]> kept(new (std::nothrow) uint8_t[2 * bytes]);
+    if (!kept) {
+        // No room for the two rows: in place from the top, where the right and lower
+        // neighbours are still unchanged when read.
+        for (int32_t y = r.y; y < r.y + r.h; ++y)
+            emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? s.at(r.x, y + 1) : nullptr, r.w, s.at(r.x, y));
+        return;
+    }
+    uint8_t* original = kept.get();
+    uint8_t* below = original + bytes;
+    for (int32_t y = r.y + r.h - 1; y >= r.y; --y) {
         uint8_t* p = s.at(r.x, y);
-        if (y < r.y + r.h - 1) {
-            const uint8_t* below = s.at(r.x, y + 1);
-            for (int32_t i = 0; i < n; ++i) p[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
-            for (int32_t i = n; i < n + 3; ++i) p[i] = uint8_t(clamp(below[i] - p[i] + 127, 0, 255));
-        } else {
-            for (int32_t i = 0; i < n; ++i) p[i] = uint8_t(clamp(p[i + 3] - p[i] + 127, 0, 255));
-            for (int32_t i = n; i < n + 3; ++i) p[i] = 127;
-        }
+        std::memcpy(original, p, bytes);
+        emboss_row(original, y + 1 < r.y + r.h ? below : nullptr, r.w, p);
+        std::swap(original, below);
     }
 }
 
