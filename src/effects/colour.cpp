@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "effects/bgr_split.h"
 #include "effects/settings.h"
 #include "simd/wide.h"
 
@@ -49,79 +48,77 @@ void write(uint8_t* p, Rgb c) {
 
 namespace {
 
-// The colour test and replacement for n pixels, without branches: a form the compiler
-// vectorises where AVX2 has the byte shuffles that pixels of three bytes need.
+// GChangeCol's settings, each as 48 bytes: the blue, green and red values repeated for 16
+// pixels, so that the work runs over a row's bytes as they lie, in whole vectors.
 struct Replacement {
-    uint8_t ref[3], tol[3], match[3], other[3];  // blue, green, red each
+    uint8_t ref[48], tol[48], match[48], other[48];
     bool replace_others;
 };
 
-void replace_colours(uint8_t* p, int32_t n, const Replacement& c) {
-    const uint8_t keep = uint8_t(c.replace_others ? 0 : 0xFF);
-    for (int32_t i = 0; i < n; ++i) {
-        uint8_t* q = p + 3 * i;
-        const auto distance = [](uint8_t a, uint8_t b) { return uint8_t(a > b ? a - b : b - a); };
-        const bool hit = (distance(q[0], c.ref[0]) <= c.tol[0]) & (distance(q[1], c.ref[1]) <= c.tol[1]) &
-                         (distance(q[2], c.ref[2]) <= c.tol[2]);
-        const uint8_t take = uint8_t(-int(hit));
-        for (int k = 0; k < 3; ++k) {
-            const uint8_t miss = uint8_t((q[k] & keep) | (c.other[k] & ~keep));
-            q[k] = uint8_t((c.match[k] & take) | (miss & ~take));
-        }
-    }
-}
+// One stretch of n bytes (whole pixels, at most kStretchBytes): first whether each byte
+// lies within its tolerance, then for each byte whether all three of its pixel's do, from
+// the masks one and two places on and back (which of them counts depends on the byte's
+// place in its pixel, again by a mask that repeats every 48 bytes).
+constexpr int32_t kStretchBytes = 48 * 32;
 
-// Without AVX2: 16 pixels at a time by hand with SSE2 (split into components, each one's
-// distance to the reference, the larger of the two saturated differences, within its
-// tolerance, all three at once; joined back), the rest as above.
-void replace_colours_sse2(const Screen& s, Rect r, const Replacement& c) {
-    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
-        uint8_t* p = s.at(r.x, y);
-        int32_t x = 0;
-#if defined(__SSE2__)
-        const auto splat = [](uint8_t v) { return _mm_set1_epi8(char(v)); };
-        const __m128i zero = _mm_setzero_si128();
-        const auto within = [&](__m128i v, int k) {
-            const __m128i ref = splat(c.ref[k]);
-            const __m128i distance = _mm_or_si128(_mm_subs_epu8(v, ref), _mm_subs_epu8(ref, v));
-            return _mm_cmpeq_epi8(_mm_subs_epu8(distance, splat(c.tol[k])), zero);
-        };
-        const auto choose = [](__m128i m, __m128i a, __m128i b) {
-            return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b));
-        };
-        for (; x + 16 <= r.w; x += 16) {
-            uint8_t* q = p + 3 * size_t(x);
-            BgrVectors v = split_bgr16(q);
-            const __m128i m = _mm_and_si128(within(v.b, 0), _mm_and_si128(within(v.g, 1), within(v.r, 2)));
-            if (c.replace_others) v = {splat(c.other[0]), splat(c.other[1]), splat(c.other[2])};
-            else if (_mm_movemask_epi8(m) == 0) continue;  // nothing to change in these 16
-            join_bgr16({choose(m, splat(c.match[0]), v.b), choose(m, splat(c.match[1]), v.g),
-                        choose(m, splat(c.match[2]), v.r)},
-                       q);
-        }
-#endif
-        replace_colours(p + 3 * size_t(x), r.w - x, c);
+void replace_stretch(uint8_t* p, int32_t n, const Replacement& c) {
+    static constexpr auto phase = [] {
+        struct {
+            uint8_t is[3][48];
+        } m{};
+        for (int k = 0; k < 48; ++k) m.is[k % 3][k] = 0xFF;
+        return m;
+    }();
+    // Two bytes either side of the masks, all ones, so that the reads one and two places
+    // away stay inside.
+    uint8_t within_buffer[kStretchBytes + 4];
+    uint8_t* within = within_buffer + 2;
+    within[-2] = within[-1] = within[n] = within[n + 1] = 0xFF;
+    const auto each = [&](auto f) {
+        int32_t i = 0;
+        for (; i + 48 <= n; i += 48)
+            for (int k = 0; k < 48; ++k) f(i + k, k);
+        for (int k = 0; i < n; ++i, ++k) f(i, k);
+    };
+    each([&](int32_t i, int k) {
+        const uint8_t d = uint8_t(p[i] > c.ref[k] ? p[i] - c.ref[k] : c.ref[k] - p[i]);
+        within[i] = uint8_t(-int(d <= c.tol[k]));
+    });
+    const uint8_t keep = uint8_t(c.replace_others ? 0 : 0xFF);
+    each([&](int32_t i, int k) {
+        const uint8_t hit = uint8_t((within[i] & within[i + 1] & within[i + 2] & phase.is[0][k]) |
+                                    (within[i - 1] & within[i] & within[i + 1] & phase.is[1][k]) |
+                                    (within[i - 2] & within[i - 1] & within[i] & phase.is[2][k]));
+        const uint8_t miss = uint8_t((p[i] & keep) | (c.other[k] & ~keep));
+        p[i] = uint8_t((c.match[k] & hit) | (miss & ~hit));
     });
 }
 
-QV_WIDE void replace_colours_wide(const Screen& s, Rect r, const Replacement& c) {
-    rows_in_memory_order(r.y, r.h, [&](int32_t y) { replace_colours(s.at(r.x, y), r.w, c); });
+void change_colours_body(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other,
+                         bool replace_others) {
+    Replacement c{};
+    const Rgb* colours[3] = {&ref, &match, &other};
+    uint8_t* patterns[3] = {c.ref, c.match, c.other};
+    for (int k = 0; k < 48; ++k) {
+        for (int j = 0; j < 3; ++j) {
+            const Rgb& v = *colours[j];
+            patterns[j][k] = uint8_t(k % 3 == 0 ? v.b : k % 3 == 1 ? v.g : v.r);
+        }
+        c.tol[k] = uint8_t(tol[2 - k % 3]);  // given red, green, blue
+    }
+    c.replace_others = replace_others;
+    const int32_t n = 3 * r.w;
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t i = 0; i < n; i += kStretchBytes) replace_stretch(p + i, std::min(kStretchBytes, n - i), c);
+    });
 }
 
 }  // namespace
 
-void change_colours(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other,
-                    bool replace_others) {
-    const auto bgr = [](Rgb v) { return std::array<uint8_t, 3>{uint8_t(v.b), uint8_t(v.g), uint8_t(v.r)}; };
-    Replacement c{};
-    std::memcpy(c.ref, bgr(ref).data(), 3);
-    std::memcpy(c.match, bgr(match).data(), 3);
-    std::memcpy(c.other, bgr(other).data(), 3);
-    c.tol[0] = uint8_t(tol[2]), c.tol[1] = uint8_t(tol[1]), c.tol[2] = uint8_t(tol[0]);  // given red, green, blue
-    c.replace_others = replace_others;
-    if (simd::wide()) replace_colours_wide(s, r, c);
-    else replace_colours_sse2(s, r, c);
-}
+QV_TWICE(void, change_colours,
+         (const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other, bool replace_others),
+         (s, r, ref, tol, match, other, replace_others))
 
 namespace {
 
