@@ -432,17 +432,25 @@ QV_TWICE(int32_t, median, (const Screen& s, Rect r, int32_t mode, int32_t fill),
 
 namespace {
 
-// One row of the emboss: p the row's original, below the original of the row below (null
-// for the rectangle's last row), out where the result goes (may be p itself). Every
-// component is the same operation, which vectorises.
-void emboss_row(const uint8_t* p, const uint8_t* below, int32_t w, uint8_t* out) {
+// One row of the emboss, in place: p the row, below the original of the row below (null
+// for the rectangle's last row); the row's original goes to `keep` when it is given. Each
+// byte reads the byte one pixel on, which it has not yet written, and every component is
+// the same operation, which vectorises.
+void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
     const int32_t n = 3 * (w - 1);  // the components that have a right neighbour
+    if (keep) std::memcpy(keep + n, p + n, 3);
     if (below) {
-        for (int32_t i = 0; i < n; ++i) out[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
-        for (int32_t i = n; i < n + 3; ++i) out[i] = uint8_t(clamp(below[i] - p[i] + 127, 0, 255));
+        for (int32_t i = 0; i < n; ++i) {
+            if (keep) keep[i] = p[i];
+            p[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
+        }
+        for (int32_t i = n; i < n + 3; ++i) p[i] = uint8_t(clamp(below[i] - p[i] + 127, 0, 255));
     } else {
-        for (int32_t i = 0; i < n; ++i) out[i] = uint8_t(clamp(p[i + 3] - p[i] + 127, 0, 255));
-        for (int32_t i = n; i < n + 3; ++i) out[i] = 127;
+        for (int32_t i = 0; i < n; ++i) {
+            if (keep) keep[i] = p[i];
+            p[i] = uint8_t(clamp(p[i + 3] - p[i] + 127, 0, 255));
+        }
+        for (int32_t i = n; i < n + 3; ++i) p[i] = 127;
     }
 }
 
@@ -453,19 +461,16 @@ void emboss_body(const Screen& s, Rect r) {
     const size_t bytes = 3 * size_t(r.w);
     std::unique_ptr<uint8_t[]> kept(new (std::nothrow) uint8_t[2 * bytes]);
     if (!kept) {
-        // No room for the two rows: in place from the top, where the right and lower
-        // neighbours are still unchanged when read.
+        // No room for the two rows: from the top, where the row below is still unchanged.
         for (int32_t y = r.y; y < r.y + r.h; ++y)
-            emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? s.at(r.x, y + 1) : nullptr, r.w, s.at(r.x, y));
+            emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? s.at(r.x, y + 1) : nullptr, r.w, nullptr);
         return;
     }
-    uint8_t* original = kept.get();
-    uint8_t* below = original + bytes;
+    uint8_t* keep = kept.get();
+    uint8_t* below = keep + bytes;
     for (int32_t y = r.y + r.h - 1; y >= r.y; --y) {
-        uint8_t* p = s.at(r.x, y);
-        std::memcpy(original, p, bytes);
-        emboss_row(original, y + 1 < r.y + r.h ? below : nullptr, r.w, p);
-        std::swap(original, below);
+        emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? below : nullptr, r.w, keep);
+        std::swap(keep, below);
     }
 }
 
