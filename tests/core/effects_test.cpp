@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "buffer_screen.h"
@@ -253,10 +254,10 @@ TEST_P(EffectsCore, ColourReplacementNearItsTolerances) {
     }
 }
 
-TEST(ToneChange, EveryColourTheSameOnBothPaths) {
-    // All 16.7 million colours once, through the pixel path (checked against the reference
-    // in the test above) and the AVX2 row pipeline, in each mode at levels that reach
-    // every branch of the curves.
+TEST(ColourTransforms, EveryColourTheSameOnBothPaths) {
+    // All 16.7 million colours once, through the pixel paths (checked against the reference
+    // in the tests above) and the AVX2 ones: ToneChange in each mode at levels that reach
+    // every branch of the curves, Monotone in every sixth of the hue circle.
     if (!simd::wide()) GTEST_SKIP() << "no AVX2 here";
     BufferScreen a(4096, 4096), b(4096, 4096);
     for (int32_t y = 0; y < 4096; ++y)
@@ -271,15 +272,23 @@ TEST(ToneChange, EveryColourTheSameOnBothPaths) {
     const struct {
         int32_t mode, level;
     } cases[] = {{1, 255}, {1, 37}, {-1, 200}, {-1, 1}, {0, 250}, {0, 7}, {5, 100 - 1}};
-    for (const auto& c : cases) {
+    const auto both_ways = [&](auto effect, const char* what) {
         simd::allow_wide(false);
-        tone_change(a.view(), {0, 0, 4096, 4096}, c.level, c.mode);
+        effect(a.view());
         simd::allow_wide(true);
-        tone_change(b.view(), {0, 0, 4096, 4096}, c.level, c.mode);
-        ASSERT_TRUE(a.snapshot() == b.snapshot()) << "mode " << c.mode << " level " << c.level;
+        effect(b.view());
+        EXPECT_TRUE(a.snapshot() == b.snapshot()) << what;
         std::memcpy(a.view().pixels, picture.data() + BufferScreen::kGuard, a.view().size_bytes());
         std::memcpy(b.view().pixels, picture.data() + BufferScreen::kGuard, b.view().size_bytes());
-    }
+    };
+    for (const auto& c : cases)
+        both_ways([&](const Screen& s) { tone_change(s, {0, 0, 4096, 4096}, c.level, c.mode); },
+                  ("ToneChange mode " + std::to_string(c.mode) + " level " + std::to_string(c.level)).c_str());
+    // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255.
+    const int32_t tints[][2] = {{30, 100}, {359, 255}, {0, 0}, {120, 1}, {200, 37}, {250, 128}, {300, 200}};
+    for (const auto& t : tints)
+        both_ways([&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
+                  ("Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1])).c_str());
 }
 
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
