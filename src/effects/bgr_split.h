@@ -1,5 +1,5 @@
-// Blue, green and red of 16 screen pixels (48 bytes) in three vectors of 16 bytes each:
-// apart with SSE2 only (the DLL's baseline), and apart and back with the byte shuffle that
+// Screen pixels (blue, green, red) apart into one vector per component: 16 pixels with
+// SSE2 only (the DLL's baseline), and 32 apart and back with the byte shuffle that
 // processors with AVX2 have (for the AVX2 copies of the pixel loops).
 #pragma once
 
@@ -48,29 +48,45 @@ constexpr ShuffleMasks shuffle_masks = [] {
     return m;
 }();
 
-__attribute__((target("avx2"))) inline BgrVectors shuffle_apart16(const uint8_t* p) {
-    __m128i in[3], out[3];
-    for (int k = 0; k < 3; ++k) in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+// Blue, green and red of 32 pixels (96 bytes) in 32-byte vectors and back, by the byte
+// shuffle of processors with AVX2: pixels 0-15 in the low halves, 16-31 in the high halves
+// (the shuffle works within halves).
+struct BgrVectors32 {
+    __m256i b, g, r;
+};
+
+__attribute__((target("avx2"))) inline __m256i mask32(const uint8_t (&m)[16]) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
+}
+
+__attribute__((target("avx2"))) inline BgrVectors32 shuffle_apart32(const uint8_t* p) {
+    const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                  y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)),
+                  y2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64));
+    // Halves holding bytes 0-15 | 48-63, 16-31 | 64-79 and 32-47 | 80-95.
+    const __m256i in[3] = {_mm256_permute2x128_si256(y0, y1, 0x30), _mm256_permute2x128_si256(y0, y2, 0x21),
+                           _mm256_permute2x128_si256(y1, y2, 0x30)};
+    __m256i out[3];
     for (int c = 0; c < 3; ++c) {
-        out[c] = _mm_setzero_si128();
-        for (int k = 0; k < 3; ++k) {
-            const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle_masks.take[k][c]));
-            out[c] = _mm_or_si128(out[c], _mm_shuffle_epi8(in[k], mask));
-        }
+        out[c] = _mm256_setzero_si256();
+        for (int k = 0; k < 3; ++k)
+            out[c] = _mm256_or_si256(out[c], _mm256_shuffle_epi8(in[k], mask32(shuffle_masks.take[k][c])));
     }
     return {out[0], out[1], out[2]};
 }
 
-__attribute__((target("avx2"))) inline void shuffle_together16(const BgrVectors& v, uint8_t* p) {
-    const __m128i in[3] = {v.b, v.g, v.r};
+__attribute__((target("avx2"))) inline void shuffle_together32(const BgrVectors32& v, uint8_t* p) {
+    const __m256i in[3] = {v.b, v.g, v.r};
+    __m256i out[3];
     for (int k = 0; k < 3; ++k) {
-        __m128i out = _mm_setzero_si128();
-        for (int c = 0; c < 3; ++c) {
-            const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle_masks.put[k][c]));
-            out = _mm_or_si128(out, _mm_shuffle_epi8(in[c], mask));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * k), out);
+        out[k] = _mm256_setzero_si256();
+        for (int c = 0; c < 3; ++c)
+            out[k] = _mm256_or_si256(out[k], _mm256_shuffle_epi8(in[c], mask32(shuffle_masks.put[k][c])));
     }
+    auto* q = reinterpret_cast<__m256i*>(p);
+    _mm256_storeu_si256(q, _mm256_permute2x128_si256(out[0], out[1], 0x20));
+    _mm256_storeu_si256(q + 1, _mm256_permute2x128_si256(out[2], out[0], 0x30));
+    _mm256_storeu_si256(q + 2, _mm256_permute2x128_si256(out[1], out[2], 0x31));
 }
 
 }  // namespace qv::effects
