@@ -128,8 +128,11 @@ namespace {
 inline int32_t pick(bool c, int32_t a, int32_t b) { return b ^ ((a ^ b) & -int32_t(c)); }
 
 // ToneChange's curves: the new saturation from the old alone, the new value likewise. Mode
-// 1 is paler and brighter, -1 deeper and darker, 0 (any other) scales by percent. Written
-// with selections, so that they run in vector lanes too.
+// 1 is paler and brighter, -1 deeper and darker, 0 (any other) scales by percent; and
+// kUnchanged, for NoiseLD's use of the same pipeline, leaves both. Written with
+// selections, so that they run in vector lanes too.
+constexpr int kUnchanged = 2;
+
 struct Tone {
     int32_t level, q;  // q = 10000 / level
 };
@@ -137,6 +140,7 @@ struct Tone {
 template <int Mode>
 inline int32_t tone_saturation(int32_t s, Tone t) {
     const int32_t l = t.level;
+    if constexpr (Mode == kUnchanged) return s;
     if constexpr (Mode == 1) return clamp(s - pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 3, l / 4))), 0, 255);
     if constexpr (Mode == -1)
         return clamp(s + pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 4, pick(s >= 17, l / 8, 0)))), 0, 255);
@@ -146,6 +150,7 @@ inline int32_t tone_saturation(int32_t s, Tone t) {
 
 template <int Mode>
 inline int32_t tone_value(int32_t v, Tone t) {
+    if constexpr (Mode == kUnchanged) return v;
     if constexpr (Mode == 1) return clamp(v + t.level, 0, 255);
     if constexpr (Mode == -1) return clamp(v - t.level, 0, 255);
     // Black is first made 1 when brightening, so that it brightens too.
@@ -379,7 +384,9 @@ void noise_colour(const Screen& s, Rect r, int32_t amount) {
     });
 }
 
-void noise_brightness(const Screen& s, Rect r, int32_t amount) {
+namespace {
+
+void noise_brightness_pixels(const Screen& s, Rect r, int32_t amount) {
     for_each_pixel_from_the_top(s, r, [&](uint8_t* p) {
         const int32_t f = noise_factor(amount);
         Hsv c = rgb_to_hsv(read(p));
@@ -389,6 +396,39 @@ void noise_brightness(const Screen& s, Rect r, int32_t amount) {
         if (c.v > 255) c.v = 255;
         write(p, hsv_to_rgb(c));
     });
+}
+
+// Where AVX2 runs: a stretch of a row at a time, its random factors drawn first (in the
+// same order, one a pixel), then the ToneChange pipeline with the factors in place of the
+// curves. s 10000 / f goes through floats: exact while the quotient is below 25,600, and
+// from there on the result is 255 either way.
+QV_WIDE void noise_brightness_wide(const Screen& s, Rect r, int32_t amount) {
+    constexpr int32_t kStretch = 256;
+    uint8_t red[kStretch], green[kStretch], blue[kStretch], sat[kStretch], val[kStretch];
+    int16_t hue[kStretch], factor[kStretch];
+    for (int32_t y = r.y; y < r.y + r.h; ++y)  // from the top: the order of the random numbers
+        for (int32_t x0 = 0; x0 < r.w; x0 += kStretch) {
+            const int32_t n = std::min(kStretch, r.w - x0);
+            for (int32_t i = 0; i < n; ++i) factor[i] = int16_t(noise_factor(amount));
+            uint8_t* p = s.at(r.x + x0, y);
+            for (int32_t i = 0; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
+            hsv_of(red, green, blue, n, hue, sat, val);
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t f = factor[i];
+                sat[i] = uint8_t(std::min(int32_t(float(sat[i] * 10000) / float(f)) / 100, 255));
+                val[i] = uint8_t(std::min(val[i] * f / 100, 255));
+            }
+            rgb_of<kUnchanged>(hue, sat, val, n, Tone{}, red, green, blue);
+            for (int32_t i = 0; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
+        }
+}
+
+}  // namespace
+
+void noise_brightness(const Screen& s, Rect r, int32_t amount) {
+    if (r.empty()) return;
+    if (simd::wide()) noise_brightness_wide(s, r, amount);
+    else noise_brightness_pixels(s, r, amount);
 }
 
 namespace {

@@ -257,7 +257,7 @@ TEST_P(EffectsCore, ColourReplacementNearItsTolerances) {
 TEST(ColourTransforms, EveryColourTheSameOnBothPaths) {
     // All 16.7 million colours once, through the pixel paths (checked against the reference
     // in the tests above) and the AVX2 ones: ToneChange in each mode at levels that reach
-    // every branch of the curves, Monotone in every sixth of the hue circle.
+    // every branch of the curves, Monotone in every sixth of the hue circle, NoiseLD.
     if (!simd::wide()) GTEST_SKIP() << "no AVX2 here";
     BufferScreen a(4096, 4096), b(4096, 4096);
     for (int32_t y = 0; y < 4096; ++y)
@@ -289,6 +289,14 @@ TEST(ColourTransforms, EveryColourTheSameOnBothPaths) {
     for (const auto& t : tints)
         both_ways([&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
                   ("Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1])).c_str());
+    // NoiseLD: the same random numbers for both (every factor 1..250 comes up many times).
+    for (int32_t amount : {0, 20, 100})
+        both_ways(
+            [&](const Screen& s) {
+                std::srand(77);
+                noise_brightness(s, {0, 0, 4096, 4096}, amount);
+            },
+            ("NoiseLD " + std::to_string(amount)).c_str());
 }
 
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
