@@ -375,14 +375,29 @@ int32_t noise_factor(int32_t amount) {
     return clamp(amount + 100 - (runtime_rand() * (2 * amount + 2)) / 32768, 1, 250);
 }
 
-void noise_colour(const Screen& s, Rect r, int32_t amount) {
-    for_each_pixel_from_the_top(s, r, [&](uint8_t* p) {
-        for (int c = 0; c < 3; ++c) {  // blue, green, red: the order the factors are drawn in
-            const int32_t v = p[c] * noise_factor(amount) / 100;
-            p[c] = uint8_t(v > 255 ? 255 : v);
+namespace {
+
+void noise_colour_body(const Screen& s, Rect r, int32_t amount) {
+    // Rows from the top, a stretch at a time: its factors drawn first, one a component in
+    // the order blue, green, red, pixel by pixel (the order of the random numbers), then
+    // c f / 100 (at most 63,750: 16-bit lanes) for every byte at once.
+    constexpr int32_t kStretch = 3 * 512;
+    uint16_t factor[kStretch];
+    const int32_t n = 3 * r.w;
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t i0 = 0; i0 < n; i0 += kStretch) {
+            const int32_t m = std::min(kStretch, n - i0);
+            for (int32_t i = 0; i < m; ++i) factor[i] = uint16_t(noise_factor(amount));
+            uint8_t* q = p + i0;
+            for (int32_t i = 0; i < m; ++i) q[i] = uint8_t(std::min(uint16_t(q[i] * factor[i]) / 100, 255));
         }
-    });
+    }
 }
+
+}  // namespace
+
+QV_TWICE(void, noise_colour, (const Screen& s, Rect r, int32_t amount), (s, r, amount))
 
 namespace {
 
