@@ -214,21 +214,6 @@ void rgb_of(const int16_t* __restrict h, const uint8_t* __restrict s, const uint
     }
 }
 
-// One pixel at a time, with the curves in two tables of 256 entries: for processors
-// without AVX2, whose vector instructions lack most of what the row pipeline needs.
-template <int Mode>
-void tone_change_pixels(const Screen& s, Rect r, Tone tone) {
-    uint8_t saturation[256], value[256];
-    for (int32_t x = 0; x < 256; ++x) {
-        saturation[x] = uint8_t(tone_saturation<Mode>(x, tone));
-        value[x] = uint8_t(tone_value<Mode>(x, tone));
-    }
-    for_each_pixel(s, r, [&](uint8_t* p) {
-        Hsv c = rgb_to_hsv(read(p));
-        write(p, hsv_to_rgb({c.h, saturation[c.s], value[c.v]}));
-    });
-}
-
 // A stretch of a row at a time: its components apart, to HSV, through the curves, back.
 template <int Mode>
 void tone_change_rows(const Screen& s, Rect r, Tone tone) {
@@ -248,26 +233,17 @@ void tone_change_rows(const Screen& s, Rect r, Tone tone) {
     });
 }
 
-template <int Mode>
-QV_WIDE void tone_change_wide(const Screen& s, Rect r, Tone tone) {
-    tone_change_rows<Mode>(s, r, tone);
-}
-
-template <int Mode>
-void tone_change_as(const Screen& s, Rect r, Tone tone) {
-    if (simd::wide()) tone_change_wide<Mode>(s, r, tone);
-    else tone_change_pixels<Mode>(s, r, tone);
+void tone_change_body(const Screen& s, Rect r, int32_t level, int32_t mode) {
+    if (r.empty()) return;
+    const Tone tone{level, 10000 / level};
+    if (mode == 1) tone_change_rows<1>(s, r, tone);
+    else if (mode == -1) tone_change_rows<-1>(s, r, tone);
+    else tone_change_rows<0>(s, r, tone);
 }
 
 }  // namespace
 
-void tone_change(const Screen& s, Rect r, int32_t level, int32_t mode) {
-    if (r.empty()) return;
-    const Tone tone{level, 10000 / level};
-    if (mode == 1) tone_change_as<1>(s, r, tone);
-    else if (mode == -1) tone_change_as<-1>(s, r, tone);
-    else tone_change_as<0>(s, r, tone);
-}
+QV_TWICE(void, tone_change, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
 
 
 void tone_change_palette(uint8_t* colours, int32_t level) {
