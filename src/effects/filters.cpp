@@ -6,6 +6,7 @@
 #include "effects/filters.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -122,50 +123,40 @@ inline int32_t divide(int32_t a, int32_t d) { return int32_t(double(a) / double(
 // quotient's rounding error stays below 1/|d|.
 inline int32_t divide_small(int32_t a, int32_t d) { return int32_t(float(a) / float(d)); }
 
-// Truncating division of 16-bit sums (|a| < 32768) by a fixed divisor as a multiply: the
-// high half of a * magic, shifted, plus one for a negative a (a divisor's classic "magic
-// number"; a magic of 2^15 or more is used less 2^16, with a added back). Used only when
-// the quotient is checked exact for every such sum, when the filter starts.
-struct Divide16 {
-    int16_t magic = 0;
-    int shift = 0;
-    bool add = false, negate = false;
+// Truncating division of 16-bit sums (|a| < 32768) by a fixed divisor d as a float
+// multiply by 1 / d, rounded up a few steps where that is needed: used only when the
+// quotient is checked exact for every such sum, when the filter starts (a reciprocal
+// within four steps is exact for every divisor up to 32767, either sign).
+struct DivideBySmall {
+    float reciprocal = 0;
 
-    int16_t operator()(int16_t a) const {
-        int32_t q = int16_t((int32_t(a) * magic) >> 16);
-        if (add) q += a;
-        q = (q >> shift) - (a >> 15);
-        return int16_t(negate ? -q : q);
-    }
+    int32_t operator()(int32_t a) const { return int32_t(float(a) * reciprocal); }
 
-    // The magic for d (|d| 2 .. 32767), or nothing when some quotient would be wrong.
-    static std::optional<Divide16> for_divisor(int32_t d) {
+    static std::optional<DivideBySmall> for_divisor(int32_t d) {
         const int32_t ad = d < 0 ? -d : d;
         if (ad < 2 || ad > 32767) return std::nullopt;
-        Divide16 f;
-        f.negate = d < 0;
-        int log = 0;
-        while ((1 << log) < ad) ++log;  // ceil(log2 ad)
-        f.shift = log - 1;
-        const int64_t magic = (int64_t(1) << (16 + f.shift)) / ad + 1;
-        if (magic >= 65536) return std::nullopt;
-        f.add = magic >= 32768;
-        f.magic = int16_t(f.add ? magic - 65536 : magic);
-        for (int32_t a = -32767; a <= 32767; ++a)
-            if (f(int16_t(a)) != a / d) return std::nullopt;
-        return f;
+        DivideBySmall f{float(1.0 / ad)};
+        for (int step = 0; step < 4; ++step, f.reciprocal = std::nextafter(f.reciprocal, 1.0f)) {
+            bool exact = true;
+            for (int32_t a = 0; a <= 32767 && exact; ++a) exact = f(a) == a / ad;
+            if (!exact) continue;
+            // -a gives exactly the negated product: the negative sums and divisors follow.
+            if (d < 0) f.reciprocal = -f.reciprocal;
+            return f;
+        }
+        return std::nullopt;
     }
 };
 
 // One output row from its sums: divided, truncating, and clamped.
 template <class Acc>
-void finish_row(const Acc* acc, int32_t n, int32_t divisor, bool small, const std::optional<Divide16>& by,
+void finish_row(const Acc* acc, int32_t n, int32_t divisor, bool small, const std::optional<DivideBySmall>& by,
                 uint8_t* o) {
     if (divisor == 1) {
         for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(int32_t(acc[i]), 0, 255));
     } else if (by && sizeof(Acc) == 2) {
-        const Divide16 f = *by;
-        for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(f(int16_t(acc[i])), 0, 255));
+        const DivideBySmall f = *by;
+        for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(f(acc[i]), 0, 255));
     } else if (small) {
         for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(clamp(divide_small(acc[i], divisor), 0, 255));
     } else {
@@ -179,7 +170,7 @@ int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int
     DelayedRows out(s, r, radius);
     std::unique_ptr<Acc[]> acc(new (std::nothrow) Acc[3 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
-    const std::optional<Divide16> by = sizeof(Acc) == 2 ? Divide16::for_divisor(divisor) : std::nullopt;
+    const std::optional<DivideBySmall> by = sizeof(Acc) == 2 ? DivideBySmall::for_divisor(divisor) : std::nullopt;
     out.run([&](int32_t y, uint8_t* o) {
         accumulate_row(s, r, y, taps, acc.get(), nullptr);
         finish_row(acc.get(), 3 * r.w, divisor, small, by, o);
