@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
 
 #include "simd/wide.h"
 
@@ -43,16 +42,24 @@ void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w
     });
 }
 
-// The key byte of each pixel (a full-colour key's first component, a palette key's index)
-// for each of the pixel's three bytes: out[j] = the key byte of pixel j / 3.
-void spread_key(const uint8_t* kp, int32_t bpp, int32_t n, uint8_t* out) {
+// f(i, a) for each byte i of a row of n bytes, a being the key byte of its pixel (a
+// full-colour key's first component, a palette key's index).
+template <class F>
+void with_key_bytes(const uint8_t* kp, int32_t bpp, int32_t n, F f) {
     if (bpp == 1) {
-        for (int32_t j = 0; j < n; ++j) out[j] = kp[j / 3];
+        // Spread a stretch at a time to one byte per component, then the loop over bytes.
+        constexpr int32_t kStretch = 3 * 512;
+        uint8_t spread[kStretch];
+        for (int32_t i0 = 0; i0 < n; i0 += kStretch) {
+            const int32_t m = std::min(kStretch, n - i0);
+            for (int32_t j = 0; j < m; ++j) spread[j] = kp[(i0 + j) / 3];
+            for (int32_t j = 0; j < m; ++j) f(i0 + j, spread[j]);
+        }
         return;
     }
-    // out[j] = kp[j - j % 3]: at each byte, the byte 0, 1 or 2 places back, chosen by masks
-    // that repeat every 48 bytes (16 pixels) so that the loop runs on whole vectors. The
-    // first 48 bytes go one by one: their masked-off reads would start before the row.
+    // kp[i - i % 3]: at each byte, the byte 0, 1 or 2 places back, chosen by masks that
+    // repeat every 48 bytes (16 pixels) so that the loop runs on whole vectors. The first
+    // 48 bytes go one by one: their masked-off reads would start before the row.
     static constexpr auto masks = [] {
         struct {
             uint8_t back[3][48];
@@ -61,40 +68,37 @@ void spread_key(const uint8_t* kp, int32_t bpp, int32_t n, uint8_t* out) {
         return m;
     }();
     const int32_t first = std::min(n, 48);
-    for (int32_t j = 0; j < first; ++j) out[j] = kp[j - j % 3];
+    for (int32_t i = 0; i < first; ++i) f(i, kp[i - i % 3]);
     int32_t i = 48;
     for (; i + 48 <= n; i += 48)
         for (int k = 0; k < 48; ++k)
-            out[i + k] = uint8_t((kp[i + k] & masks.back[0][k]) | (kp[i + k - 1] & masks.back[1][k]) |
-                                 (kp[i + k - 2] & masks.back[2][k]));
-    for (; i < n; ++i) out[i] = kp[i - i % 3];
+            f(i + k, uint8_t((kp[i + k] & masks.back[0][k]) | (kp[i + k - 1] & masks.back[1][k]) |
+                             (kp[i + k - 2] & masks.back[2][k])));
+    for (; i < n; ++i) f(i, kp[i - i % 3]);
 }
 
 void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k,
                            int32_t w, int32_t h, bool blend) {
-    // Each row's key bytes spread to one per component, then one loop over the row's bytes,
-    // which the compiler vectorises.
+    // One loop over each row's bytes, which the compiler vectorises.
     const int32_t n = 3 * w;
-    std::vector<uint8_t> spread(static_cast<size_t>(n));
-    uint8_t* ap = spread.data();
     each_row(dst, {&src, &key}, h, [&](int32_t j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
-        spread_key(key.at(k.x, k.y + j), key.bpp, n, ap);
+        const uint8_t* kp = key.at(k.x, k.y + j);
         if (!blend) {
             // The source where the key is 0 (every byte written, as a mask: no branch).
-            for (int32_t i = 0; i < n; ++i) {
-                const uint8_t take = uint8_t(-int(ap[i] == 0));
+            with_key_bytes(kp, key.bpp, n, [&](int32_t i, uint8_t a) {
+                const uint8_t take = uint8_t(-int(a == 0));
                 dp[i] = uint8_t((sp[i] & take) | (dp[i] & ~take));
-            }
+            });
             return;
         }
         // ((255 - a) s + a d) is at most 65,025 (16-bit lanes), and x / 255 for such x is
         // exactly (x + 1 + (x >> 8)) >> 8, never above 255.
-        for (int32_t i = 0; i < n; ++i) {
-            const uint16_t x = uint16_t((255 - ap[i]) * sp[i] + ap[i] * dp[i]);
+        with_key_bytes(kp, key.bpp, n, [&](int32_t i, uint8_t a) {
+            const uint16_t x = uint16_t((255 - a) * sp[i] + a * dp[i]);
             dp[i] = uint8_t(uint16_t(x + 1 + (x >> 8)) >> 8);
-        }
+        });
     });
 }
 
