@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "simd/phase.h"
 #include "simd/wide.h"
 
 namespace qv::compose {
@@ -60,20 +61,14 @@ void with_key_bytes(const uint8_t* kp, int32_t bpp, int32_t n, F f) {
     // kp[i - i % 3]: at each byte, the byte 0, 1 or 2 places back, chosen by masks that
     // repeat every 48 bytes (16 pixels) so that the loop runs on whole vectors. The first
     // 48 bytes go one by one: their masked-off reads would start before the row.
-    static constexpr auto masks = [] {
-        struct {
-            uint8_t back[3][48];
-        } m{};
-        for (int k = 0; k < 48; ++k) m.back[k % 3][k] = 0xFF;
-        return m;
-    }();
+    const auto& phase = simd::phase_masks;
     const int32_t first = std::min(n, 48);
     for (int32_t i = 0; i < first; ++i) f(i, kp[i - i % 3]);
     int32_t i = 48;
     for (; i + 48 <= n; i += 48)
         for (int k = 0; k < 48; ++k)
-            f(i + k, uint8_t((kp[i + k] & masks.back[0][k]) | (kp[i + k - 1] & masks.back[1][k]) |
-                             (kp[i + k - 2] & masks.back[2][k])));
+            f(i + k, uint8_t((kp[i + k] & phase.is[0][k]) | (kp[i + k - 1] & phase.is[1][k]) |
+                             (kp[i + k - 2] & phase.is[2][k])));
     for (; i < n; ++i) f(i, kp[i - i % 3]);
 }
 

@@ -10,6 +10,7 @@
 
 #include "effects/bgr_split.h"
 #include "effects/settings.h"
+#include "simd/phase.h"
 #include "simd/wide.h"
 
 namespace qv::effects {
@@ -63,13 +64,7 @@ struct Replacement {
 constexpr int32_t kStretchBytes = 48 * 32;
 
 void replace_stretch(uint8_t* p, int32_t n, const Replacement& c) {
-    static constexpr auto phase = [] {
-        struct {
-            uint8_t is[3][48];
-        } m{};
-        for (int k = 0; k < 48; ++k) m.is[k % 3][k] = 0xFF;
-        return m;
-    }();
+    const auto& phase = simd::phase_masks;
     // Two bytes either side of the masks, all ones, so that the reads one and two places
     // away stay inside.
     uint8_t within_buffer[kStretchBytes + 4];
