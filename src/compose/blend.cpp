@@ -187,7 +187,6 @@ void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_
     });
 }
 
-
 void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
     // A palette screen combines its index; a full-colour one the selected components (an
     // unselected one meets the operation's neutral byte).

@@ -35,7 +35,8 @@ void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t ro
 
 }  // namespace
 
-QV_TWICE(void, mosaic, (const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch), (s, x, y, cols, rows, cw, ch))
+QV_TWICE(void, mosaic, (const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch),
+         (s, x, y, cols, rows, cw, ch))
 
 namespace {
 

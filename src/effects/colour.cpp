@@ -136,7 +136,8 @@ template <int Mode>
 inline int32_t tone_saturation(int32_t s, Tone t) {
     const int32_t l = t.level;
     if constexpr (Mode == kUnchanged) return s;
-    if constexpr (Mode == 1) return clamp(s - pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 3, l / 4))), 0, 255);
+    if constexpr (Mode == 1)
+        return clamp(s - pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 3, l / 4))), 0, 255);
     if constexpr (Mode == -1)
         return clamp(s + pick(s > 128, l, pick(s >= 65, l / 2, pick(s >= 33, l / 4, pick(s >= 17, l / 8, 0)))), 0, 255);
     // s q / 100 (at most 2,550,000: exact through floats, as in hsv_of)
@@ -240,7 +241,6 @@ void tone_change_body(const Screen& s, Rect r, int32_t level, int32_t mode) {
 
 QV_TWICE(void, tone_change, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
 
-
 void tone_change_palette(uint8_t* colours, int32_t level) {
     for (int i = 0; i < 768; ++i) colours[i] = uint8_t(clamp(colours[i] * level / 100, 0, 255));
 }
@@ -286,9 +286,9 @@ __attribute__((target("avx2"))) inline void tint16(const Tinter& k, __m256i B, _
     // product and a shift (exact for all of these).
     const __m256i rg = _mm256_add_epi16(R, G);
     const __m256i low = _mm256_add_epi16(_mm256_add_epi16(rg, rg), _mm256_add_epi16(rg, _mm256_add_epi16(B, B)));
-    const __m256i eighth =
-        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(R, k.k37), _mm256_mullo_epi16(G, k.k73)),
-                         _mm256_add_epi16(_mm256_mullo_epi16(B, k.k14), _mm256_srli_epi16(_mm256_add_epi16(low, k.k50), 3)));
+    const __m256i weighted = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(R, k.k37), _mm256_mullo_epi16(G, k.k73)), _mm256_mullo_epi16(B, k.k14));
+    const __m256i eighth = _mm256_add_epi16(weighted, _mm256_srli_epi16(_mm256_add_epi16(low, k.k50), 3));
     const __m256i v = _mm256_srli_epi16(_mm256_mulhi_epu16(eighth, k.k125th), 6);
     const __m256i x = _mm256_mullo_epi16(k.kLeft, v);  // (255 - sat) v, at most 65,025
     const __m256i m = _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, k.kOne), _mm256_srli_epi16(x, 8)), 8);
@@ -442,6 +442,7 @@ void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t 
 
 }  // namespace
 
-QV_TWICE(void, half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio), (s, r, channels, mix, ratio))
+QV_TWICE(void, half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
+         (s, r, channels, mix, ratio))
 
 }  // namespace qv::effects

@@ -6,8 +6,8 @@
 #include "effects/filters.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -183,7 +183,6 @@ int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int
     return 0;
 }
 
-
 int32_t convolve_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
     if (r.empty()) return 0;
     const std::vector<Tap> taps = taps_of(matrix, radius);
@@ -194,7 +193,8 @@ int32_t convolve_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t
 
 }  // namespace
 
-QV_TWICE(int32_t, convolve, (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius), (s, r, matrix, divisor, radius))
+QV_TWICE(int32_t, convolve, (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius),
+         (s, r, matrix, divisor, radius))
 
 namespace {
 
@@ -219,7 +219,8 @@ int32_t weighted_blur_body(const Screen& s, Rect r, const int32_t matrix[49], in
 
 }  // namespace
 
-QV_TWICE(int32_t, weighted_blur, (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius), (s, r, matrix, radius))
+QV_TWICE(int32_t, weighted_blur, (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius),
+         (s, r, matrix, radius))
 
 namespace {
 
@@ -235,9 +236,8 @@ void add_scaled(int32_t* sums, const T* values, int32_t n, int32_t w) {
     }
 }
 
-
-int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
-                       int32_t radius) {
+int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7],
+                            int32_t centre_less, int32_t radius) {
     if (r.empty()) return 0;
     const int32_t k = radius, span = 2 * k + 1, n = 3 * r.w;
     DelayedRows out(s, r, k);
@@ -292,7 +292,10 @@ int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], co
 
 }  // namespace
 
-QV_TWICE(int32_t, separable_blur, (const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less, int32_t radius), (s, r, column, row, centre_less, radius))
+QV_TWICE(int32_t, separable_blur,
+         (const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
+          int32_t radius),
+         (s, r, column, row, centre_less, radius))
 
 namespace {
 
@@ -391,7 +394,6 @@ void pick_row(const int16_t* lo, const int16_t* mid, const int16_t* hi, int16_t*
         }
     }
 }
-
 
 int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
     if (r.empty()) return 0;
