@@ -96,8 +96,8 @@ TEST_P(EffectsCore, EveryEffectMatchesTheReferenceInsideItsBuffer) {
         state = state * 1664525u + 1013904223u;
         return hi < lo ? lo : lo + int32_t((state >> 8) % uint32_t(hi - lo + 1));
     };
-    for (int round = 0; round < 60; ++round) {
-        const int32_t W = next(1, 30), H = next(1, 20);
+    for (int round = 0; round < 120; ++round) {
+        const int32_t W = next(1, (round / 12) % 2 ? 100 : 30), H = next(1, 20);  // half past the 32-pixel paths
         Rect r{next(0, W - 1), next(0, H - 1), 0, 0};
         r.w = next(1, W - r.x);
         r.h = next(1, H - r.y);
