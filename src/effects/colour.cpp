@@ -17,18 +17,8 @@ namespace qv::effects {
 
 namespace {
 
-// Calls f(pixel) for every pixel of the rectangle, rows from the top, left to right: the
-// order in which the noise effects draw their random numbers.
-template <class F>
-void for_each_pixel_from_the_top(const Screen& s, Rect r, F f) {
-    if (r.empty()) return;
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        uint8_t* p = s.at(r.x, y);
-        for (int32_t x = 0; x < r.w; ++x, p += 3) f(p);
-    }
-}
-
-// The same in the order of memory, for effects that change each pixel on its own.
+// Calls f(pixel) for every pixel of the rectangle, in the order of memory (for effects that
+// change each pixel on its own).
 template <class F>
 void for_each_pixel(const Screen& s, Rect r, F f) {
     if (r.empty()) return;
@@ -39,12 +29,6 @@ void for_each_pixel(const Screen& s, Rect r, F f) {
 }
 
 Rgb read(const uint8_t* p) { return {p[2], p[1], p[0]}; }
-
-void write(uint8_t* p, Rgb c) {
-    p[0] = uint8_t(c.b);
-    p[1] = uint8_t(c.g);
-    p[2] = uint8_t(c.r);
-}
 
 }  // namespace
 
@@ -372,23 +356,12 @@ QV_TWICE(void, noise_colour, (const Screen& s, Rect r, int32_t amount), (s, r, a
 
 namespace {
 
-void noise_brightness_pixels(const Screen& s, Rect r, int32_t amount) {
-    for_each_pixel_from_the_top(s, r, [&](uint8_t* p) {
-        const int32_t f = noise_factor(amount);
-        Hsv c = rgb_to_hsv(read(p));
-        c.s = c.s * 10000 / f / 100;
-        c.v = c.v * f / 100;
-        if (c.s > 255) c.s = 255;
-        if (c.v > 255) c.v = 255;
-        write(p, hsv_to_rgb(c));
-    });
-}
-
-// Where AVX2 runs: a stretch of a row at a time, its random factors drawn first (in the
-// same order, one a pixel), then the ToneChange pipeline with the factors in place of the
-// curves. s 10000 / f goes through floats: exact while the quotient is below 25,600, and
-// from there on the result is 255 either way.
-QV_WIDE void noise_brightness_wide(const Screen& s, Rect r, int32_t amount) {
+// A stretch of a row at a time, its random factors drawn first (in the order of the
+// pixels, one each), then the ToneChange pipeline with the factors in place of the curves.
+// s 10000 / f goes through floats: exact while the quotient is below 25,600, and from
+// there on the result is 255 either way.
+void noise_brightness_body(const Screen& s, Rect r, int32_t amount) {
+    if (r.empty()) return;
     constexpr int32_t kStretch = 256;
     uint8_t red[kStretch], green[kStretch], blue[kStretch], sat[kStretch], val[kStretch];
     int16_t hue[kStretch], factor[kStretch];
@@ -411,11 +384,7 @@ QV_WIDE void noise_brightness_wide(const Screen& s, Rect r, int32_t amount) {
 
 }  // namespace
 
-void noise_brightness(const Screen& s, Rect r, int32_t amount) {
-    if (r.empty()) return;
-    if (simd::wide()) noise_brightness_wide(s, r, amount);
-    else noise_brightness_pixels(s, r, amount);
-}
+QV_TWICE(void, noise_brightness, (const Screen& s, Rect r, int32_t amount), (s, r, amount))
 
 namespace {
 
