@@ -270,54 +270,57 @@ TEST(ColourTransforms, EveryColourOnEveryPath) {
             }
         }
     const std::vector<uint8_t> picture = a.snapshot();
+    const auto restore = [&](BufferScreen& s) {
+        std::memcpy(s.view().pixels, picture.data() + BufferScreen::kGuard, s.view().size_bytes());
+    };
+    // `reference` on a, then `effect` on b with each copy of the pixel loops (SSE2 first).
+    const auto each_copy_against = [&](auto reference, auto effect, const std::string& what) {
+        reference(a.view());
+        for (bool wide : {false, true}) {
+            simd::allow_wide(wide);
+            effect(b.view());
+            EXPECT_TRUE(a.snapshot() == b.snapshot()) << what << (wide ? " (AVX2)" : " (SSE2)");
+            restore(b);
+        }
+        simd::allow_wide(true);
+        restore(a);
+    };
+    // ToneChange and NoiseLD have one path each, compiled twice: both against the reference.
     const struct {
         int32_t mode, level;
     } cases[] = {{1, 255}, {1, 37}, {-1, 200}, {0, 250}, {5, 99}};
-    const auto both_ways = [&](auto effect, const char* what) {
-        simd::allow_wide(false);
-        effect(a.view());
-        simd::allow_wide(true);
-        effect(b.view());
-        EXPECT_TRUE(a.snapshot() == b.snapshot()) << what;
-        std::memcpy(a.view().pixels, picture.data() + BufferScreen::kGuard, a.view().size_bytes());
-        std::memcpy(b.view().pixels, picture.data() + BufferScreen::kGuard, b.view().size_bytes());
-    };
-    // ToneChange has one path, compiled twice: each copy against the reference.
-    for (const auto& c : cases) {
-        Screen& f = a.view();
-        f.cursor_x = f.cursor_y = 0;
-        f.area_width = f.area_height = 4096;
-        ref::tone_change(f, c.level, c.mode);
-        for (bool wide : {false, true}) {
-            simd::allow_wide(wide);
-            tone_change(b.view(), {0, 0, 4096, 4096}, c.level, c.mode);
-            EXPECT_TRUE(a.snapshot() == b.snapshot())
-                << "ToneChange mode " << c.mode << " level " << c.level << (wide ? " (AVX2)" : " (SSE2)");
-            std::memcpy(b.view().pixels, picture.data() + BufferScreen::kGuard, b.view().size_bytes());
-        }
-        simd::allow_wide(true);
-        std::memcpy(a.view().pixels, picture.data() + BufferScreen::kGuard, a.view().size_bytes());
-    }
-    // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255.
+    for (const auto& c : cases)
+        each_copy_against(
+            [&](Screen& f) {
+                f.cursor_x = f.cursor_y = 0;
+                f.area_width = f.area_height = 4096;
+                ref::tone_change(f, c.level, c.mode);
+            },
+            [&](const Screen& s) { tone_change(s, {0, 0, 4096, 4096}, c.level, c.mode); },
+            "ToneChange mode " + std::to_string(c.mode) + " level " + std::to_string(c.level));
+    // The same random numbers for both (every factor 1..200 comes up many times).
+    for (int32_t amount : {20, 100})
+        each_copy_against(
+            [&](const Screen& f) {
+                std::srand(77);
+                ref::noise_ld(f, 0, 0, 4096, 4096, amount, rand15);
+            },
+            [&](const Screen& s) {
+                std::srand(77);
+                noise_brightness(s, {0, 0, 4096, 4096}, amount);
+            },
+            "NoiseLD " + std::to_string(amount));
+    // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255; the pixel
+    // path is the reference for the AVX2 one.
     const int32_t tints[][2] = {{30, 100}, {359, 255}, {0, 0}, {120, 1}, {200, 37}, {250, 128}, {300, 200}};
     for (const auto& t : tints)
-        both_ways([&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
-                  ("Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1])).c_str());
-    // NoiseLD has one path too: each copy against the reference with the same random
-    // numbers (every factor 1..200 comes up many times).
-    for (int32_t amount : {20, 100}) {
-        std::srand(77);
-        ref::noise_ld(a.view(), 0, 0, 4096, 4096, amount, rand15);
-        for (bool wide : {false, true}) {
-            simd::allow_wide(wide);
-            std::srand(77);
-            noise_brightness(b.view(), {0, 0, 4096, 4096}, amount);
-            EXPECT_TRUE(a.snapshot() == b.snapshot()) << "NoiseLD " << amount << (wide ? " (AVX2)" : " (SSE2)");
-            std::memcpy(b.view().pixels, picture.data() + BufferScreen::kGuard, b.view().size_bytes());
-        }
-        simd::allow_wide(true);
-        std::memcpy(a.view().pixels, picture.data() + BufferScreen::kGuard, a.view().size_bytes());
-    }
+        each_copy_against(
+            [&](const Screen& f) {
+                simd::allow_wide(false);
+                monotone(f, {0, 0, 4096, 4096}, t[0], t[1]);
+            },
+            [&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
+            "Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1]));
 }
 
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
