@@ -15,10 +15,6 @@ namespace {
 
 uint8_t clamp255(int32_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-bool share_bytes(const Screen& a, const Screen& b) {
-    return a.pixels < b.pixels + b.size_bytes() && b.pixels < a.pixels + a.size_bytes();
-}
-
 // Calls f(j) for the rows j = 0 .. h - 1 of a rectangle of `dst` that reads `sources`: in
 // the order of memory when dst shares no bytes with any of them, else from the top (a row
 // written may then be read again later, and the result shows the order).

@@ -44,17 +44,15 @@ void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen&
             else out[0] = in[0];
         }
     };
-    const bool apart = dst.pixels + dst.size_bytes() <= src.pixels || src.pixels + src.size_bytes() <= dst.pixels;
-    if (!apart) {
+    if (share_bytes(dst, src)) {
         // One screen: a pixel written may be read again later, so the order is the one
         // scripts see, rows from the top, pixels from the left.
         for (int32_t j = 0; j < h; ++j) run(j, 0, w);
         return;
     }
     // Two screens: the order does not show, and blocks of the destination read a compact
-    // patch of the source, which stays in the nearest cache.
-    // The bands of blocks go in the order of memory (from the last up), as do the rows of a
-    // block.
+    // patch of the source, which stays in the nearest cache. The bands of blocks go in the
+    // order of memory (from the last up), as do the rows of a block.
     constexpr int32_t kBlockRows = 32, kBlockColumns = 256;
     for (int32_t j1 = h; j1 > 0; j1 -= kBlockRows)
         for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)

@@ -252,18 +252,20 @@ struct Tints {
 };
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-// Where AVX2 runs: 16 pixels at a time, apart into components by byte shuffles, the luma
-// and the tint as arithmetic in 16-bit lanes (a table lookup per pixel is what vectors
-// cannot do), and back. The tint is hsv_to_rgb of the fixed hue and saturation with the
-// luma as value (a grey's value is its luma): each component is one of v, m + t, m and
-// v - t by the sixth of the hue circle, the same one for every pixel. Saturation 0 gives
-// m = v and t = 0: plain grey.
-// The tint of 16 pixels' components in 16-bit lanes (each at most 255).
+// Where AVX2 runs, Monotone takes 32 pixels at a time apart into components by byte
+// shuffles, works out the luma and the tint as arithmetic in 16-bit lanes (a table lookup
+// per pixel is what vectors cannot do), and puts them back. The tint is hsv_to_rgb of the
+// fixed hue and saturation with the luma as value (a grey's value is its luma): each
+// component is one of v, m + t, m and v - t by the sixth of the hue circle, the same one
+// for every pixel. Saturation 0 gives m = v and t = 0: plain grey.
+
+// The constants of the tint, and which of the four values each component takes.
 struct Tinter {
     __m256i k37, k73, k14, k50, k125th, k60th, kOne, kLeft, kF;
     int role[3];  // blue, green, red: which of v, m + t, m, v - t
 };
 
+// The tinted components of 16 pixels in 16-bit lanes (each at most 255).
 __attribute__((target("avx2"))) inline void tint16(const Tinter& k, __m256i B, __m256i G, __m256i R, __m256i out[3]) {
     // (299 R + 587 G + 114 B + 50) / 8, exactly, in 16 bits: 37 R + 73 G + 14 B plus
     // (3 R + 3 G + 2 B + 50) / 8 (at most 31,881); then / 125 as the high half of a

@@ -34,6 +34,12 @@ struct Screen {
     }
 };
 
+// Whether two screens' buffers overlap (the same screen, in practice): then work that reads
+// one and writes the other must keep the order scripts see.
+inline bool share_bytes(const Screen& a, const Screen& b) {
+    return a.pixels < b.pixels + b.size_bytes() && b.pixels < a.pixels + a.size_bytes();
+}
+
 // Calls f(y) for the rows y0 .. y0 + h - 1 in the order they lie in memory: from the last
 // up, as the buffer is bottom-up. Work whose result does not depend on the order of its
 // rows reads the buffer this way as one forward stream, which the processor prefetches
