@@ -2,6 +2,8 @@
 #include "effects/blocks.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "effects/settings.h"
@@ -11,12 +13,13 @@ namespace qv::effects {
 
 namespace {
 
-void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
-    const int32_t area = cw * ch;
+// One cell at a time: the way without the two band-wide rows below.
+void mosaic_cells(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+    const int64_t area = int64_t(cw) * ch;
     for (int32_t cy = 0; cy < rows; ++cy)
         for (int32_t cx = 0; cx < cols; ++cx) {
             const int32_t x0 = x + cx * cw, y0 = y + cy * ch;
-            int32_t sum[3] = {};
+            int64_t sum[3] = {};  // a cell may hold more than 2^31 / 255 pixels
             for (int32_t j = 0; j < ch; ++j) {
                 const uint8_t* p = s.at(x0, y0 + j);
                 for (int32_t i = 0; i < cw; ++i, p += 3) {
@@ -31,6 +34,39 @@ void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t ro
                 for (int32_t i = 0; i < cw; ++i, p += 3) std::memcpy(p, avg, 3);
             }
         }
+}
+
+void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+    if (cols < 1 || rows < 1) return;
+    // A band of cells (ch rows) at a time: the band's rows added up byte by byte (each
+    // column's sum), the columns of each cell added up to its averages, one row of the
+    // averages made, and that row copied over the band's rows. The picture is read and
+    // written once, as whole rows, in the order of memory; cells change only their own
+    // pixels, so their order does not show.
+    const int32_t n = 3 * cols * cw;
+    std::unique_ptr<uint32_t[]> sums(new (std::nothrow) uint32_t[size_t(n)]);  // at most 255 x ch each
+    std::unique_ptr<uint8_t[]> averages(new (std::nothrow) uint8_t[size_t(n)]);
+    if (!sums || !averages) return mosaic_cells(s, x, y, cols, rows, cw, ch);
+    const int64_t area = int64_t(cw) * ch;
+    for (int32_t cy = rows - 1; cy >= 0; --cy) {
+        const int32_t y0 = y + cy * ch;
+        std::memset(sums.get(), 0, sizeof(uint32_t) * size_t(n));
+        rows_in_memory_order(y0, ch, [&](int32_t row) {
+            const uint8_t* p = s.at(x, row);
+            uint32_t* sum = sums.get();
+            for (int32_t i = 0; i < n; ++i) sum[i] += p[i];
+        });
+        for (int32_t cx = 0; cx < cols; ++cx) {
+            const uint32_t* column = sums.get() + 3 * size_t(cx) * cw;
+            uint64_t total[3] = {};
+            for (int32_t i = 0; i < cw; ++i)
+                for (int k = 0; k < 3; ++k) total[k] += column[3 * i + k];
+            const uint8_t avg[3] = {uint8_t(total[0] / area), uint8_t(total[1] / area), uint8_t(total[2] / area)};
+            uint8_t* out = averages.get() + 3 * size_t(cx) * cw;
+            for (int32_t i = 0; i < cw; ++i) std::memcpy(out + 3 * i, avg, 3);
+        }
+        rows_in_memory_order(y0, ch, [&](int32_t row) { std::memcpy(s.at(x, row), averages.get(), size_t(n)); });
+    }
 }
 
 }  // namespace

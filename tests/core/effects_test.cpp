@@ -323,6 +323,19 @@ TEST(ColourTransforms, EveryColourOnEveryPath) {
             "Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1]));
 }
 
+TEST_P(EffectsCore, MosaicOfOneHugeCellKeepsItsAverage) {
+    // 9 million white pixels in one cell: the sums pass 2^31 (255 x 9 million), and the
+    // average must still be 255 (and the column left of the cells unchanged).
+    BufferScreen b(3001, 3000);
+    std::memset(b.view().pixels, 0xFF, b.view().size_bytes());
+    b.view().at(0, 0)[0] = 7;
+    mosaic(b.view(), 1, 0, 1, 1, 3000, 3000);
+    EXPECT_EQ(b.view().at(0, 0)[0], 7);
+    for (int32_t y : {0, 1499, 2999})
+        for (int32_t x : {1, 1500, 3000})
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(b.view().at(x, y)[c], 255) << x << "," << y;
+}
+
 TEST_P(EffectsCore, DispersionMovesWholePixelsInsideItsBlocks) {
     for (bool palette : {false, true}) {
         Pair p(50, 41, 3, palette);
