@@ -30,63 +30,84 @@ inline BgrVectors split_bgr16(const uint8_t* p) {
     return {x, y, z};
 }
 
-// Byte shuffle masks: take[k][c] picks component c of the 16 pixels from bytes 16k ..
-// 16k + 15 of the 48; put[k][c] places component c's bytes among bytes 16k .. 16k + 15.
-// 0x80 gives a zero byte, so that the three shuffles of a vector can be ORed.
-struct ShuffleMasks {
-    uint8_t take[3][3][16], put[3][3][16];
+// Where AVX2 runs: 32 pixels (96 bytes) at a time, as two halves of 16 (the byte shuffle
+// works within 16-byte halves: pixels 0-15 in the low halves, 16-31 in the high halves).
+// Each half's 16 pixels come apart into 16-bit lanes in two sets of eight (pixels 0-7 of the
+// half, then 8-15): blue and green as the low and high bytes of a lane, ready for the
+// byte-pair multiply-add, and red alone. They go back from three components in 16-bit
+// lanes (values 0..255), packed to bytes and shuffled into place.
+struct BgrPairs32 {
+    __m256i bg[2], r[2];  // [0]: pixels 0-7 of each half; [1]: pixels 8-15
 };
-constexpr ShuffleMasks shuffle_masks = [] {
-    ShuffleMasks m{};
-    for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < 16; ++i) {
-                const int from = 3 * i + c - 16 * k, at = 16 * k + i;
-                m.take[k][c][i] = uint8_t(from >= 0 && from < 16 ? from : 0x80);
-                m.put[k][c][i] = uint8_t(at % 3 == c ? at / 3 : 0x80);
+struct BgrWords32 {
+    __m256i b[2], g[2], r[2];
+};
+
+// Shuffle masks; 0x80 gives a zero byte, so that the shuffles of one vector can be ORed.
+// take[set][k]: from bytes 16k .. 16k + 15 of a half's 48, the blue-green lanes and the red
+// lanes of its set. put[k][source]: bytes 16k .. 16k + 15 of the 48 from the packed
+// blue-green of pixels 0-7 (blue bytes 0-7, green 8-15), of pixels 8-15, and the packed red.
+struct PairMasks {
+    uint8_t take_bg[2][3][16], take_r[2][3][16], put[3][3][16];
+};
+constexpr PairMasks pair_masks = [] {
+    PairMasks m{};
+    for (int set = 0; set < 2; ++set)
+        for (int k = 0; k < 3; ++k)
+            for (int j = 0; j < 16; ++j) {
+                const int pixel = 8 * set + j / 2;
+                const int bg = 3 * pixel + j % 2 - 16 * k, r = 3 * pixel + 2 - 16 * k;
+                m.take_bg[set][k][j] = uint8_t(bg >= 0 && bg < 16 ? bg : 0x80);
+                m.take_r[set][k][j] = uint8_t(j % 2 == 0 && r >= 0 && r < 16 ? r : 0x80);
             }
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 16; ++j) {
+            const int at = 16 * k + j, pixel = at / 3, c = at % 3;
+            for (int source = 0; source < 3; ++source) m.put[k][source][j] = 0x80;
+            if (c == 2) m.put[k][2][j] = uint8_t(pixel);
+            else m.put[k][pixel / 8][j] = uint8_t(8 * c + pixel % 8);
+        }
     return m;
 }();
-
-// Blue, green and red of 32 pixels (96 bytes) in 32-byte vectors and back, by the byte
-// shuffle of processors with AVX2: pixels 0-15 in the low halves, 16-31 in the high halves
-// (the shuffle works within halves).
-struct BgrVectors32 {
-    __m256i b, g, r;
-};
 
 __attribute__((target("avx2"))) inline __m256i mask32(const uint8_t (&m)[16]) {
     return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
 }
 
-__attribute__((target("avx2"))) inline BgrVectors32 shuffle_apart32(const uint8_t* p) {
+__attribute__((target("avx2"))) inline BgrPairs32 pairs_apart32(const uint8_t* p) {
     const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
                   y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)),
                   y2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64));
     // Halves holding bytes 0-15 | 48-63, 16-31 | 64-79 and 32-47 | 80-95.
     const __m256i in[3] = {_mm256_permute2x128_si256(y0, y1, 0x30), _mm256_permute2x128_si256(y0, y2, 0x21),
                            _mm256_permute2x128_si256(y1, y2, 0x30)};
-    __m256i out[3];
-    for (int c = 0; c < 3; ++c) {
-        out[c] = _mm256_setzero_si256();
-        for (int k = 0; k < 3; ++k)
-            out[c] = _mm256_or_si256(out[c], _mm256_shuffle_epi8(in[k], mask32(shuffle_masks.take[k][c])));
+    // Pixels 0-7 lie in bytes 0-23 (in[0], in[1]), pixels 8-15 in bytes 24-47 (in[1], in[2]).
+    BgrPairs32 out;
+    for (int set = 0; set < 2; ++set) {
+        const __m256i a = in[set], b = in[set + 1];
+        out.bg[set] = _mm256_or_si256(_mm256_shuffle_epi8(a, mask32(pair_masks.take_bg[set][set])),
+                                      _mm256_shuffle_epi8(b, mask32(pair_masks.take_bg[set][set + 1])));
+        out.r[set] = _mm256_or_si256(_mm256_shuffle_epi8(a, mask32(pair_masks.take_r[set][set])),
+                                     _mm256_shuffle_epi8(b, mask32(pair_masks.take_r[set][set + 1])));
     }
-    return {out[0], out[1], out[2]};
+    return out;
 }
 
-__attribute__((target("avx2"))) inline void shuffle_together32(const BgrVectors32& v, uint8_t* p) {
-    const __m256i in[3] = {v.b, v.g, v.r};
-    __m256i out[3];
-    for (int k = 0; k < 3; ++k) {
-        out[k] = _mm256_setzero_si256();
-        for (int c = 0; c < 3; ++c)
-            out[k] = _mm256_or_si256(out[k], _mm256_shuffle_epi8(in[c], mask32(shuffle_masks.put[k][c])));
-    }
+__attribute__((target("avx2"))) inline __m256i put_bytes(const __m256i (&packed)[3], int k, int source) {
+    return _mm256_shuffle_epi8(packed[source], mask32(pair_masks.put[k][source]));
+}
+
+__attribute__((target("avx2"))) inline void words_together32(const BgrWords32& v, uint8_t* p) {
+    const __m256i packed[3] = {_mm256_packus_epi16(v.b[0], v.g[0]), _mm256_packus_epi16(v.b[1], v.g[1]),
+                               _mm256_packus_epi16(v.r[0], v.r[1])};
+    // Bytes 0-15 hold pixels 0-5, 16-31 pixels 5-10 and 32-47 pixels 10-15.
+    const __m256i out0 = _mm256_or_si256(put_bytes(packed, 0, 0), put_bytes(packed, 0, 2));
+    const __m256i out1 = _mm256_or_si256(_mm256_or_si256(put_bytes(packed, 1, 0), put_bytes(packed, 1, 1)), put_bytes(packed, 1, 2));
+    const __m256i out2 = _mm256_or_si256(put_bytes(packed, 2, 1), put_bytes(packed, 2, 2));
     auto* q = reinterpret_cast<__m256i*>(p);
-    _mm256_storeu_si256(q, _mm256_permute2x128_si256(out[0], out[1], 0x20));
-    _mm256_storeu_si256(q + 1, _mm256_permute2x128_si256(out[2], out[0], 0x30));
-    _mm256_storeu_si256(q + 2, _mm256_permute2x128_si256(out[1], out[2], 0x31));
+    _mm256_storeu_si256(q, _mm256_permute2x128_si256(out0, out1, 0x20));
+    _mm256_storeu_si256(q + 1, _mm256_permute2x128_si256(out2, out0, 0x30));
+    _mm256_storeu_si256(q + 2, _mm256_permute2x128_si256(out1, out2, 0x31));
 }
 
 }  // namespace qv::effects

@@ -252,65 +252,65 @@ struct Tints {
 };
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-// Where AVX2 runs, Monotone takes 32 pixels at a time apart into components by byte
-// shuffles, works out the luma and the tint as arithmetic in 16-bit lanes (a table lookup
-// per pixel is what vectors cannot do), and puts them back. The tint is hsv_to_rgb of the
-// fixed hue and saturation with the luma as value (a grey's value is its luma): each
-// component is one of v, m + t, m and v - t by the sixth of the hue circle, the same one
-// for every pixel. Saturation 0 gives m = v and t = 0: plain grey.
+// Where AVX2 runs, Monotone takes 32 pixels at a time apart into 16-bit lanes by byte
+// shuffles, works out the luma and the tint as arithmetic (a table lookup per pixel is what
+// vectors cannot do), and puts them back. The tint is hsv_to_rgb of the fixed hue and
+// saturation with the luma as value (a grey's value is its luma): each component is one of
+// v, m + t, m and v - t by the sixth of the hue circle, the same one for every pixel.
+//
+// m = (255 - s) v / 255 and t = (v - m) f / 60 (f = hue % 60) are each the high half of one
+// product: x a / d = q + r / d with r <= d - 1, and rounding the multiplier 65536 a / d up
+// adds less than 255 / 65536 < 1 / d for factors up to 255, so the floor stays q.
+constexpr uint16_t high_half_multiplier(int32_t a, int32_t d) { return uint16_t((65536 * a + d - 1) / d); }
 
-// The constants of the tint, and which of the four values each component takes.
 struct Tinter {
-    __m256i k37, k73, k14, k50, k125th, k60th, kOne, kLeft, kF;
-    int role[3];  // blue, green, red: which of v, m + t, m, v - t
+    __m256i k14_73, k2_3, k37, k3, k50, k125th, low, step;
+    int role[3];  // blue, green, red: 0 v, 1 m + t, 2 m, 3 v - t
 };
 
-// The tinted components of 16 pixels in 16-bit lanes (each at most 255).
-__attribute__((target("avx2"))) inline void tint16(const Tinter& k, __m256i B, __m256i G, __m256i R, __m256i out[3]) {
+// The tinted components of eight pixels in each half: blue and green as byte pairs, red
+// alone, all in 16-bit lanes.
+__attribute__((target("avx2"))) inline void tint8(const Tinter& k, __m256i bg, __m256i r, __m256i* out[3]) {
     // (299 R + 587 G + 114 B + 50) / 8, exactly, in 16 bits: 37 R + 73 G + 14 B plus
     // (3 R + 3 G + 2 B + 50) / 8 (at most 31,881); then / 125 as the high half of a
     // product and a shift (exact for all of these).
-    const __m256i rg = _mm256_add_epi16(R, G);
-    const __m256i low = _mm256_add_epi16(_mm256_add_epi16(rg, rg), _mm256_add_epi16(rg, _mm256_add_epi16(B, B)));
-    const __m256i weighted = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(R, k.k37), _mm256_mullo_epi16(G, k.k73)), _mm256_mullo_epi16(B, k.k14));
-    const __m256i eighth = _mm256_add_epi16(weighted, _mm256_srli_epi16(_mm256_add_epi16(low, k.k50), 3));
+    const __m256i weighted = _mm256_add_epi16(_mm256_maddubs_epi16(bg, k.k14_73), _mm256_mullo_epi16(r, k.k37));
+    const __m256i low =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(bg, k.k2_3), _mm256_mullo_epi16(r, k.k3)), k.k50);
+    const __m256i eighth = _mm256_add_epi16(weighted, _mm256_srli_epi16(low, 3));
     const __m256i v = _mm256_srli_epi16(_mm256_mulhi_epu16(eighth, k.k125th), 6);
-    const __m256i x = _mm256_mullo_epi16(k.kLeft, v);  // (255 - sat) v, at most 65,025
-    const __m256i m = _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, k.kOne), _mm256_srli_epi16(x, 8)), 8);
-    const __m256i t =
-        _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_mullo_epi16(_mm256_sub_epi16(v, m), k.kF), k.k60th), 5);
+    const __m256i m = _mm256_mulhi_epu16(v, k.low);
+    const __m256i t = _mm256_mulhi_epu16(_mm256_sub_epi16(v, m), k.step);
     const __m256i value[4] = {v, _mm256_add_epi16(m, t), m, _mm256_sub_epi16(v, t)};
-    for (int c = 0; c < 3; ++c) out[c] = value[k.role[c]];
+    for (int c = 0; c < 3; ++c) *out[c] = value[k.role[c]];
 }
 
 __attribute__((target("avx2"))) void monotone_wide(const Screen& s, Rect r, int32_t hue, int32_t sat) {
     const Tints tints(hue, sat);
-    static constexpr int roles[6][3] = {  // blue, green, red: 0 v, 1 m + t, 2 m, 3 v - t
-        {2, 1, 0}, {2, 0, 3}, {1, 0, 2}, {0, 3, 2}, {0, 2, 1}, {3, 2, 0}};
-    const Tinter k{_mm256_set1_epi16(37),           _mm256_set1_epi16(73),
-                   _mm256_set1_epi16(14),           _mm256_set1_epi16(50),
-                   _mm256_set1_epi16(short(33555)), _mm256_set1_epi16(short(34953)),
-                   _mm256_set1_epi16(1),            _mm256_set1_epi16(short(255 - sat)),
-                   _mm256_set1_epi16(short(hue % 60)), {roles[hue / 60][0], roles[hue / 60][1], roles[hue / 60][2]}};
-    const __m256i low_bytes = _mm256_set1_epi16(0xFF);
+    static constexpr int roles[6][3] = {{2, 1, 0}, {2, 0, 3}, {1, 0, 2}, {0, 3, 2}, {0, 2, 1}, {3, 2, 0}};
+    const int* role = roles[hue / 60];  // (saturation 0: grey, every component v)
+    const Tinter k{_mm256_set1_epi16(14 | 73 << 8),
+                   _mm256_set1_epi16(2 | 3 << 8),
+                   _mm256_set1_epi16(37),
+                   _mm256_set1_epi16(3),
+                   _mm256_set1_epi16(50),
+                   _mm256_set1_epi16(short(33555)),
+                   _mm256_set1_epi16(short(sat == 0 ? 0 : high_half_multiplier(255 - sat, 255))),
+                   _mm256_set1_epi16(short(high_half_multiplier(hue % 60, 60))),
+                   {sat == 0 ? 0 : role[0], sat == 0 ? 0 : role[1], sat == 0 ? 0 : role[2]}};
     // Rows in the order of memory (a plain loop: a lambda would not share the AVX2 target).
     for (int32_t y = r.y + r.h - 1; y >= r.y; --y) {
         uint8_t* p = s.at(r.x, y);
         int32_t x = 0;
         for (; x + 32 <= r.w; x += 32) {
             uint8_t* q = p + 3 * x;
-            const BgrVectors32 c = shuffle_apart32(q);
-            // The even and the odd pixels of the 32 in the low and high bytes of 16-bit
-            // lanes: taken apart and put back by masks and shifts, no more shuffles.
-            __m256i even[3], odd[3];
-            tint16(k, _mm256_and_si256(c.b, low_bytes), _mm256_and_si256(c.g, low_bytes),
-                   _mm256_and_si256(c.r, low_bytes), even);
-            tint16(k, _mm256_srli_epi16(c.b, 8), _mm256_srli_epi16(c.g, 8), _mm256_srli_epi16(c.r, 8), odd);
-            BgrVectors32 out;
-            __m256i* joined[3] = {&out.b, &out.g, &out.r};
-            for (int j = 0; j < 3; ++j) *joined[j] = _mm256_or_si256(even[j], _mm256_slli_epi16(odd[j], 8));
-            shuffle_together32(out, q);
+            const BgrPairs32 in = pairs_apart32(q);
+            BgrWords32 out;
+            for (int set = 0; set < 2; ++set) {
+                __m256i* components[3] = {&out.b[set], &out.g[set], &out.r[set]};
+                tint8(k, in.bg[set], in.r[set], components);
+            }
+            words_together32(out, q);
         }
         for (; x < r.w; ++x) tints.paint(p + 3 * x);
     }

@@ -312,7 +312,7 @@ TEST(ColourTransforms, EveryColourOnEveryPath) {
             "NoiseLD " + std::to_string(amount));
     // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255; the pixel
     // path is the reference for the AVX2 one.
-    const int32_t tints[][2] = {{30, 100}, {359, 255}, {0, 0}, {120, 1}, {200, 37}, {250, 128}, {300, 200}};
+    const int32_t tints[][2] = {{30, 100}, {359, 255}, {0, 0}, {90, 77}, {120, 1}, {200, 37}, {250, 128}, {300, 200}};
     for (const auto& t : tints)
         each_copy_against(
             [&](const Screen& f) {
@@ -321,6 +321,26 @@ TEST(ColourTransforms, EveryColourOnEveryPath) {
             },
             [&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
             "Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1]));
+}
+
+TEST(ColourTransforms, MonotoneTintsEveryGreyAtEveryHueAndSaturation) {
+    // A grey's luma is itself: a row of the 256 greys (and a 32-pixel tail for the pixel
+    // path) tinted at every hue and saturation covers every value the AVX2 path's tint
+    // arithmetic can meet. Its pixel path is the reference.
+    if (!simd::wide()) GTEST_SKIP() << "no AVX2 here";
+    BufferScreen wide(288, 1), plain(288, 1);
+    const auto greys = [](BufferScreen& s) {
+        for (int32_t x = 0; x < 288; ++x) std::memset(s.view().at(x, 0), x % 256, 3);
+    };
+    for (int32_t hue = 0; hue < 360; ++hue)
+        for (int32_t sat = 0; sat < 256; ++sat) {
+            greys(wide), greys(plain);
+            monotone(wide.view(), {0, 0, 288, 1}, hue, sat);
+            simd::allow_wide(false);
+            monotone(plain.view(), {0, 0, 288, 1}, hue, sat);
+            simd::allow_wide(true);
+            ASSERT_TRUE(wide.snapshot() == plain.snapshot()) << "hue " << hue << " saturation " << sat;
+        }
 }
 
 TEST_P(EffectsCore, MosaicOfOneHugeCellKeepsItsAverage) {
