@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "effects/bgr_split.h"
+#include "effects/random.h"
 #include "effects/settings.h"
 #include "simd/phase.h"
 #include "simd/wide.h"
@@ -328,24 +329,28 @@ void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
     for_each_pixel(s, r, [&](uint8_t* p) { tints.paint(p); });
 }
 
-int32_t noise_factor(int32_t amount) {
-    return clamp(amount + 100 - (runtime_rand() * (2 * amount + 2)) / 32768, 1, 250);
-}
-
 namespace {
+
+// The random factor in percent, from a number 0..32767.
+inline int32_t noise_factor(int32_t drawn, int32_t amount) {
+    return clamp(amount + 100 - (drawn * (2 * amount + 2)) / 32768, 1, 250);
+}
 
 void noise_colour_body(const Screen& s, Rect r, int32_t amount) {
     // Rows from the top, a stretch at a time: its factors drawn first, one a component in
     // the order blue, green, red, pixel by pixel (the order of the random numbers), then
     // c f / 100 (at most 63,750: 16-bit lanes) for every byte at once.
     constexpr int32_t kStretch = 3 * 512;
+    int32_t drawn[kStretch];
     uint16_t factor[kStretch];
     const int32_t n = 3 * r.w;
+    RuntimeRandom random(int64_t(n) * r.h);
     for (int32_t y = r.y; y < r.y + r.h; ++y) {
         uint8_t* p = s.at(r.x, y);
         for (int32_t i0 = 0; i0 < n; i0 += kStretch) {
             const int32_t m = std::min(kStretch, n - i0);
-            for (int32_t i = 0; i < m; ++i) factor[i] = uint16_t(noise_factor(amount));
+            random.fill(drawn, m);
+            for (int32_t i = 0; i < m; ++i) factor[i] = uint16_t(noise_factor(drawn[i], amount));
             uint8_t* q = p + i0;
             for (int32_t i = 0; i < m; ++i) q[i] = uint8_t(std::min(uint16_t(q[i] * factor[i]) / 100, 255));
         }
@@ -367,10 +372,13 @@ void noise_brightness_body(const Screen& s, Rect r, int32_t amount) {
     constexpr int32_t kStretch = 256;
     uint8_t red[kStretch], green[kStretch], blue[kStretch], sat[kStretch], val[kStretch];
     int16_t hue[kStretch], factor[kStretch];
+    int32_t drawn[kStretch];
+    RuntimeRandom random(int64_t(r.w) * r.h);
     for (int32_t y = r.y; y < r.y + r.h; ++y)  // from the top: the order of the random numbers
         for (int32_t x0 = 0; x0 < r.w; x0 += kStretch) {
             const int32_t n = std::min(kStretch, r.w - x0);
-            for (int32_t i = 0; i < n; ++i) factor[i] = int16_t(noise_factor(amount));
+            random.fill(drawn, n);
+            for (int32_t i = 0; i < n; ++i) factor[i] = int16_t(noise_factor(drawn[i], amount));
             uint8_t* p = s.at(r.x + x0, y);
             for (int32_t i = 0; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
             hsv_of(red, green, blue, n, hue, sat, val);

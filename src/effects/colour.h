@@ -32,7 +32,4 @@ void noise_brightness(const Screen& s, Rect r, int32_t amount);
 // Components selected by channels bits 0 blue, 1 green, 2 red move toward `mix` by ratio %.
 void half_tone(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio);
 
-// The random factor in percent.
-int32_t noise_factor(int32_t amount);
-
 }  // namespace qv::effects

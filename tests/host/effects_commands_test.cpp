@@ -212,6 +212,30 @@ TEST_F(Effects, NoiseMatchesTheReferenceWithTheSameSeed) {
     EXPECT_EQ(call("NoiseLD", s.record(), 5, 5, -1), -1);
 }
 
+TEST_F(Effects, NoiseOnLargeAreasDrawsTheSeededSequence) {
+    // Areas of thousands of numbers (where the DLL steps the runtime's generator itself):
+    // the same picture as the reference drawing through rand, and rand goes on afterwards
+    // where the reference left it. Seeds with bit 31 set included.
+    HostScreen big(400, 300, false, "noise");
+    const unsigned seeds[] = {1, 0x80000001u, 0xFFFFFFFFu, 4242};
+    for (int round = 0; round < 8; ++round) {
+        big.fill_pattern(uint32_t(round + 900));
+        big.set_cursor(rng.next(-50, 150), rng.next(-50, 100));  // at least 150 x 150 inside
+        const int w = rng.next(200, 450), h = rng.next(200, 350), amount = rng.next(0, 100);
+        const bool ld = round % 2;
+        Copy c(big);
+        std::srand(seeds[round % 4]);
+        const int32_t x = big.record()->cursor_x, y = big.record()->cursor_y;
+        if (ld) ref::noise_ld(c.view, x, y, w, h, amount, rand15);
+        else ref::noise_col(c.view, x, y, w, h, amount, rand15);
+        const int next = std::rand();
+        std::srand(seeds[round % 4]);
+        ASSERT_EQ(call(ld ? "NoiseLD" : "NoiseCol", big.record(), w, h, amount), 0);
+        ASSERT_TRUE(same(big, c)) << round;
+        EXPECT_EQ(std::rand(), next) << round;
+    }
+}
+
 TEST_F(Effects, HalfToneMatchesTheReference) {
     for (int round = 0; round < 30; ++round) {
         s.fill_pattern(uint32_t(round + 400));
