@@ -9,6 +9,8 @@
 #include <opencv2/imgproc.hpp>
 #endif
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -156,12 +158,19 @@ int main() {
     row("ToneChange -1, 40", time_on(screen, picture, [&] { tone_change(view, all, 40, -1); }), "memcpy", memcpy_s);
     row("NoiseLD 20", time_on(screen, picture, [&] { noise_brightness(view, all, 20); }), "memcpy", memcpy_s);
 #endif
-    // The floor for an effect that rewrites every byte in place: one plain pass over the
-    // buffer in the order of memory, 255 - v.
+    // The floor for an effect that rewrites every byte in place: one pass over the buffer
+    // in the order of memory, 255 - v, 16 bytes at a time (a byte loop is what -O2 leaves
+    // it, three to ten times slower).
     row("in-place byte pass", time_on(screen, picture, [&] {
             uint8_t* p = view.pixels;
             const size_t n = view.size_bytes();
-            for (size_t i = 0; i < n; ++i) p[i] = uint8_t(255 - p[i]);
+            const __m128i ones = _mm_set1_epi8(-1);
+            size_t i = 0;
+            for (; i + 16 <= n; i += 16) {
+                __m128i* q = reinterpret_cast<__m128i*>(p + i);
+                _mm_storeu_si128(q, _mm_xor_si128(_mm_loadu_si128(q), ones));
+            }
+            for (; i < n; ++i) p[i] = uint8_t(255 - p[i]);
         }), "memcpy", memcpy_s);
     const int32_t tol[3] = {30, 30, 30};
     row("GChangeCol", time_on(screen, picture, [&] { change_colours(view, all, {120, 120, 120}, tol, {1, 2, 3}, {4, 5, 6}, true); }),
