@@ -6,7 +6,7 @@
 #include <new>
 #include <utility>
 
-#include "effects/settings.h"
+#include "effects/random.h"
 #include "simd/wide.h"
 
 namespace qv::effects {

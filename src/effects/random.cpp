@@ -41,6 +41,8 @@ void call_srand(unsigned seed) { std::srand(seed); }
 
 }  // namespace
 
+int32_t runtime_rand() { return std::rand() & 0x7FFF; }
+
 RandomSource runtime_random_source() { return {call_rand, call_srand}; }
 
 RuntimeRandom::RuntimeRandom(int64_t count, RandomSource source) : source_(source) {

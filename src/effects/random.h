@@ -7,6 +7,9 @@
 
 namespace qv::effects {
 
+// The C runtime's rand, 0..32767 (seeded only by the scripts' own command), one number.
+int32_t runtime_rand();
+
 // The runtime's generator: rand (0..32767) and srand.
 struct RandomSource {
     int (*rand)();

@@ -1,15 +1,11 @@
 // The effects' settings and the commands that only set them.
 #include "effects/settings.h"
 
-#include <cstdlib>
-
 #include "command_decls.h"
 
 namespace qv::effects {
 
 Settings settings;
-
-int32_t runtime_rand() { return std::rand() & 0x7FFF; }
 
 int32_t ChangeColMode(int32_t mode, int32_t, int32_t, int32_t) {
     settings.change_mode = mode;

@@ -1,5 +1,5 @@
 // The effects' process-wide settings, set by their setting commands and kept from call to
-// call; and the runtime library's random numbers that the noise and dispersion draw.
+// call.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,5 @@ struct Settings {
 };
 
 extern Settings settings;
-
-// The C runtime's rand, 0..32767 (seeded only by the scripts' own command).
-int32_t runtime_rand();
 
 }  // namespace qv::effects
