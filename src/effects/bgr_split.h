@@ -1,6 +1,6 @@
-// Screen pixels (blue, green, red) apart into one vector per component: 16 pixels with
-// SSE2 only (the DLL's baseline), and 32 apart and back with the byte shuffle that
-// processors with AVX2 have (for the AVX2 copies of the pixel loops).
+// Screen pixels (blue, green, red) apart by component: 16 pixels into one vector each with
+// SSE2 only (the DLL's baseline), and 32 into 16-bit lanes and back with the byte shuffle
+// that processors with AVX2 have (for the AVX2 copies of the pixel loops).
 #pragma once
 
 #include <cstdint>
@@ -102,7 +102,8 @@ __attribute__((target("avx2"))) inline void words_together32(const BgrWords32& v
                                _mm256_packus_epi16(v.r[0], v.r[1])};
     // Bytes 0-15 hold pixels 0-5, 16-31 pixels 5-10 and 32-47 pixels 10-15.
     const __m256i out0 = _mm256_or_si256(put_bytes(packed, 0, 0), put_bytes(packed, 0, 2));
-    const __m256i out1 = _mm256_or_si256(_mm256_or_si256(put_bytes(packed, 1, 0), put_bytes(packed, 1, 1)), put_bytes(packed, 1, 2));
+    const __m256i out1 =
+        _mm256_or_si256(_mm256_or_si256(put_bytes(packed, 1, 0), put_bytes(packed, 1, 1)), put_bytes(packed, 1, 2));
     const __m256i out2 = _mm256_or_si256(put_bytes(packed, 2, 1), put_bytes(packed, 2, 2));
     auto* q = reinterpret_cast<__m256i*>(p);
     _mm256_storeu_si256(q, _mm256_permute2x128_si256(out0, out1, 0x20));
