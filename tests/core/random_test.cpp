@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effects/random.h"
+#include "simd/wide.h"
 
 namespace qv::effects {
 namespace {
@@ -60,16 +61,20 @@ std::vector<int32_t> one_by_one(RandomSource source, unsigned seed, int32_t coun
 TEST(RuntimeRandom, SameNumbersAndStateAsOneCallANumber) {
     const RandomSource lcg{lcg_rand, lcg_srand}, other{other_rand, other_srand};
     const std::vector<std::vector<int32_t>> chunkings = {{1}, {3, 16, 7, 1000}, {1536}, {17, 8}};
-    for (unsigned seed : {0u, 1u, 12345u, 0x80000000u, 0xFFFFFFFFu})
-        for (int32_t count : {0, 10, 16383, 16384, 20007, 100003})
-            for (const auto& chunks : chunkings) {
-                const Drawn a = in_bulk(lcg, seed, count, chunks);
-                EXPECT_EQ(a.numbers, one_by_one(lcg, seed, count)) << seed << " " << count;
-                EXPECT_EQ(a.stepping, count >= 16384) << seed << " " << count;
-                const Drawn b = in_bulk(other, seed, count, chunks);
-                EXPECT_EQ(b.numbers, one_by_one(other, seed, count)) << seed << " " << count;
-                EXPECT_FALSE(b.stepping);
-            }
+    for (bool wide : {false, true}) {  // both copies of the stepping
+        simd::allow_wide(wide);
+        for (unsigned seed : {0u, 1u, 12345u, 0x80000000u, 0xFFFFFFFFu})
+            for (int32_t count : {0, 10, 16383, 16384, 20007, 100003})
+                for (const auto& chunks : chunkings) {
+                    const Drawn a = in_bulk(lcg, seed, count, chunks);
+                    EXPECT_EQ(a.numbers, one_by_one(lcg, seed, count)) << seed << " " << count << " " << wide;
+                    EXPECT_EQ(a.stepping, count >= 16384) << seed << " " << count;
+                    const Drawn b = in_bulk(other, seed, count, chunks);
+                    EXPECT_EQ(b.numbers, one_by_one(other, seed, count)) << seed << " " << count;
+                    EXPECT_FALSE(b.stepping);
+                }
+    }
+    simd::allow_wide(true);
 }
 
 TEST(RuntimeRandom, TheRuntimesOwnGenerator) {
