@@ -55,14 +55,15 @@ void with_key_bytes(const uint8_t* kp, int32_t bpp, int32_t n, F f) {
         return;
     }
     // kp[i - i % 3]: at each byte, the byte 0, 1 or 2 places back, chosen by masks that
-    // repeat every 48 bytes (16 pixels) so that the loop runs on whole vectors. The first
-    // 48 bytes go one by one: their masked-off reads would start before the row.
+    // repeat with the pattern so that the loop runs on whole vectors. The first pixel goes
+    // on its own: the masked-off reads at its bytes would start before the row.
     const auto& phase = simd::phase_masks;
-    const int32_t first = std::min(n, 48);
+    constexpr int32_t kPattern = simd::kPatternBytes;
+    const int32_t first = std::min(n, 3);
     for (int32_t i = 0; i < first; ++i) f(i, kp[i - i % 3]);
-    int32_t i = 48;
-    for (; i + 48 <= n; i += 48)
-        for (int k = 0; k < 48; ++k)
+    int32_t i = first;
+    for (; i + kPattern <= n; i += kPattern)
+        for (int k = 0; k < kPattern; ++k)
             f(i + k, uint8_t((kp[i + k] & phase.is[0][k]) | (kp[i + k - 1] & phase.is[1][k]) |
                              (kp[i + k - 2] & phase.is[2][k])));
     for (; i < n; ++i) f(i, kp[i - i % 3]);
@@ -163,14 +164,15 @@ void difference(const Screen& dst, Place d, const Screen& src, Place s, int32_t 
 namespace {
 
 template <BitOp Op>
-void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_t (&pattern)[48]) {
-    // The operand repeats every three bytes (one pixel); 48 bytes hold it for 16 pixels.
+void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_t (&pattern)[simd::kPatternBytes]) {
+    // The operand repeats every three bytes (one pixel); the pattern holds it for 32 pixels.
+    constexpr int32_t kPattern = simd::kPatternBytes;
     const int32_t n = w * dst.bpp;
     rows_in_memory_order(0, h, [&](int32_t j) {
         uint8_t* p = dst.at(d.x, d.y + j);
         int32_t i = 0;
-        for (; i + 48 <= n; i += 48)
-            for (int k = 0; k < 48; ++k) {
+        for (; i + kPattern <= n; i += kPattern)
+            for (int k = 0; k < kPattern; ++k) {
                 if constexpr (Op == BitOp::And) p[i + k] &= pattern[k];
                 else if constexpr (Op == BitOp::Or) p[i + k] |= pattern[k];
                 else p[i + k] ^= pattern[k];
@@ -186,8 +188,8 @@ void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_
 void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
     // A palette screen combines its index; a full-colour one the selected components (an
     // unselected one meets the operation's neutral byte).
-    uint8_t pattern[48];
-    for (int k = 0; k < 48; ++k) {
+    uint8_t pattern[simd::kPatternBytes];
+    for (int k = 0; k < simd::kPatternBytes; ++k) {
         const bool on = dst.palette_mode() || ((channels >> (k % 3)) & 1);
         pattern[k] = on ? value : (op == BitOp::And ? 0xFF : 0);
     }

@@ -35,18 +35,20 @@ Rgb read(const uint8_t* p) { return {p[2], p[1], p[0]}; }
 
 namespace {
 
-// GChangeCol's settings, each as 48 bytes: the blue, green and red values repeated for 16
-// pixels, so that the work runs over a row's bytes as they lie, in whole vectors.
+// GChangeCol's settings, each as a pattern: the blue, green and red values repeated, so that
+// the work runs over a row's bytes as they lie, in whole vectors.
+constexpr int kPattern = simd::kPatternBytes;
+
 struct Replacement {
-    uint8_t ref[48], tol[48], match[48], other[48];
+    uint8_t ref[kPattern], tol[kPattern], match[kPattern], other[kPattern];
     bool replace_others;
 };
 
 // One stretch of n bytes (whole pixels, at most kStretchBytes): first whether each byte
 // lies within its tolerance, then for each byte whether all three of its pixel's do, from
 // the masks one and two places on and back (which of them counts depends on the byte's
-// place in its pixel, again by a mask that repeats every 48 bytes).
-constexpr int32_t kStretchBytes = 48 * 32;
+// place in its pixel, again by a mask that repeats with the pattern).
+constexpr int32_t kStretchBytes = kPattern * 16;
 
 void replace_stretch(uint8_t* p, int32_t n, const Replacement& c) {
     const auto& phase = simd::phase_masks;
@@ -57,8 +59,8 @@ void replace_stretch(uint8_t* p, int32_t n, const Replacement& c) {
     within[-2] = within[-1] = within[n] = within[n + 1] = 0xFF;
     const auto each = [&](auto f) {
         int32_t i = 0;
-        for (; i + 48 <= n; i += 48)
-            for (int k = 0; k < 48; ++k) f(i + k, k);
+        for (; i + kPattern <= n; i += kPattern)
+            for (int k = 0; k < kPattern; ++k) f(i + k, k);
         for (int k = 0; i < n; ++i, ++k) f(i, k);
     };
     each([&](int32_t i, int k) {
@@ -80,7 +82,7 @@ void change_colours_body(const Screen& s, Rect r, Rgb ref, const int32_t tol[3],
     Replacement c{};
     const Rgb* colours[3] = {&ref, &match, &other};
     uint8_t* patterns[3] = {c.ref, c.match, c.other};
-    for (int k = 0; k < 48; ++k) {
+    for (int k = 0; k < kPattern; ++k) {
         for (int j = 0; j < 3; ++j) {
             const Rgb& v = *colours[j];
             patterns[j][k] = uint8_t(k % 3 == 0 ? v.b : k % 3 == 1 ? v.g : v.r);
@@ -401,10 +403,10 @@ namespace {
 void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio) {
     // ((100 - ratio) v + ratio t) / 100 for a selected component, (100 v + 0) / 100 = v for
     // the others: the same operation on every byte, with factors that repeat every pixel
-    // (48 bytes hold them for 16 pixels). Sums reach 25,500: 16-bit lanes.
-    uint16_t times[48], plus[48];
+    // (a pattern holds them). Sums reach 25,500: 16-bit lanes.
+    uint16_t times[kPattern], plus[kPattern];
     const int32_t target[3] = {mix.b, mix.g, mix.r};
-    for (int k = 0; k < 48; ++k) {
+    for (int k = 0; k < kPattern; ++k) {
         const bool on = (channels >> (k % 3)) & 1;
         times[k] = uint16_t(on ? 100 - ratio : 100);
         plus[k] = uint16_t(on ? ratio * target[k % 3] : 0);
@@ -413,8 +415,8 @@ void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t 
     rows_in_memory_order(r.y, r.h, [&](int32_t y) {
         uint8_t* p = s.at(r.x, y);
         int32_t i = 0;
-        for (; i + 48 <= n; i += 48)
-            for (int k = 0; k < 48; ++k) p[i + k] = uint8_t(uint16_t(p[i + k] * times[k] + plus[k]) / 100);
+        for (; i + kPattern <= n; i += kPattern)
+            for (int k = 0; k < kPattern; ++k) p[i + k] = uint8_t(uint16_t(p[i + k] * times[k] + plus[k]) / 100);
         for (int k = 0; i < n; ++i, ++k) p[i] = uint8_t(uint16_t(p[i] * times[k] + plus[k]) / 100);
     });
 }
