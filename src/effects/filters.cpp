@@ -471,15 +471,65 @@ QV_TWICE(int32_t, median, (const Screen& s, Rect r, int32_t mode, int32_t fill),
 
 namespace {
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+// The emboss of a row with a row below, in signed bytes, 16 or 32 at a time: with
+// m = (a + b) / 2 and e the bit that drops, a + b - 2 c + 127 is 2 (m - c) + 127 + e, which
+// is 255 from m - c = 64 on and 0 from -64 down. d = m - c saturated to a signed byte, then
+// d + (d + e - 1) saturated twice lands on those ends exactly and is exact between them,
+// 128 below the result. Returns how many of the n bytes it did; their originals go to
+// `keep` when it is given.
+int32_t emboss_vectors(uint8_t* p, const uint8_t* below, int32_t n, uint8_t* keep) {
+    const __m128i sign = _mm_set1_epi8(char(0x80)), one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        auto* q = reinterpret_cast<__m128i*>(p + i);
+        const __m128i c = _mm_loadu_si128(q), a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 3)),
+                      b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + i));
+        if (keep) _mm_storeu_si128(reinterpret_cast<__m128i*>(keep + i), c);
+        const __m128i e = _mm_and_si128(_mm_xor_si128(a, b), one);
+        const __m128i m = _mm_sub_epi8(_mm_avg_epu8(a, b), e);  // the average rounds up
+        const __m128i d = _mm_subs_epi8(_mm_xor_si128(m, sign), _mm_xor_si128(c, sign));
+        const __m128i d_e_1 = _mm_adds_epi8(d, _mm_cmpeq_epi8(e, zero));
+        _mm_storeu_si128(q, _mm_xor_si128(_mm_adds_epi8(d, d_e_1), sign));
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) int32_t emboss_vectors_wide(uint8_t* p, const uint8_t* below, int32_t n,
+                                                            uint8_t* keep) {
+    const __m256i sign = _mm256_set1_epi8(char(0x80)), one = _mm256_set1_epi8(1), zero = _mm256_setzero_si256();
+    int32_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q), a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 3)),
+                      b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(below + i));
+        if (keep) _mm256_storeu_si256(reinterpret_cast<__m256i*>(keep + i), c);
+        const __m256i e = _mm256_and_si256(_mm256_xor_si256(a, b), one);
+        const __m256i m = _mm256_sub_epi8(_mm256_avg_epu8(a, b), e);
+        const __m256i d = _mm256_subs_epi8(_mm256_xor_si256(m, sign), _mm256_xor_si256(c, sign));
+        const __m256i d_e_1 = _mm256_adds_epi8(d, _mm256_cmpeq_epi8(e, zero));
+        _mm256_storeu_si256(q, _mm256_xor_si256(_mm256_adds_epi8(d, d_e_1), sign));
+    }
+    return i;
+}
+#else
+int32_t emboss_vectors(uint8_t*, const uint8_t*, int32_t, uint8_t*) { return 0; }
+#endif
+
 // One row of the emboss, in place: p the row, below the original of the row below (null
 // for the rectangle's last row); the row's original goes to `keep` when it is given. Each
-// byte reads the byte one pixel on, which it has not yet written, and every component is
-// the same operation, which vectorises.
+// byte reads the byte one pixel on, which it has not yet written (a vector loads it before
+// it stores), and every component is the same operation.
 void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
     const int32_t n = 3 * (w - 1);  // the components that have a right neighbour
     if (keep) std::memcpy(keep + n, p + n, 3);
     if (below) {
-        for (int32_t i = 0; i < n; ++i) {
+        int32_t i = 0;
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+        if (simd::wide()) i = emboss_vectors_wide(p, below, n, keep);
+#endif
+        i += emboss_vectors(p + i, below + i, n - i, keep ? keep + i : nullptr);
+        for (; i < n; ++i) {
             if (keep) keep[i] = p[i];
             p[i] = uint8_t(clamp(p[i + 3] + below[i] - 2 * p[i] + 127, 0, 255));
         }
@@ -493,7 +543,9 @@ void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
     }
 }
 
-void emboss_body(const Screen& s, Rect r) {
+}  // namespace
+
+void emboss(const Screen& s, Rect r) {
     // Each byte depends on itself, the byte one pixel to the right and the byte one row down,
     // all as they were. Rows go in the order of memory, from the last up, each row's
     // original kept aside for the row above, which reads it as its row below.
@@ -512,9 +564,5 @@ void emboss_body(const Screen& s, Rect r) {
         std::swap(keep, below);
     }
 }
-
-}  // namespace
-
-QV_TWICE(void, emboss, (const Screen& s, Rect r), (s, r))
 
 }  // namespace qv::effects

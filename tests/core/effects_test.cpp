@@ -343,6 +343,41 @@ TEST(ColourTransforms, MonotoneTintsEveryGreyAtEveryHueAndSaturation) {
         }
 }
 
+TEST_P(EffectsCore, EmbossOfEveryThreeBytes) {
+    // Every (byte, byte one pixel on, byte below) once: the top row holds a sequence in
+    // which every pair of bytes follows once (de Bruijn, 256 symbols), in each component;
+    // the row below is one value, a call for each.
+    std::vector<uint8_t> pairs;
+    std::vector<int> a(3, 0);
+    const auto lyndon = [&](auto&& self, int t, int q) -> void {
+        if (t > 2) {
+            if (2 % q == 0)
+                for (int j = 1; j <= q; ++j) pairs.push_back(uint8_t(a[size_t(j)]));
+            return;
+        }
+        a[size_t(t)] = a[size_t(t - q)];
+        self(self, t + 1, q);
+        for (int j = a[size_t(t - q)] + 1; j < 256; ++j) {
+            a[size_t(t)] = j;
+            self(self, t + 1, t);
+        }
+    };
+    lyndon(lyndon, 1, 1);
+    pairs.push_back(pairs.front());  // the cycle's last pair
+    ASSERT_EQ(pairs.size(), 65537u);
+    const int32_t w = int32_t(pairs.size());
+    BufferScreen mine(w, 2), theirs(w, 2);
+    for (int below = 0; below < 256; ++below) {
+        for (BufferScreen* b : {&mine, &theirs}) {
+            for (int32_t x = 0; x < w; ++x) std::memset(b->view().at(x, 0), pairs[size_t(x)], 3);
+            std::memset(b->view().at(0, 1), below, 3 * size_t(w));
+        }
+        emboss(mine.view(), {0, 0, w, 2});
+        ref::emboss(theirs.view(), 0, 0, w, 2);
+        ASSERT_TRUE(mine.snapshot() == theirs.snapshot()) << "below " << below;
+    }
+}
+
 TEST_P(EffectsCore, MosaicOfOneHugeCellKeepsItsAverage) {
     // 9 million white pixels in one cell: the sums pass 2^31 (255 x 9 million), and the
     // average must still be 255 (and the column left of the cells unchanged).
