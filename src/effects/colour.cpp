@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "effects/bgr_split.h"
+#include "effects/colour_models.h"
 #include "effects/random.h"
-#include "effects/settings.h"
 #include "simd/phase.h"
 #include "simd/wide.h"
 
