@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -191,6 +193,24 @@ void bench_picture(int w, int h, int reps, bool measure_memory) {
            race(reps, [&] { size(word(dims.record()), word(src.c_str()), 0, 0); },
                 [&] { plain_decode(src.c_str(), buffer); }),
            "full decode");
+
+    // The same stream from a script's variable: set as the source, then loaded.
+    std::string bytes;
+    {
+        std::ifstream in(src, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    qv::hostsim::HostVar data = qv::hostsim::HostVar::text(uint32_t(bytes.size()));
+    std::memcpy(data.data(), bytes.data(), bytes.size());
+    CommandFn set_mem = command("SetJpegMem"), load_mem = command("JpegLoadMem");
+    report("JpegLoadMem", mp,
+           race(reps,
+                [&] {
+                    set_mem(word(data.record()), 0, 0, 0);
+                    load_mem(word(screen.record()), 1, 0, 0);
+                },
+                [&] { load(word(screen.record()), word(src.c_str()), 1, 0); }),
+           "JpegLoad (file)");
     DeleteFileA(src.c_str());
     DeleteFileA(out_dll.c_str());
     DeleteFileA(out_plain.c_str());

@@ -20,7 +20,7 @@ add_library(qv_win STATIC
   src/host/refresh_win.cpp
   src/host/about_win.cpp
   src/jpeg/commands.cpp
-  src/jpeg/memory_win.cpp
+  src/jpeg/memory.cpp
   src/compose/commands.cpp
   src/compose/desktop_win.cpp
   src/compose/geometry_commands.cpp

@@ -16,20 +16,10 @@ namespace {
 
 constexpr int32_t kWrongKind = -255;
 
-// The width and height go to data[0] and data[1]. A script should give two elements; a
-// smaller variable gets what fits, and nothing is written past its storage.
-void store_size(host::PVAL* var, int32_t width, int32_t height) {
-    Var v = host::var_view(*var);
-    int32_t* data = v.ints();
-    if (v.capacity >= 4) data[0] = width;
-    if (v.capacity >= 8) data[1] = height;
-}
-
 // The archive locator's comma is overwritten in the caller's text, as scripts expect.
 void open_archive(const char* locator) { OpenPackArchive(settings.archive, const_cast<char*>(locator)); }
 
-}  // namespace
-
+// Sets data[0] and data[1] to 0, probes the stream, and on success stores its size there.
 int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
     store_size(var, 0, 0);
     int32_t w = 0, h = 0;
@@ -41,6 +31,17 @@ int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
 int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t offset) {
     return ReadJpegComment(host::ptr<uint8_t>(var->data), host::first_dimension_bytes(*var), path,
                            kind, offset);
+}
+
+}  // namespace
+
+// A script should give two elements; a smaller variable gets what fits, and nothing is
+// written past its storage.
+void store_size(host::PVAL* var, int32_t width, int32_t height) {
+    Var v = host::var_view(*var);
+    int32_t* data = v.ints();
+    if (v.capacity >= 4) data[0] = width;
+    if (v.capacity >= 8) data[1] = height;
 }
 
 int32_t JpegLoad(host::BMSCR* screen, const char* path, int32_t flags, int32_t offset) {
@@ -92,13 +93,6 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
 int32_t GetJpegComment(host::PVAL* var, const char* path, int32_t kind, int32_t offset) {
     if (var->type != host::kString) return 3;
     return comment_query(var, path, kind, offset);
-}
-
-int32_t SetJpegMem(host::PVAL* var, int32_t count, int32_t, int32_t) {
-    uint32_t size = host::first_dimension_bytes(*var);
-    settings.memory_source = var;
-    settings.memory_bytes = (count >= 9 && uint32_t(count) < size) ? uint32_t(count) : size;
-    return 0;
 }
 
 int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* locator) {

@@ -51,7 +51,7 @@ boolean read_marker(j_decompress_ptr cinfo) {
     return TRUE;
 }
 
-int32_t read_stream(std::FILE* file, CommentSink& sink, int32_t kind) {
+int32_t read_stream(const Input& in, CommentSink& sink, int32_t kind) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = init_error_manager(err);
@@ -61,11 +61,18 @@ int32_t read_stream(std::FILE* file, CommentSink& sink, int32_t kind) {
     }
     jpeg_create_decompress(&cinfo);
     cinfo.client_data = &sink;
-    jpeg_stdio_src(&cinfo, file);
+    attach_input(&cinfo, in);
     jpeg_set_marker_processor(&cinfo, kind == 0 ? JPEG_COM : JPEG_APP0 + 12, read_marker);
     jpeg_read_header(&cinfo, TRUE);
     jpeg_destroy_decompress(&cinfo);
     return 0;
+}
+
+int32_t read_input(const Input& in, uint8_t* data, uint32_t cap, int32_t kind) {
+    CommentSink sink{data, cap, 0};
+    int32_t status = read_stream(in, sink, kind);
+    if (status == 0 && cap > 0) data[cap - 1] = 0;
+    return status;
 }
 
 }  // namespace
@@ -77,10 +84,11 @@ int32_t ReadJpegComment(uint8_t* data, uint32_t cap, const char* path, int32_t k
         case OpenResult::kCannotSeek: return -2;
         case OpenResult::kOpen: break;
     }
-    CommentSink sink{data, cap, 0};
-    int32_t status = read_stream(file.get(), sink, kind);
-    if (status == 0 && cap > 0) data[cap - 1] = 0;
-    return status;
+    return read_input({file.get()}, data, cap, kind);
+}
+
+int32_t ReadJpegCommentMemory(uint8_t* data, uint32_t cap, const uint8_t* bytes, size_t size, int32_t kind) {
+    return read_input({nullptr, bytes, size}, data, cap, kind);
 }
 
 }  // namespace qv::jpeg

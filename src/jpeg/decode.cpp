@@ -1,4 +1,5 @@
-// Decoding into a screen and probing a stream's size, through libjpeg.
+// Decoding into a screen and probing a stream's size, through libjpeg, from a file or from
+// memory (libjpeg's own memory source: the script's bytes are read where they lie).
 //
 // The decoder asks libjpeg for blue, green, red directly (its extended colour spaces give
 // the same values as RGB, only ordered for the screen), so that rows that fit are decoded
@@ -32,19 +33,24 @@ OpenResult open_at(const char* path, int64_t offset, File& file) {
     return OpenResult::kOpen;
 }
 
+void attach_input(j_decompress_ptr cinfo, const Input& in) {
+    if (in.file) jpeg_stdio_src(cinfo, in.file);
+    else jpeg_mem_src(cinfo, in.bytes, static_cast<unsigned long>(in.size));
+}
+
 Origin clamped_origin(const Screen& s) {
     return {(s.cursor_x >= 0 && s.cursor_x < s.width) ? s.cursor_x : 0,
             (s.cursor_y >= 0 && s.cursor_y < s.height) ? s.cursor_y : 0};
 }
 
 JpegTarget SetJpegTarget(const Screen& screen) {
-    Origin o = clamped_origin(screen);
     JpegTarget t;
+    if (screen.width <= 0 || screen.height <= 0 || !screen.pixels) return t;  // no room at all
+    Origin o = clamped_origin(screen);
     t.width = screen.width - o.x;
     t.height = screen.height - o.y;
     t.stride = (size_t(3) * size_t(screen.width) + 3) & ~size_t(3);
-    t.row = screen.pixels + size_t(screen.height - o.y - 1) * t.stride + size_t(3) * o.x;
-    t.rows_written = 0;
+    t.first_row = screen.pixels + size_t(screen.height - o.y - 1) * t.stride + size_t(3) * o.x;
     return t;
 }
 
@@ -68,8 +74,11 @@ constexpr long kMaxDecoderMemory = 1L << 30;
 // Rows handed to libjpeg per call when decoding straight into the screen.
 constexpr int kRowsPerCall = 16;
 
+// Row i of the target (i < height): counted back from the first row, never past the buffer.
+uint8_t* target_row(const JpegTarget& t, int32_t i) { return t.first_row - size_t(i) * t.stride; }
+
 // The decode proper. It holds the jump target, so nothing in it has a destructor.
-int32_t decode_stream(std::FILE* file, int32_t flags, JpegTarget& target) {
+int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = init_error_manager(err);
@@ -79,7 +88,7 @@ int32_t decode_stream(std::FILE* file, int32_t flags, JpegTarget& target) {
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    jpeg_stdio_src(&cinfo, file);
+    attach_input(&cinfo, in);
     jpeg_read_header(&cinfo, TRUE);
     apply_dct(cinfo, flags);
     // RGB and grayscale come out as blue, green, red; CMYK and YCCK cannot be converted, and
@@ -104,14 +113,11 @@ int32_t decode_stream(std::FILE* file, int32_t flags, JpegTarget& target) {
         if (direct) {
             JSAMPROW rows[kRowsPerCall];
             int n = std::min<int>({room, kRowsPerCall, int(cinfo.output_height - cinfo.output_scanline)});
-            for (int i = 0; i < n; ++i) rows[i] = target.row - size_t(i) * target.stride;
-            JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n));
-            target.rows_written += int32_t(got);
-            target.row -= size_t(got) * target.stride;
+            for (int i = 0; i < n; ++i) rows[i] = target_row(target, target.rows_written + i);
+            target.rows_written += int32_t(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n)));
         } else if (jpeg_read_scanlines(&cinfo, spare, 1) == 1) {
-            std::memcpy(target.row, spare[0], copy_bytes);
+            std::memcpy(target_row(target, target.rows_written), spare[0], copy_bytes);
             target.rows_written += 1;
-            target.row -= target.stride;
         }
     }
     // Data that ended before the picture did: libjpeg filled the rest with grey.
@@ -122,7 +128,7 @@ int32_t decode_stream(std::FILE* file, int32_t flags, JpegTarget& target) {
     return cut ? kBadStream : kDone;
 }
 
-int32_t probe_stream(std::FILE* file, int32_t& width, int32_t& height) {
+int32_t probe_stream(const Input& in, int32_t& width, int32_t& height) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = init_error_manager(err);
@@ -132,7 +138,7 @@ int32_t probe_stream(std::FILE* file, int32_t& width, int32_t& height) {
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    jpeg_stdio_src(&cinfo, file);
+    attach_input(&cinfo, in);
     jpeg_read_header(&cinfo, TRUE);
     jpeg_start_decompress(&cinfo);
     width = int32_t(cinfo.output_width);
@@ -140,6 +146,24 @@ int32_t probe_stream(std::FILE* file, int32_t& width, int32_t& height) {
     jpeg_abort_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return kDone;
+}
+
+int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) {
+    try {
+        return decode_stream(in, flags, target);
+    } catch (...) {
+        return kException;
+    }
+}
+
+int32_t probe_input(const Input& in, int32_t& width, int32_t& height) {
+    int32_t w = 0, h = 0;
+    int32_t status = probe_stream(in, w, h);
+    if (status == kDone) {
+        width = w;
+        height = h;
+    }
+    return status;
 }
 
 }  // namespace
@@ -151,11 +175,7 @@ int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarg
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
     }
-    try {
-        return decode_stream(file.get(), flags, target);
-    } catch (...) {
-        return kException;
-    }
+    return decode_input({file.get()}, flags, target);
 }
 
 int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height) {
@@ -165,13 +185,15 @@ int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t&
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
     }
-    int32_t w = 0, h = 0;
-    int32_t status = probe_stream(file.get(), w, h);
-    if (status == kDone) {
-        width = w;
-        height = h;
-    }
-    return status;
+    return probe_input({file.get()}, width, height);
+}
+
+int32_t DecodeJpegMemory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target) {
+    return decode_input({nullptr, bytes, size}, flags, target);
+}
+
+int32_t ProbeJpegMemory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height) {
+    return probe_input({nullptr, bytes, size}, width, height);
 }
 
 }  // namespace qv::jpeg

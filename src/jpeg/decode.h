@@ -1,5 +1,6 @@
-// Decoding a JPEG stream from a file, at any byte offset, into a full-colour screen at its
-// current position; and probing a stream's size. The memory and archive sources reuse both.
+// Decoding a JPEG stream into a full-colour screen at its current position, and probing a
+// stream's size: from a file at any byte offset (files and archive entries) or from bytes in
+// memory (a script's variable).
 #pragma once
 
 #include <cstddef>
@@ -9,10 +10,11 @@
 
 namespace qv::jpeg {
 
-// Where decoded rows go: the pixel of the first row's origin, and the room right of and
-// below it.
+// Where decoded rows go: the origin pixel of the first row, and the room right of and below
+// it. The screen is bottom-up, so row i lies i strides before the first; a screen without
+// room has no first row (null).
 struct JpegTarget {
-    uint8_t* row = nullptr;
+    uint8_t* first_row = nullptr;
     int32_t width = 0;
     int32_t height = 0;
     size_t stride = 0;
@@ -39,5 +41,9 @@ JpegTarget SetJpegTarget(const Screen& screen);
 int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarget& target);
 
 int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height);
+
+// The same from bytes in memory: nothing is read outside [bytes, bytes + size).
+int32_t DecodeJpegMemory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target);
+int32_t ProbeJpegMemory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height);
 
 }  // namespace qv::jpeg

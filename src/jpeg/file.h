@@ -1,8 +1,12 @@
-// Opening a file for libjpeg at a byte offset, and closing it on every path.
+// The input of a decode, a probe or a comment read: a file opened at a byte offset (and
+// closed on every path), or bytes in memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+#include <jpeglib.h>
 
 namespace qv::jpeg {
 
@@ -36,5 +40,16 @@ enum class OpenResult { kOpen, kCannotOpen, kCannotSeek };
 // Opens `path` for binary reading and seeks to `offset`. A negative offset, or one that
 // the C library cannot seek to, is kCannotSeek (and the file is closed again).
 OpenResult open_at(const char* path, int64_t offset, File& file);
+
+// An open file, or else `size` bytes at `bytes`.
+struct Input {
+    std::FILE* file = nullptr;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+};
+
+// Gives libjpeg its source manager for the input. Call it after the jump target is set:
+// libjpeg refuses an empty memory input with a fatal error.
+void attach_input(j_decompress_ptr cinfo, const Input& in);
 
 }  // namespace qv::jpeg

@@ -206,10 +206,12 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
         base[i] = uint8_t(first);
         base[i + 1] = uint8_t(second);
     }
-    uint8_t* px = base + out.prefix;
-    const size_t end = size_t(total);
+    // Positions count from the start of the buffer, prefix included, so that every look back
+    // (at most 2 rows and 1 pixel) stays a plain index into it.
+    uint8_t* px = base;
+    const size_t end = out.prefix + size_t(total);
     const size_t w = size_t(s.width);
-    size_t pos = 0;
+    size_t pos = out.prefix;
     int previous_code = -1;
     while (pos < end) {
         int code = position_code(r);
@@ -247,7 +249,7 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
         // at the first pair that reaches the end.
         uint64_t wanted = uint64_t(pos) + 2 * uint64_t(pairs);
         size_t stop = wanted > uint64_t(end) + 1 ? end + ((end - pos) & 1) : size_t(wanted);
-        const uint8_t* from = px + pos - distance;
+        const uint8_t* from = px + (pos - distance);
         if (distance >= stop - pos) {
             std::memcpy(px + pos, from, stop - pos);
         } else {

@@ -19,6 +19,7 @@ size_t limit_range(size_t size, int32_t offset, int32_t count) {
 int32_t element_sum(const uint8_t* data, size_t size, int32_t count, int32_t offset, int32_t kind) {
     const size_t width = kind == 2 || kind == 3 ? 2 : (kind == 4 || kind == 5) ? 4 : 1;
     const size_t n = limit_range(size / width, offset, count);
+    if (n == 0) return 0;  // and the offset may lie outside the data
     uint32_t sum = 0;
     const uint8_t* p = data + size_t(offset) * width;
     for (size_t i = 0; i < n; ++i, p += width) {

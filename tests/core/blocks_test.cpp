@@ -82,6 +82,7 @@ TEST(Ranges, LimitAndSums) {
     EXPECT_EQ(element_sum(ff.data(), 8, 8, 0, 2), 4 * 65535);
     EXPECT_EQ(element_sum(ff.data(), 8, 8, 0, 3), -4);
     EXPECT_EQ(element_sum(ff.data(), 8, 1, 4, 2), 0) << "offset past the elements";
+    EXPECT_EQ(element_sum(ff.data(), 8, 8, -1, 4), 0) << "offset before the elements";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "buffer_screen.h"
 #include "jpeg/decode.h"
@@ -132,6 +133,39 @@ TEST(JpegDecode, StreamAtAnOffsetInsideALargerFile) {
         EXPECT_EQ(DecodeJpegFile(f.path.c_str(), 0, off, t2), kBadStream) << off;
         EXPECT_TRUE(s2.unchanged_outside(0, 0, 0, 0, before)) << off;
         EXPECT_EQ(ProbeJpegFile(f.path.c_str(), off, w, h), kBadStream) << off;
+    }
+}
+
+TEST(JpegDecode, MemoryGivesTheFilesPixelsAndScreensWithoutRoomTakeNothing) {
+    for (const char* variant : kVariants) {
+        const std::string path = testdata(std::string("odd-") + variant + ".jpg");
+        const std::string file = read_bytes(path);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+        BufferScreen a(40, 30), b(40, 30);
+        a.set_cursor(5, 3);
+        b.set_cursor(5, 3);
+        JpegTarget ta = SetJpegTarget(a.view()), tb = SetJpegTarget(b.view());
+        ASSERT_EQ(DecodeJpegFile(path.c_str(), 0, 0, ta), kDone) << variant;
+        EXPECT_EQ(DecodeJpegMemory(bytes, file.size(), 0, tb), kDone) << variant;
+        EXPECT_EQ(a.snapshot(), b.snapshot()) << variant;
+        int32_t wf = 0, hf = 0, wm = 0, hm = 0;
+        EXPECT_EQ(ProbeJpegFile(path.c_str(), 0, wf, hf), kDone);
+        EXPECT_EQ(ProbeJpegMemory(bytes, file.size(), wm, hm), kDone);
+        EXPECT_EQ(std::make_pair(wm, hm), std::make_pair(wf, hf)) << variant;
+        JpegTarget tc = SetJpegTarget(b.view());
+        EXPECT_EQ(DecodeJpegMemory(bytes, file.size() / 2, 0, tc), kBadStream) << "cut short";
+        EXPECT_EQ(DecodeJpegMemory(bytes, 0, 0, tc), kBadStream) << "nothing at all";
+        EXPECT_EQ(ProbeJpegMemory(bytes, 9, wm, hm), kBadStream);
+    }
+    // A screen without a row or a column has no room: the stream is read, nothing is written.
+    const std::string path = testdata("small-420.jpg");
+    for (auto [w, h] : {std::pair{0, 0}, {8, 0}, {0, 8}}) {
+        BufferScreen z(w, h);
+        auto before = z.snapshot();
+        JpegTarget t = SetJpegTarget(z.view());
+        EXPECT_EQ(DecodeJpegFile(path.c_str(), 0, 0, t), kDone) << w << " x " << h;
+        EXPECT_EQ(t.rows_written, 0);
+        EXPECT_EQ(z.snapshot(), before);
     }
 }
 

@@ -1,5 +1,6 @@
-// The memory source (through the temporary file, which must never stay behind) and the
-// pack archive, through the DLL's exports.
+// The memory source (decoded where it lies: no file in the temporary folder, not even when a
+// folder there has the name an older build wrote its copy to) and the pack archive, through
+// the DLL's exports.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,7 +48,7 @@ class MemorySource : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(temp_file_exists()) << "left over from before"; }
     void TearDown() override {
-        EXPECT_FALSE(temp_file_exists()) << "the temporary file remained";
+        EXPECT_FALSE(temp_file_exists()) << "a temporary file was written";
         DeleteFileA(temp_file_path().c_str());
     }
     std::string jpeg = read_file(testdata("small-420.jpg"));
@@ -65,6 +66,38 @@ TEST_F(MemorySource, LoadsOnceThenReportsNoSource) {
     EXPECT_EQ(call("JpegLoadMem", s.record(), 0), -1) << "the source is used up";
     HostVar size = HostVar::ints(2);
     EXPECT_EQ(call("JpegSizeMem", size.record()), -1);
+}
+
+TEST_F(MemorySource, NeedsNoTemporaryFileAndGivesTheFilesPixels) {
+    // A folder with the temporary file's old name: a copy through that file could not be
+    // made, and another process's copy there could have been decoded instead.
+    struct Folder {
+        Folder() { created = CreateDirectoryA(temp_file_path().c_str(), nullptr); }
+        ~Folder() { RemoveDirectoryA(temp_file_path().c_str()); }
+        bool created;
+    } in_the_way;
+    ASSERT_TRUE(in_the_way.created);
+    TempDir dir;
+    const std::string path = dir.file("photo.jpg");
+    ASSERT_TRUE(write_file(path, jpeg));
+    HostScreen from_file(40, 30, false), from_memory(40, 30, false);
+    from_file.set_cursor(2, 5);
+    from_memory.set_cursor(2, 5);
+    HostVar data = var_with(jpeg);
+    EXPECT_EQ(call("JpegLoad", from_file.record(), path.c_str(), 0, 0), 0);
+    EXPECT_EQ(call("SetJpegMem", data.record(), 0), 0);
+    EXPECT_EQ(call("JpegLoadMem", from_memory.record(), 0), 0);
+    GdiFlush();
+    EXPECT_EQ(from_memory.bytes(), from_file.bytes());
+    HostVar size = HostVar::ints(2);
+    EXPECT_EQ(call("SetJpegMem", data.record(), 0), 0);
+    EXPECT_EQ(call("JpegSizeMem", size.record()), 0);
+    EXPECT_EQ(size.ints()[0], 33);
+    // The source read for its comment into its own storage: the text is whole.
+    HostVar both = var_with(with_comment(jpeg, "hello\nworld"));
+    EXPECT_EQ(call("SetJpegMem", both.record(), 0), 0);
+    EXPECT_EQ(call("GetJpegCommentMem", both.record(), 0), 0);
+    EXPECT_EQ(std::string(both.chars(), 12), "hello\r\nworld");
 }
 
 TEST_F(MemorySource, ByteCountRule) {

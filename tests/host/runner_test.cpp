@@ -31,8 +31,9 @@ bool contains(const std::string& haystack, const std::string& needle) {
 TEST_F(Runner, GetQuorvelVerPrintsItsStatusAndText) {
     auto r = run("var v str 16\nGetQuorvelVer 0 0 0 v\nexpect 394497\nprint v\nexpect v \"0.651\"\n");
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-    EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497 (as expected)\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "v = \"0.651\"\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "qvrun: 1 command ran; every expectation held (2)\n")) << r.out;
     EXPECT_EQ(r.err, "");
 }
 
@@ -42,6 +43,8 @@ TEST_F(Runner, AFailedExpectationIsReportedAndExitsOne) {
     EXPECT_TRUE(contains(r.out, "script.qv:3: expected status 394497, got status 524289")) << r.out;
     EXPECT_TRUE(contains(r.out, "script.qv:6: expected error 3, got status 0")) << r.out;
     EXPECT_FALSE(contains(r.out, ":4:")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GetTobExtVer: status 524289\n")) << "not marked as expected: " << r.out;
+    EXPECT_TRUE(contains(r.out, "qvrun: 2 commands ran; 2 of 3 expectations failed\n")) << r.out;
 }
 
 TEST_F(Runner, ScriptErrorsNameTheFileLineAndWhatWasExpected) {
@@ -118,6 +121,8 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     auto r = run_process("\"" + exe_folder() + "qvrun.exe\" \"" + demo + "\"", 60000, dir.path());
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "JpegSave: status 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "JpegSave: status 255 (as expected)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "; every expectation held (")) << r.out;
     EXPECT_TRUE(contains(r.out, "text = \"Made by the Quorvel demo.\\r\\nSecond line.\"")) << r.out;
     EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");

@@ -69,12 +69,20 @@ public:
             std::string error;
             try {
                 if (!qv::run::tokenize(line, tokens, error)) throw ScriptError(error);
+                if (!tokens.empty() && !is_status_check(tokens)) flush_result("");
                 if (!tokens.empty()) execute(tokens);
             } catch (const ScriptError& e) {
+                flush_result("");
                 std::fprintf(stderr, "%s:%d: error: %s\n", file_.c_str(), line_no_, e.what());
                 return 2;
             }
         }
+        flush_result("");
+        const std::string ran = counted(commands_, "command") + " ran; ";
+        if (failures_)
+            std::printf("qvrun: %s%d of %s failed\n", ran.c_str(), failures_, counted(checks_, "expectation").c_str());
+        else
+            std::printf("qvrun: %severy expectation held (%d)\n", ran.c_str(), checks_);
         return failures_ ? 1 : 0;
     }
 
@@ -237,10 +245,29 @@ private:
         std::printf("saved %s\n", path.c_str());
     }
 
+    static std::string counted(int n, const char* noun) {
+        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+    }
+
+    // "expect STATUS" and "expect error N": these complete the line of the call before them.
+    static bool is_status_check(const std::vector<Token>& t) {
+        return t[0].type == Token::Type::Word && t[0].text == "expect" && t.size() >= 2 &&
+               (t[1].type == Token::Type::Number || (t[1].type == Token::Type::Word && t[1].text == "error"));
+    }
+
+    // A command's result is printed when the next line is known, so that a result the script
+    // expects reads as expected, not as a failure.
+    void flush_result(const char* note) {
+        if (pending_.empty()) return;
+        std::printf("%s%s\n", pending_.c_str(), note);
+        pending_.clear();
+    }
+
     void expect(const std::vector<Token>& t) {
         if (t.size() < 2) throw ScriptError("expected: expect STATUS, expect error N, or expect VARIABLE VALUE...");
         std::string wanted, got;
-        if (t[1].type == Token::Type::Number || (t[1].type == Token::Type::Word && t[1].text == "error")) {
+        ++checks_;
+        if (is_status_check(t)) {
             if (!have_result_) throw ScriptError("no command has been called yet");
             bool error = t[1].type == Token::Type::Word;
             expect_args(t, error ? 3 : 2, "expect STATUS, or expect error N");
@@ -260,6 +287,7 @@ private:
                 }
             }
         }
+        flush_result(wanted == got && last_result_ != 0 ? " (as expected)" : "");
         if (wanted != got) {
             std::printf("%s:%d: expected %s, got %s\n", file_.c_str(), line_no_, wanted.c_str(), got.c_str());
             ++failures_;
@@ -289,7 +317,8 @@ private:
         if (!fn) throw ScriptError("the library does not export " + symbol);
         last_result_ = fn(words[0], words[1], words[2], words[3]);
         have_result_ = true;
-        std::printf("%s: %s\n", c.name, describe_result(last_result_).c_str());
+        ++commands_;
+        pending_ = std::string(c.name) + ": " + describe_result(last_result_);
     }
 
     int32_t argument(const qv::run::CommandInfo& c, int i, const Token& t) {
@@ -329,6 +358,9 @@ private:
     std::string file_;
     int line_no_ = 0;
     int failures_ = 0;
+    int commands_ = 0;
+    int checks_ = 0;
+    std::string pending_;  // the last call's result line, not yet printed
     int32_t last_result_ = 0;
     bool have_result_ = false;
     // Declared before the screens so that screens (which the library may point at) go first.

@@ -1,0 +1,24 @@
+// libFuzzer target: bytes in as a JPEG memory source, decoded into a small screen whose size
+// the first byte chooses (0 x 0 included), probed, and read for comments; results ignored.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "jpeg/comment.h"
+#include "jpeg/decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    qv::Screen s;
+    s.width = data[0] & 15;
+    s.height = data[0] >> 4;
+    std::vector<uint8_t> pixels(s.size_bytes());
+    s.pixels = pixels.empty() ? nullptr : pixels.data();
+    qv::jpeg::JpegTarget target = qv::jpeg::SetJpegTarget(s);
+    qv::jpeg::DecodeJpegMemory(data + 1, size - 1, 0, target);
+    int32_t w, h;
+    qv::jpeg::ProbeJpegMemory(data + 1, size - 1, w, h);
+    uint8_t text[16];
+    qv::jpeg::ReadJpegCommentMemory(text, sizeof text, data + 1, size - 1, 0);
+    return 0;
+}
