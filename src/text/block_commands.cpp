@@ -36,6 +36,7 @@ int32_t combine_bytes(host::PVAL* var, int32_t count, int32_t offset, Op op) {
     if (count < 1 || offset < 0) return 3;
     Bytes b = bytes_of(var);
     const size_t n = limit_range(b.size, offset, count);
+    if (n == 0) return 0;  // and the offset may lie past the storage
     for (uint8_t *p = b.data + offset, *end = p + n; p < end; ++p) *p = op(*p);
     return 0;
 }
