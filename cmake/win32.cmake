@@ -24,6 +24,9 @@ add_library(qv_win STATIC
   src/compose/commands.cpp
   src/compose/desktop_win.cpp
   src/compose/geometry_commands.cpp
+  src/draw/palette_win.cpp
+  src/draw/primitives_win.cpp
+  src/draw/regions_win.cpp
   src/effects/commands.cpp
   src/effects/mosaic_win.cpp
   src/text/commands.cpp
@@ -34,6 +37,7 @@ add_library(qv_win STATIC
   src/text/pixel_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
+  src/window/metrics_win.cpp
 )
 target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm)
 
@@ -88,6 +92,10 @@ add_executable(qv_frames_bench bench/frames_bench_win.cpp)
 target_link_libraries(qv_frames_bench PRIVATE qv_hostsim winmm)
 target_include_directories(qv_frames_bench PRIVATE bench)
 add_dependencies(qv_frames_bench quorvel)
+add_executable(qv_draw_bench bench/draw_bench_win.cpp)
+target_link_libraries(qv_draw_bench PRIVATE qv_hostsim qv_core)
+target_include_directories(qv_draw_bench PRIVATE bench)
+add_dependencies(qv_draw_bench quorvel)
 add_executable(qv_pi_bench bench/pi_bench_win.cpp)
 target_link_libraries(qv_pi_bench PRIVATE qv_hostsim qv_pi_encoder)
 target_include_directories(qv_pi_bench PRIVATE bench)

@@ -108,6 +108,44 @@ CMD(SGzoom, compose, SCR, INT, INT, NONE, "draw the copy area (or the screen) st
 CMD(ScrRefresh, compose, NONE, NONE, NONE, NONE, "repaint every window, removing what SGzoom drew")
 CMD(SleepGcopy, compose, SCR, INT, INT, INT, "wait |arg2| ms from the frame time base (negative: pumping), then copy the table screen's area at arg3, arg4 to the position")
 
+// Drawing
+CMD(SetPenMode, draw, INT, INT, NONE, NONE, "pen for the drawing commands' thick/flags choice: width arg1 (1 or more), style arg2 (0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot)")
+CMD(SetBrushMode, draw, INT, NONE, NONE, NONE, "hatch for flags bit 1: 0 diagonal /, 1 cross, 2 diagonal cross, 3 diagonal \\, 4 horizontal, 5 vertical")
+CMD(RasterOperation, draw, SCR, INT, NONE, NONE, "mix mode of the screen's drawing: 0 copy, 1 and, 2 or, 3 xor, 4 not copy, 5 invert, 6 not and, 7 not or, 8 not xor (others: copy)")
+CMD(SetBorderColour, draw, SCR, INT, INT, INT, "border colour for Paint2: red, green, blue arg2-4 (any negative: the screen's colour)")
+CMD(Paint, draw, SCR, INT, INT, NONE, "flood fill the area of the colour of pixel arg2, arg3 with the screen's colour; status 1 when it fails")
+CMD(Paint2, draw, SCR, INT, INT, INT, "flood fill from pixel arg2, arg3 up to border colour arg4 (negative: the SetBorderColour one)")
+CMD(AutoLine_H, draw, SCR, INT, INT, NONE, "horizontal lines every arg2 rows over the copy area at the position, in palette index arg3 or the screen's colour")
+CMD(AutoLine_V, draw, SCR, INT, INT, NONE, "vertical lines every arg2 columns over the copy area at the position, in palette index arg3 or the screen's colour")
+CMD(DrawArc, draw, SCR, INT, INT, INT, "arc of the ellipse at the position with radii of the copy area, ending at angle arg2 (0 up, counter-clockwise) over arg3 degrees; arg4 nonzero: the SetPenMode pen")
+CMD(SetPolygon, draw, VAR, INT, INT, NONE, "register arg2 points (x, y pairs) of the integer variable for the polygon commands; arg3 > 0 (or -1 after InvCapt): move them into window coordinates")
+CMD(DrawPolyline, draw, SCR, INT, NONE, NONE, "draw the registered points as a line; arg2 nonzero: the SetPenMode pen")
+CMD(FillPolygon, draw, SCR, INT, NONE, NONE, "fill the registered polygon; arg2 bit 0: the SetPenMode pen, bit 1: the SetBrushMode hatch")
+CMD(SetBezier, draw, VAR, INT, NONE, NONE, "register the 3 x arg2 - 2 points of the integer variable as a Bezier curve of arg2 - 1 segments")
+CMD(DrawBezierline, draw, SCR, INT, NONE, NONE, "draw the registered Bezier curve; arg2 nonzero: the SetPenMode pen")
+CMD(FillEllipse, draw, SCR, INT, INT, INT, "ellipse in the arg2 x arg3 box at the position; arg4 bit 0: the SetPenMode pen, bit 1: the SetBrushMode hatch")
+CMD(FillRoundRect, draw, SCR, INT, INT, INT, "rounded rectangle over the copy area at the position with arg2 x arg3 corners; arg4 as FillEllipse")
+
+// Palettes
+CMD(Set_PalBM, draw, SCR, NONE, NONE, NONE, "register the palette screen that Get_Palette reads (a full-colour screen: none, status 1)")
+CMD(Get_Palette, draw, VAR, NONE, NONE, NONE, "write the registered screen's 256 palette colours (0xBBGGRR) into the integer variable")
+CMD(Set_PalMem, draw, VAR, NONE, NONE, NONE, "register an integer variable of 256 colours (0xBBGGRR) for Set_Palette")
+CMD(Set_Palette, draw, SCR, INT, NONE, PTR, "install the registered variable's colours as the screen's palette (arg4: the 768-byte palette buffer, written); arg2 nonzero: refresh")
+CMD(RealizePal, draw, SCR, NONE, NONE, PTR, "install the screen's palette again from its colour table (arg4: the 768-byte palette buffer, written) and refresh")
+CMD(ColRefToRgb, draw, VAR, INT, NONE, NONE, "data[0..2] = red, green, blue of colour arg2 (0xBBGGRR)")
+CMD(RgbToColRef, draw, VAR, INT, INT, INT, "data[0] = the colour 0xBBGGRR of red, green, blue arg2-4 (low bytes)")
+
+// Window regions
+CMD(SetCombineMode, draw, INT, NONE, NONE, NONE, "how the Combine region commands join a shape to the window's region: 0 or, 1 and, 2 xor, 3 difference")
+CMD(InvCapt, draw, SCR, INT, INT, NONE, "caption offset for Pixel_Rgn and SetPolygon: the caption height, or arg2 when it is 0 or more and arg3 nonzero")
+CMD(EllipRgn, draw, SCR, INT, INT, INT, "shape the window as an ellipse arg2 x arg3 (0: default size); arg4 bits: 0-3 client area of a framed window, 4-7 circle, 8-11 client size, 12-15 at the position")
+CMD(CombineEllipRgn, draw, SCR, INT, INT, INT, "join an ellipse at the position (as EllipRgn) to the window's region by SetCombineMode")
+CMD(RoundRectRgn, draw, SCR, INT, INT, INT, "shape the window as the copy area at the position with arg2 x arg3 corners, moved down by arg4 (-1: the caption's, -2: the whole client area)")
+CMD(CombineRoundRectRgn, draw, SCR, INT, INT, INT, "join a rounded rectangle (as RoundRectRgn) to the window's region by SetCombineMode")
+CMD(PolyRgn, draw, SCR, INT, NONE, NONE, "shape the window as the registered polygon (arg2 nonzero: winding fill, else alternate)")
+CMD(CombinePolyRgn, draw, SCR, INT, NONE, NONE, "join the registered polygon (as PolyRgn) to the window's region by SetCombineMode")
+CMD(Pixel_Rgn, draw, SCR, INT, INT, INT, "shape the window as the pixels of the arg2 x arg3 area at the position that are not the screen's colour (palette: not index arg4)")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")
