@@ -199,25 +199,5 @@ TEST(PixelRuns, EqualThePlainReadingInBatches) {
             }
 }
 
-TEST(PixelRuns, AreaRulesAtEveryEdge) {
-    BufferScreen s(20, 10);
-    Screen& v = s.view();
-    struct Case {
-        int32_t cx, cy, w, h;
-        RunArea want;
-    } cases[] = {
-        {0, 0, 0, 0, {0, 0, 20, 10}},    {5, 4, 0, 0, {5, 4, 15, 6}},    {5, 4, 3, 2, {5, 4, 3, 2}},
-        {19, 9, 5, 5, {19, 9, 1, 1}},    {20, 10, 2, 2, {0, 0, 2, 2}},   {-1, -1, 30, 30, {0, 0, 20, 10}},
-        {3, 3, -5, 1, {3, 3, 17, 1}},
-    };
-    for (const Case& c : cases) {
-        v.cursor_x = c.cx;
-        v.cursor_y = c.cy;
-        const RunArea a = pixel_run_area(v, c.w, c.h);
-        EXPECT_EQ((std::array{a.x, a.y, a.w, a.h}), (std::array{c.want.x, c.want.y, c.want.w, c.want.h}))
-            << c.cx << "," << c.cy << " " << c.w << "x" << c.h;
-    }
-}
-
 }  // namespace
 }  // namespace qv::draw
