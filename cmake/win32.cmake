@@ -37,7 +37,12 @@ add_library(qv_win STATIC
   src/text/pixel_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
+  src/window/activation_win.cpp
+  src/window/desktop_win.cpp
   src/window/metrics_win.cpp
+  src/window/placement_win.cpp
+  src/window/state_win.cpp
+  src/window/styles_win.cpp
 )
 target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm)
 

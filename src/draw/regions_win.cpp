@@ -175,7 +175,13 @@ int32_t Pixel_Rgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t index) {
     RegionBuilder builder(area);
     if (!builder.ok()) return -1;
     GdiFlush();  // the pixels as GDI last drew them
-    if (scan_pixel_runs(s, area, index, builder.rects(), RegionBuilder::kBatch, builder) == 0) return -1;
+    size_t runs = 0;
+    try {
+        runs = scan_pixel_runs(s, area, index, builder.rects(), RegionBuilder::kBatch, builder);
+    } catch (const std::bad_alloc&) {  // the row's list of edges: nothing is shaped then
+        return -1;
+    }
+    if (runs == 0) return -1;
     OffsetRgn(builder.region().get(), kFrame, settings.caption_offset + kFrame);
     set_region(screen, builder.region());
     return 0;

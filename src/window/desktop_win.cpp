@@ -1,0 +1,33 @@
+// PaintDesktopImage: the whole display copied into a screen's buffer, 1:1 from its top-left
+// corner or scaled to the buffer, optionally with the desktop's wallpaper painted first.
+#include <windows.h>
+
+#include "command_decls.h"
+#include "host/pointers.h"
+
+namespace qv::window {
+
+int32_t PaintDesktopImage(host::BMSCR* screen, int32_t stretch, int32_t which, int32_t paint) {
+    HDC display = GetDC(nullptr);
+    const int32_t cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const RECT all{0, 0, cx, cy};
+    if (paint) PaintDesktop(display);
+    else InvalidateRect(nullptr, &all, TRUE);
+    const HDC hdc = host::handle<HDC>(screen->hdc);
+    if (display) {
+        if (stretch) StretchBlt(hdc, 0, 0, screen->width, screen->height, display, 0, 0, cx, cy, SRCCOPY);
+        else BitBlt(hdc, 0, 0, screen->width, screen->height, display, 0, 0, SRCCOPY);
+        GdiFlush();
+        ReleaseDC(nullptr, display);
+    }
+    if (paint) InvalidateRect(nullptr, &all, TRUE);  // the windows paint over the wallpaper again
+    switch (which) {
+        case 1: return -screen->width;
+        case 2: return -screen->height;
+        case 3: return -cx;
+        case 4: return -cy;
+        default: return 0;
+    }
+}
+
+}  // namespace qv::window
