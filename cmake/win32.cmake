@@ -38,7 +38,9 @@ add_library(qv_win STATIC
   src/pi/about_win.cpp
   src/pi/commands.cpp
   src/window/activation_win.cpp
+  src/window/controls_win.cpp
   src/window/desktop_win.cpp
+  src/window/menus_win.cpp
   src/window/metrics_win.cpp
   src/window/placement_win.cpp
   src/window/state_win.cpp

@@ -173,6 +173,27 @@ CMD(ChangeParentWnd, window, SCR, NONE, NONE, NONE, "make the window a child of 
 CMD(GetVeshWin, window, SCR, NONE, NONE, NONE, "disable the window's first child window (its style becomes WS_DISABLED alone)")
 CMD(PaintDesktopImage, window, SCR, INT, INT, INT, "copy the display into the buffer (arg2 nonzero: scaled to it; arg4 nonzero: the wallpaper first); status by arg3: 1/2 the buffer's size, 3/4 the display's")
 
+// Controls and menus
+CMD(MoveObject, window, SCR, INT, INT, INT, "move control arg2 (0 to 63 of the screen's objects) to arg3, arg4 (negative: 0) in the client area")
+CMD(ResizeObject, window, SCR, INT, INT, INT, "size control arg2 to arg3 x arg4 (below 1: 16)")
+CMD(Obj_Font, window, SCR, INT, NONE, NONE, "give control arg2 the screen's current font")
+CMD(BtnPush, window, SCR, INT, NONE, NONE, "click button arg2, as if by the user, after the command returns")
+CMD(CallCursor, window, SCR, INT, INT, NONE, "put the mouse at the centre of control arg2 (arg3 nonzero: of the window)")
+CMD(BS_Def, window, SCR, INT, NONE, NONE, "make button arg2 the default button (its style)")
+CMD(BS_Multi, window, SCR, INT, NONE, NONE, "let button arg2's text take several lines (its style)")
+CMD(BS_Ext, window, SCR, INT, INT, NONE, "add button style arg3 to control arg2: 1 left text, 2-7 alignments, 8-14 check, radio and group boxes, 15 push-like, 16 flat, 17 owner-drawn, 19 icon, 20 bitmap")
+CMD(SetTargetObj, window, SCR, INT, NONE, NONE, "make control arg2 the one GetObjText reads")
+CMD(GetObjText, window, VAR, NONE, NONE, NONE, "read the target control's text into the variable (made a string); status = its length")
+CMD(SetObjTable, window, SCR, NONE, NONE, NONE, "remember the screen's 64 control slots")
+CMD(CheckObjTable, window, SCR, NONE, NONE, NONE, "mark each control slot that differs from the remembered one")
+CMD(GetObjTable, window, VAR, NONE, NONE, NONE, "data[0..63] = the marks of CheckObjTable (1: changed)")
+CMD(CreatePopup, window, VAR, INT, INT, NONE, "make popup menu slot arg3 (0 to 7) from the string array's first arg2 strings (\"-\": a separator)")
+CMD(DoPopup, window, SCR, INT, INT, INT, "show popup menu arg4 at screen point arg2, arg3; status = the chosen item's number, 0 when dismissed")
+CMD(DestroyPopup, window, INT, NONE, NONE, NONE, "destroy popup menu arg1 - 256 (256 to 263), or every one")
+CMD(WinCaptSysMenu, window, SCR, INT, NONE, NONE, "replace the window's style by a caption (arg2 nonzero: with the system menu; 0: its items deleted too)")
+CMD(DelSysMenu, window, SCR, INT, INT, NONE, "delete system menu items by bits of arg2: 1 close, 2 maximise, 4 minimise, 8 restore, 16 size, 32 move, 64 a separator, 256 position arg3; -1 all")
+CMD(GetSysMenuCount, window, SCR, NONE, NONE, NONE, "status = the number of items in the window's system menu")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

@@ -228,12 +228,26 @@ bool HostScreen::save_bmp(const std::string& path) const {
     return std::fclose(f) == 0 && ok;
 }
 
-HostVar HostVar::text(uint32_t bytes) {
+int HostScreen::add_control(const char* window_class, const char* text) {
+    int slot = 0;
+    while (slot < 64 && rec_.objects[slot]) ++slot;
+    if (slot == 64) return -1;
+    const DWORD style = WS_CHILD | WS_VISIBLE | (std::strcmp(window_class, "EDIT") == 0 ? WS_BORDER | ES_AUTOHSCROLL : 0);
+    HWND c = CreateWindowA(window_class, text, style, 8, 8 + 30 * (slot % 8), 120, 24, hwnd_,
+                           reinterpret_cast<HMENU>(uintptr_t(100 + slot)), nullptr, nullptr);
+    if (!c) return -1;
+    rec_.objects[slot] = host::Word(uintptr_t(c));
+    return slot;
+}
+
+HostVar HostVar::text(uint32_t bytes, uint32_t count2) {
     HostVar v;
     v.rec_.type = host::kString;
     uint32_t units = (bytes + 3) / 4;
     v.rec_.len[1] = uint16_t(units);
-    v.storage_.assign(units ? units : 1, 0);
+    v.rec_.len[2] = uint16_t(count2);
+    const size_t n = size_t(units) * (count2 > 1 ? count2 : 1);
+    v.storage_.assign(n ? n : 1, 0);
     v.point_at_storage();
     return v;
 }

@@ -57,6 +57,10 @@ public:
         rec_.redraw = int32_t((uint32_t(rec_.redraw) & 0xFFFF) | (on ? 0x10000u : 0));
     }
 
+    // A control (a window class such as "BUTTON" or "EDIT") placed on the window in the next
+    // free slot of objects, as the host places its objects; returns the slot, or -1.
+    int add_control(const char* window_class, const char* text);
+
     // The client area as the window shows it now, top-down, 3 bytes a pixel (BGR), no padding.
     std::vector<uint8_t> read_window(int32_t w, int32_t h) const;
     // Writes the buffer as a BMP file (bottom-up rows, with the colour table in palette mode).
@@ -75,8 +79,9 @@ private:
 // A variable record with its own storage.
 class HostVar {
 public:
-    // A string variable of `bytes` bytes (rounded up to whole 4-byte units).
-    static HostVar text(uint32_t bytes);
+    // A string variable of `bytes` bytes (rounded up to whole 4-byte units), or an array of
+    // `count2` such strings when it is more than 1.
+    static HostVar text(uint32_t bytes, uint32_t count2 = 0);
     // An integer variable of `count` elements, and a second dimension when `count2` > 1.
     static HostVar ints(uint32_t count, uint32_t count2 = 0);
 

@@ -113,6 +113,8 @@ private:
         if (word == "echo") return expect_args(t, 2, "echo \"TEXT\""), (void)std::printf("%s\n", text(t[1]).c_str());
         if (word == "wait") return expect_args(t, 2, "wait MILLISECONDS"), qv::hostsim::pump_messages(DWORD(num(t[1])));
         if (word == "expect") return expect(t);
+        if (word == "button" || word == "edit") return add_control(t);
+        if (word == "menutimer") return expect_args(t, 2, "menutimer MILLISECONDS"), close_menus_after(num(t[1]));
         throw ScriptError("unknown command or directive '" + word + "'");
     }
 
@@ -165,14 +167,15 @@ private:
     }
 
     void make_var(const std::vector<Token>& t) {
-        if (t.size() < 4 || t.size() > 5) throw ScriptError("expected: var NAME str BYTES, or var NAME int COUNT [COUNT2]");
+        if (t.size() < 4 || t.size() > 5) throw ScriptError("expected: var NAME str BYTES [COUNT2], or var NAME int COUNT [COUNT2]");
         std::string n = name(t[1], "a variable name");
         std::string type = name(t[2], "'str' or 'int'");
         int32_t a = num(t[3]);
         int32_t b = t.size() == 5 ? num(t[4]) : 0;
         if (type == "str") {
-            if (t.size() != 4 || a < 1 || a > 65535 * 4) throw ScriptError("a string variable is 1 to 262140 bytes");
-            vars_[n] = std::make_unique<HostVar>(HostVar::text(uint32_t(a)));
+            if (a < 1 || a > 65535 * 4) throw ScriptError("a string variable is 1 to 262140 bytes");
+            if (b < 0 || b > 65535) throw ScriptError("a string array has 0 to 65535 strings");
+            vars_[n] = std::make_unique<HostVar>(HostVar::text(uint32_t(a), uint32_t(b)));
         } else if (type == "int") {
             if (a < 1 || a > 65535 || b < 0 || b > 65535) throw ScriptError("an integer variable has 1 to 65535 elements a dimension");
             vars_[n] = std::make_unique<HostVar>(HostVar::ints(uint32_t(a), uint32_t(b)));
@@ -185,15 +188,34 @@ private:
         if (t.size() < 3) throw ScriptError("expected: set VARIABLE \"TEXT\", or set VARIABLE NUMBER...");
         HostVar* v = var(t[1]);
         if (v->is_text()) {
-            expect_args(t, 3, "set VARIABLE \"TEXT\"");
-            std::string s = text(t[2]);
-            if (s.size() + 1 > v->storage_bytes()) throw ScriptError("the text does not fit the variable");
-            std::memcpy(v->chars(), s.c_str(), s.size() + 1);
+            // One text, or one a string of an array: each in its own len[1] x 4 bytes.
+            const size_t width = t.size() == 3 ? v->storage_bytes() : size_t(v->record()->len[1]) * 4;
+            if ((t.size() - 2) * width > v->storage_bytes()) throw ScriptError("more texts than the variable holds");
+            for (size_t i = 2; i < t.size(); ++i) {
+                std::string s = text(t[i]);
+                if (s.size() + 1 > width) throw ScriptError("the text does not fit the variable");
+                std::memcpy(v->chars() + (i - 2) * width, s.c_str(), s.size() + 1);
+            }
         } else {
             if (t.size() - 2 > v->storage_bytes() / 4) throw ScriptError("more numbers than the variable holds");
             for (size_t i = 2; i < t.size(); ++i) v->ints()[i - 2] = num(t[i]);
         }
     }
+
+    // button SCREEN "text", edit SCREEN "text": a control in the screen's next free slot.
+    void add_control(const std::vector<Token>& t) {
+        expect_args(t, 3, (t[0].text + " SCREEN \"TEXT\"").c_str());
+        const int slot = screen(t[1])->add_control(t[0].text == "button" ? "BUTTON" : "EDIT", text(t[2]).c_str());
+        if (slot < 0) throw ScriptError("no free object slot on the screen");
+        std::printf("%s: %s in slot %d\n", t[1].text.c_str(), t[0].text.c_str(), slot);
+    }
+
+    // Popup menus wait for a choice: this dismisses the next one after `ms` milliseconds.
+    static void CALLBACK end_menu(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        EndMenu();
+    }
+    static void close_menus_after(int32_t ms) { SetTimer(nullptr, 0, UINT(ms < 1 ? 1 : ms), end_menu); }
 
     void print_var(const Token& t) {
         HostVar* v = var(t);
