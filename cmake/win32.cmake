@@ -17,6 +17,8 @@ target_link_libraries(qv_core PUBLIC qv_jpeg)
 # The DLL's own code beyond the portable core: the command adapters that read host records
 # (32-bit only) and the code that calls Win32. The test host links it too.
 add_library(qv_win STATIC
+  src/clip/clipboard_win.cpp
+  src/clip/drop_win.cpp
   src/host/refresh_win.cpp
   src/host/about_win.cpp
   src/jpeg/commands.cpp
@@ -46,7 +48,7 @@ add_library(qv_win STATIC
   src/window/state_win.cpp
   src/window/styles_win.cpp
 )
-target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm)
+target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm shell32)
 
 add_library(quorvel SHARED
   src/host/exports.cpp
@@ -103,6 +105,10 @@ add_executable(qv_draw_bench bench/draw_bench_win.cpp)
 target_link_libraries(qv_draw_bench PRIVATE qv_hostsim qv_core)
 target_include_directories(qv_draw_bench PRIVATE bench)
 add_dependencies(qv_draw_bench quorvel)
+add_executable(qv_clip_bench bench/clip_bench_win.cpp)
+target_link_libraries(qv_clip_bench PRIVATE qv_hostsim qv_core)
+target_include_directories(qv_clip_bench PRIVATE bench)
+add_dependencies(qv_clip_bench quorvel)
 add_executable(qv_pi_bench bench/pi_bench_win.cpp)
 target_link_libraries(qv_pi_bench PRIVATE qv_hostsim qv_pi_encoder)
 target_include_directories(qv_pi_bench PRIVATE bench)

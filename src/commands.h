@@ -194,6 +194,19 @@ CMD(WinCaptSysMenu, window, SCR, INT, NONE, NONE, "replace the window's style by
 CMD(DelSysMenu, window, SCR, INT, INT, NONE, "delete system menu items by bits of arg2: 1 close, 2 maximise, 4 minimise, 8 restore, 16 size, 32 move, 64 a separator, 256 position arg3; -1 all")
 CMD(GetSysMenuCount, window, SCR, NONE, NONE, NONE, "status = the number of items in the window's system menu")
 
+// Clipboard and dropped files
+CMD(GetClipTxt, clip, VAR, NONE, NONE, NONE, "copy the clipboard's text into the string variable (as much as it holds)")
+CMD(Txt2Clip, clip, VAR, INT, NONE, NONE, "put the variable's text on the clipboard (arg2 > 0: at most that many bytes)")
+CMD(Dib2Clip, clip, SCR, NONE, NONE, NONE, "put the screen's picture on the clipboard as a DIB")
+CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 24 bits) into the screen at arg2, arg3; palette screens take its palette (arg4: the 768-byte palette buffer, written)")
+CMD(GetClipInfo, clip, VAR, NONE, NONE, NONE, "data[0..4] = what the clipboard holds (2 DIB, 1 text, 0 nothing), its size, and a DIB's bit count, width, height")
+CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop")
+CMD(DDDecline, clip, NONE, NONE, NONE, NONE, "stop taking dropped files and finish a pending drop")
+CMD(DDFileNo, clip, NONE, NONE, NONE, NONE, "status = the number of files in the pending drop")
+CMD(DDQueryFile, clip, VAR, INT, INT, NONE, "file name arg2 (from 0) of the pending drop into the variable (made a string); arg3 nonzero: finish the drop; status = its length")
+CMD(DDQueryPoint, clip, VAR, NONE, NONE, NONE, "data[0], data[1] = where the files were dropped (client coordinates); status 1 inside the client area")
+CMD(DDFinish, clip, NONE, NONE, NONE, NONE, "finish the pending drop")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

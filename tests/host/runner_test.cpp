@@ -132,10 +132,11 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     EXPECT_EQ(read_file(dir.file("demo-effects.bmp")).size(), 54u + 960 * 200);
     EXPECT_EQ(read_file(dir.file("demo-draw.bmp")).size(), 54u + 960 * 200);
     EXPECT_EQ(read_file(dir.file("demo-desktop.bmp")).size(), 54u + 768 * 192);
+    EXPECT_EQ(read_file(dir.file("demo-clipboard.bmp")).size(), 54u + 1080 * 240);
     EXPECT_EQ(read_file(dir.file("demo-view.raw")).size(), 400u * 260 * 3 - (40u * 260 * 3 + 30u * 360 * 3));
     EXPECT_EQ(read_file(dir.file("demo-view.fal")).substr(0, 14), "F_ALL(V1.00)\r\n");
     for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp", "demo.pi", "demo-view.raw",
-                          "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp", "demo-compose.bmp", "demo-draw.bmp", "demo-desktop.bmp"})
+                          "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp", "demo-compose.bmp", "demo-draw.bmp", "demo-desktop.bmp", "demo-clipboard.bmp"})
         DeleteFileA(dir.file(f).c_str());
 }
 

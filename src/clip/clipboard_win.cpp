@@ -1,0 +1,184 @@
+// The clipboard commands: text to and from string variables, a screen as a DIB to and from
+// the clipboard, and what the clipboard holds. The clipboard is opened without an owner and
+// closed, and every block unlocked, on every path out.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "clip/dib.h"
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "host/refresh_win.h"
+
+namespace qv::clip {
+
+namespace {
+
+constexpr int32_t kIntegerVariable = -65535;
+
+class OpenClipboardHolder {
+public:
+    OpenClipboardHolder() : open_(OpenClipboard(nullptr) != 0) {}
+    ~OpenClipboardHolder() {
+        if (open_) CloseClipboard();
+    }
+    OpenClipboardHolder(const OpenClipboardHolder&) = delete;
+    OpenClipboardHolder& operator=(const OpenClipboardHolder&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_;
+};
+
+class Locked {
+public:
+    explicit Locked(HGLOBAL block) : block_(block), data_(block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr) {}
+    ~Locked() {
+        if (data_) GlobalUnlock(block_);
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    uint8_t* data() const { return data_; }
+
+private:
+    HGLOBAL block_;
+    uint8_t* data_;
+};
+
+// A movable block that belongs to the command until the clipboard takes it.
+class Block {
+public:
+    explicit Block(size_t size) : h_(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size)) {}
+    ~Block() {
+        if (h_) GlobalFree(h_);
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    HGLOBAL get() const { return h_; }
+    void handed_on() { h_ = nullptr; }
+
+private:
+    HGLOBAL h_;
+};
+
+// Publishes a filled block: -2 when the clipboard cannot be opened, emptied or set (the
+// block is then freed by its holder).
+int32_t publish(UINT format, Block& block) {
+    OpenClipboardHolder open;
+    if (!open || !EmptyClipboard() || !SetClipboardData(format, block.get())) return -2;
+    block.handed_on();
+    return 0;
+}
+
+}  // namespace
+
+int32_t GetClipTxt(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type == host::kInteger) return kIntegerVariable;
+    const Var v = host::var_view(*var);
+    const uint64_t limit = text_limit(v);
+    OpenClipboardHolder open;
+    if (!open) return -1;
+    HGLOBAL text = GetClipboardData(CF_TEXT);
+    if (!text) return -2;
+    const size_t size = GlobalSize(text);
+    if (size == 0) return -3;
+    Locked locked(text);
+    if (!locked.data()) return -4;
+    if (v.capacity == 0) return 0;  // no storage: nothing to write, not even the terminator
+    const size_t n = size_t(std::min<uint64_t>(limit, size));
+    const void* zero = std::memchr(locked.data(), 0, n);
+    const size_t copied = zero ? size_t(static_cast<const uint8_t*>(zero) - locked.data()) + 1 : n;
+    std::memcpy(v.data, locked.data(), copied);
+    v.data[limit] = 0;
+    return 0;
+}
+
+int32_t Txt2Clip(host::PVAL* var, int32_t max_length, int32_t, int32_t) {
+    if (var->type == host::kInteger) return kIntegerVariable;
+    const Var v = host::var_view(*var);
+    const uint64_t limit = text_limit(v);
+    const size_t n = size_t(max_length > 0 && uint64_t(max_length) < limit ? uint64_t(max_length) : limit);
+    const void* zero = std::memchr(v.data, 0, n);
+    const size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - v.data) : n;
+    Block block(length + 1);
+    {
+        Locked locked(block.get());
+        if (!locked.data()) return -1;
+        std::memcpy(locked.data(), v.data, length);
+        locked.data()[length] = 0;
+    }
+    return publish(CF_TEXT, block);
+}
+
+int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
+    const Screen s = host::screen_view(*screen);
+    const size_t table = s.palette_mode() ? 1024 : 0;
+    Block block(40 + table + s.size_bytes() + 4);
+    {
+        Locked locked(block.get());
+        if (!locked.data()) return -1;
+        std::memcpy(locked.data(), host::ptr<const uint8_t>(screen->bitmap_info), 40);
+        if (table) std::memcpy(locked.data() + 40, s.palette, table);
+        GdiFlush();  // the pixels as GDI last drew them
+        std::memcpy(locked.data() + 40 + table, s.pixels, s.size_bytes());
+    }
+    return publish(CF_DIB, block);
+}
+
+int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
+    const Screen s = host::screen_view(*screen);
+    OpenClipboardHolder open;
+    if (!open) return -1;
+    HGLOBAL handle = GetClipboardData(CF_DIB);
+    if (!handle) return -2;
+    const size_t size = GlobalSize(handle);
+    if (size == 0) return -3;
+    Locked locked(handle);
+    if (!locked.data()) return -4;
+    Dib dib;
+    if (DibStatus status = check_dib(locked.data(), size, s.palette_mode(), dib)) return status;
+    uint8_t colours[768];
+    GdiFlush();
+    place_dib(dib, s, x, y, colours);
+    if (s.palette_mode()) {
+        const int32_t entries = 1 << dib.bits;
+        if (palette) std::memcpy(palette, colours, size_t(3 * entries));
+        host::InstallPalette(*screen, entries, colours);
+    }
+    return 0;
+}
+
+int32_t GetClipInfo(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kInteger) return kIntegerVariable;
+    const Var v = host::var_view(*var);
+    int32_t* out = v.ints();
+    const auto put = [&](size_t i, int32_t value) {
+        if (v.capacity >= 4 * (i + 1)) out[i] = value;  // a smaller variable gets what fits
+    };
+    for (size_t i = 0; i < 4; ++i) put(i, 0);
+    OpenClipboardHolder open;
+    if (!open) return -1;
+    HGLOBAL dib = GetClipboardData(CF_DIB);
+    HGLOBAL handle = dib ? dib : GetClipboardData(CF_TEXT);
+    if (!handle) return 0;
+    const size_t size = GlobalSize(handle);
+    put(0, dib ? 2 : 1);
+    put(1, int32_t(size));
+    if (!dib) return 0;
+    if (size == 0) return -2;
+    if (size < 48) return -3;
+    Locked locked(handle);
+    if (!locked.data()) return -4;
+    int32_t width, height;
+    uint16_t bits;
+    std::memcpy(&width, locked.data() + 4, 4);
+    std::memcpy(&height, locked.data() + 8, 4);
+    std::memcpy(&bits, locked.data() + 14, 2);
+    put(2, bits);
+    put(3, width);
+    put(4, height);
+    return 0;
+}
+
+}  // namespace qv::clip

@@ -1,0 +1,110 @@
+// DIB reading (see dib.h). Sizes are computed in 64 bits, so that no header can make them
+// wrap; nothing is read before the block's size has been checked against what the header
+// claims.
+#include "clip/dib.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv::clip {
+
+namespace {
+
+int32_t i32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return int32_t(v);
+}
+
+constexpr size_t kHeader = 40;
+
+// The index of pixel i of a row, `bits` (1, 4 or 8) a pixel, the first pixel in the high bits.
+uint8_t index_at(const uint8_t* row, int32_t bits, int32_t i) {
+    switch (bits) {
+        case 8: return row[i];
+        case 4: return uint8_t(i & 1 ? row[i / 2] & 15 : row[i / 2] >> 4);
+        default: return uint8_t(row[i / 8] >> (7 - i % 8) & 1);
+    }
+}
+
+}  // namespace
+
+DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out) {
+    if (size < kHeader) return kShortBlock;
+    uint16_t bits16;
+    std::memcpy(&bits16, block + 14, 2);
+    const int32_t bits = bits16;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kBadBitCount;
+    if (bits == 24 && palette_screen) return kFullColourDib;
+    if (i32(block + 16) != 0) return kCompressed;
+    const int32_t width = i32(block + 4), height = i32(block + 8);
+    if (width < 0 || height < 0) return kTopDownOrNoWidth;
+    const uint64_t stride = ((uint64_t(width) * uint64_t(bits) + 7) / 8 + 3) & ~uint64_t(3);
+    const uint64_t table = bits < 24 ? 4 * (uint64_t(1) << bits) : 0;
+    if (kHeader + table + stride * uint64_t(height) > size) return kShortBlock;
+    out.colours = block + kHeader;
+    out.bits_start = block + kHeader + table;
+    out.width = width;
+    out.height = height;
+    out.bits = bits;
+    out.stride = size_t(stride);
+    return kDibOk;
+}
+
+void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y, uint8_t* colours) {
+    if (x < 0 || x >= s.width) x = 0;
+    if (y < 0 || y >= s.height) y = 0;
+    const int32_t w = std::min(dib.width, s.width - x), h = std::min(dib.height, s.height - y);
+    const int32_t entries = dib.bits < 24 ? 1 << dib.bits : 0;
+    if (s.palette_mode()) {
+        for (int32_t i = 0; i < entries; ++i) {
+            const uint8_t* q = dib.colours + 4 * i;  // blue, green, red, reserved
+            colours[3 * i] = q[2];
+            colours[3 * i + 1] = q[1];
+            colours[3 * i + 2] = q[0];
+        }
+    }
+    if (w < 1 || h < 1) return;
+    // Both are bottom-up: the rows go in the order of memory, from the last up.
+    const auto source_row = [&](int32_t j) { return dib.bits_start + size_t(dib.height - 1 - j) * dib.stride; };
+    if (dib.bits == 24) {
+        rows_in_memory_order(0, h, [&](int32_t j) { std::memcpy(s.at(x, y + j), source_row(j), size_t(w) * 3); });
+        return;
+    }
+    if (s.palette_mode()) {
+        rows_in_memory_order(0, h, [&](int32_t j) {
+            const uint8_t* row = source_row(j);
+            uint8_t* p = s.at(x, y + j);
+            if (dib.bits == 8) {
+                std::memcpy(p, row, size_t(w));
+            } else {
+                for (int32_t i = 0; i < w; ++i) p[i] = index_at(row, dib.bits, i);
+            }
+        });
+        return;
+    }
+    // Full colour through the colour table: four bytes a pixel (blue, green, red and a byte
+    // the next pixel overwrites), but three for a row's last, whose fourth would leave it.
+    uint32_t bgr[256];
+    for (int32_t i = 0; i < entries; ++i) bgr[i] = uint32_t(dib.colours[4 * i]) | uint32_t(dib.colours[4 * i + 1]) << 8 |
+                                                  uint32_t(dib.colours[4 * i + 2]) << 16;
+    rows_in_memory_order(0, h, [&](int32_t j) {
+        const uint8_t* row = source_row(j);
+        uint8_t* p = s.at(x, y + j);
+        if (dib.bits == 8) {
+            for (int32_t i = 0; i + 1 < w; ++i) std::memcpy(p + 3 * size_t(i), &bgr[row[i]], 4);
+            std::memcpy(p + 3 * size_t(w - 1), &bgr[row[w - 1]], 3);
+        } else {
+            for (int32_t i = 0; i + 1 < w; ++i) std::memcpy(p + 3 * size_t(i), &bgr[index_at(row, dib.bits, i)], 4);
+            std::memcpy(p + 3 * size_t(w - 1), &bgr[index_at(row, dib.bits, w - 1)], 3);
+        }
+    });
+}
+
+uint64_t text_limit(const Var& v) {
+    if (v.units == 0) return 0;
+    const uint64_t one = 4 * uint64_t(v.units) - 1;
+    return v.elements > 1 ? one * v.elements : one;
+}
+
+}  // namespace qv::clip

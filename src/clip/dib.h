@@ -1,0 +1,44 @@
+// Reading a device-independent bitmap from a block of bytes (the clipboard's, which any
+// program may have put there) into a screen, and the size of the text a string variable
+// takes from the clipboard. Portable: the clipboard calls are clipboard_win.cpp's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/views.h"
+
+namespace qv::clip {
+
+enum DibStatus : int32_t {
+    kDibOk = 0,
+    kBadBitCount = -256,     // other than 1, 4, 8 and 24
+    kCompressed = -257,
+    kTopDownOrNoWidth = -258, // a negative height (top-down rows) or width: not taken
+    kShortBlock = -259,      // smaller than the header, colour table and bits need
+    kFullColourDib = -512,   // 24 bits for a palette screen
+};
+
+// What a checked block holds.
+struct Dib {
+    const uint8_t* colours = nullptr;  // 2^bits RGBQUAD entries (bits < 24)
+    const uint8_t* bits_start = nullptr;
+    int32_t width = 0, height = 0, bits = 0;
+    size_t stride = 0;
+};
+
+// Checks the block in the order GetClipDib reports: the bit count, compression, then the
+// size (the colour table is taken to have 2^bits entries whatever biClrUsed says).
+DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out);
+
+// Copies a checked DIB into the screen from (x, y) (a coordinate outside the screen becomes
+// 0), its top row first, cut at the screen's right and bottom edges. A palette screen takes
+// the indexes and gets the colour table in `colours` (2^bits triplets red, green, blue, for
+// InstallPalette); a full-colour screen gets the colours.
+void place_dib(const Dib& dib, const Screen& screen, int32_t x, int32_t y, uint8_t* colours);
+
+// The longest text a string variable takes: 4 x units - 1, times the elements when there are
+// more than one; 0 for a variable without storage.
+uint64_t text_limit(const Var& v);
+
+}  // namespace qv::clip

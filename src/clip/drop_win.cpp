@@ -1,0 +1,107 @@
+// Files dropped on a screen's window: the library takes the window's WM_DROPFILES by putting
+// its own procedure in front of the window's, keeps the latest drop until the script
+// finishes it, and answers the script's questions about it.
+#include <windows.h>
+#include <shlobj.h>  // before shellapi.h, for DROPFILES in mingw
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "clip/settings.h"
+#include "command_decls.h"
+#include "host/pointers.h"
+
+namespace qv::clip {
+
+namespace {
+
+constexpr int32_t kNothingPending = int32_t(0x80000001);  // status 2147483647
+
+HDROP pending() { return host::handle<HDROP>(settings.pending_drop); }
+
+void finish_pending() {
+    if (settings.pending_drop) DragFinish(pending());
+    settings.pending_drop = 0;
+}
+
+LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_DROPFILES) {
+        // A newer drop replaces one the script has not finished: that one is finished here,
+        // as nothing else would ever release it.
+        finish_pending();
+        settings.pending_drop = host::Word(w);
+        return 0;
+    }
+    return CallWindowProcA(host::handle<WNDPROC>(settings.drop_old_proc), hwnd, msg, w, l);
+}
+
+void restore_procedure() {
+    SetWindowLongA(host::handle<HWND>(settings.drop_window), GWL_WNDPROC, LONG(settings.drop_old_proc));
+    settings.drop_window = 0;
+    settings.drop_subclassed = false;
+}
+
+}  // namespace
+
+int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
+    const HWND hwnd = host::handle<HWND>(screen->hwnd);
+    if (!enable && !settings.drop_window) return -16;
+    if (enable && !settings.drop_subclassed) {
+        settings.drop_window = screen->hwnd;
+        settings.drop_old_proc = host::Word(GetWindowLongA(hwnd, GWL_WNDPROC));
+        SetWindowLongA(hwnd, GWL_WNDPROC, LONG(reinterpret_cast<uintptr_t>(take_drops)));
+        settings.drop_subclassed = true;
+        DragAcceptFiles(hwnd, TRUE);
+        return 0;
+    }
+    if (!enable) {
+        finish_pending();
+        restore_procedure();
+        DragAcceptFiles(hwnd, FALSE);
+        return 0;
+    }
+    DragAcceptFiles(hwnd, TRUE);  // already subclassed: the first window stays the one
+    return 0;
+}
+
+int32_t DDDecline(int32_t, int32_t, int32_t, int32_t) {
+    finish_pending();
+    if (!settings.drop_subclassed) return -1;
+    restore_procedure();
+    return 0;
+}
+
+int32_t DDFileNo(int32_t, int32_t, int32_t, int32_t) {
+    if (!settings.pending_drop) return kNothingPending;
+    return -int32_t(DragQueryFileA(pending(), 0xFFFFFFFF, nullptr, 0) & 0x7FFFFFFF);
+}
+
+int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
+    if (!settings.pending_drop) return kNothingPending;
+    var->type = host::kString;
+    // The first dimension, never more than the storage holds; the shell cuts the name to fit
+    // and ends it with a zero byte.
+    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
+    const UINT n = room ? DragQueryFileA(pending(), UINT(index), host::ptr<char>(var->data), UINT(room)) : 0;
+    if (finish) finish_pending();
+    return -int32_t(n & 0x7FFFFFFF);
+}
+
+int32_t DDQueryPoint(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (!settings.pending_drop) return kNothingPending;
+    var->type = host::kInteger;
+    POINT p{};
+    const BOOL in_client = DragQueryPoint(pending(), &p);
+    const Var v = host::var_view(*var);
+    if (v.capacity >= 4) v.ints()[0] = p.x;
+    if (v.capacity >= 8) v.ints()[1] = p.y;
+    return in_client ? -1 : 0;
+}
+
+int32_t DDFinish(int32_t, int32_t, int32_t, int32_t) {
+    if (!settings.pending_drop) return -1;
+    finish_pending();
+    return 0;
+}
+
+}  // namespace qv::clip

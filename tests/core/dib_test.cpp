@@ -1,0 +1,134 @@
+// The clipboard's DIB reader on blocks made here byte by byte: malformed headers refused
+// before anything is read past them, and 1, 4, 8 and 24-bit pictures placed into both kinds
+// of screen, at offsets and cut at the edges, against a pixel-by-pixel reading.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "buffer_screen.h"
+#include "clip/dib.h"
+
+namespace qv::clip {
+namespace {
+
+using testing::BufferScreen;
+
+// A bottom-up DIB: header, 2^bits colours (entry i: blue i, green 255 - i, red 7 i), and
+// rows whose bytes are a pattern of the row and the byte's place.
+std::vector<uint8_t> make_dib(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0) {
+    const size_t stride = ((size_t(width) * bits + 7) / 8 + 3) & ~size_t(3);
+    const size_t table = bits < 24 ? 4u << bits : 0;
+    std::vector<uint8_t> b(40 + table + stride * size_t(height));
+    const int32_t fields[] = {40, width, height};
+    std::memcpy(b.data(), fields, 12);
+    const uint16_t planes_bits[] = {1, bits};
+    std::memcpy(b.data() + 12, planes_bits, 4);
+    std::memcpy(b.data() + 16, &compression, 4);
+    for (size_t i = 0; i < table / 4; ++i) {
+        b[40 + 4 * i] = uint8_t(i);
+        b[41 + 4 * i] = uint8_t(255 - i);
+        b[42 + 4 * i] = uint8_t(7 * i);
+    }
+    for (size_t i = 40 + table; i < b.size(); ++i) b[i] = uint8_t(i * 37 + i / stride);
+    return b;
+}
+
+std::vector<uint8_t> shortened(std::vector<uint8_t> block, size_t size) {
+    block.resize(size);
+    block.shrink_to_fit();  // so that a read past the end is one the sanitizer sees
+    return block;
+}
+
+std::vector<uint8_t> with_field(std::vector<uint8_t> block, size_t at, int32_t value) {
+    std::memcpy(block.data() + at, &value, 4);
+    return block;
+}
+
+TEST(DibReader, RefusesWhatItCannotReadWithoutReadingPastTheBlock) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> block;
+        bool palette;
+        DibStatus want;
+    } cases[] = {
+        {"39 bytes", shortened(make_dib(4, 4, 8), 39), false, kShortBlock},
+        {"2 bits", make_dib(4, 4, 2), false, kBadBitCount},
+        {"16 bits", make_dib(4, 4, 16), false, kBadBitCount},
+        {"32 bits", make_dib(4, 4, 32), true, kBadBitCount},
+        {"24 bits for a palette screen", make_dib(4, 4, 24), true, kFullColourDib},
+        {"compressed", make_dib(4, 4, 8, 1), false, kCompressed},
+        {"top-down", with_field(make_dib(4, 1, 8), 8, -1), false, kTopDownOrNoWidth},
+        {"negative width", with_field(make_dib(5, 2, 24), 4, -5), false, kTopDownOrNoWidth},
+        {"a byte short", shortened(make_dib(5, 3, 24), 40 + 3 * 16 - 1), false, kShortBlock},
+        {"colour table cut", shortened(make_dib(2, 0, 8), 40 + 1020), true, kShortBlock},
+    };
+    for (Case& c : cases) {
+        Dib dib;
+        EXPECT_EQ(check_dib(c.block.data(), c.block.size(), c.palette, dib), c.want) << c.what;
+    }
+    // A width whose stride would wrap 32 bits claims gigabytes: refused by size.
+    const std::vector<uint8_t> huge = with_field(with_field(make_dib(1, 1, 24), 4, 0x7FFFFFFF), 8, 0x7FFFFFFF);
+    Dib dib;
+    EXPECT_EQ(check_dib(huge.data(), huge.size(), false, dib), kShortBlock);
+}
+
+// Pixel (x, y) of the DIB by its definition: the index (or the three bytes) at its place.
+std::vector<uint8_t> dib_pixel(const std::vector<uint8_t>& b, int32_t x, int32_t y, bool as_index) {
+    int32_t width, height;
+    std::memcpy(&width, b.data() + 4, 4);
+    std::memcpy(&height, b.data() + 8, 4);
+    const uint16_t bits = b[14];
+    const size_t stride = ((size_t(width) * bits + 7) / 8 + 3) & ~size_t(3);
+    const size_t table = bits < 24 ? 4u << bits : 0;
+    const uint8_t* row = b.data() + 40 + table + size_t(height - 1 - y) * stride;
+    if (bits == 24) return {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
+    const size_t bit = size_t(x) * bits;
+    const uint8_t index = uint8_t((row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1));
+    if (as_index) return {index};
+    return {b[40 + 4 * index], b[41 + 4 * index], b[42 + 4 * index]};
+}
+
+TEST(DibReader, PlacesEveryBitCountIntoBothKindsOfScreen) {
+    for (uint16_t bits : {1, 4, 8, 24})
+        for (bool palette : {false, true})
+            for (auto [x, y] : {std::pair{0, 0}, {5, 2}, {30, -1}}) {
+                if (bits == 24 && palette) continue;
+                const std::vector<uint8_t> b = make_dib(19, 9, bits);
+                Dib dib;
+                ASSERT_EQ(check_dib(b.data(), b.size(), palette, dib), kDibOk);
+                BufferScreen s(17, 8, palette);
+                const auto before = s.snapshot();
+                uint8_t colours[768] = {};
+                place_dib(dib, s.view(), x, y, colours);
+                const int32_t x0 = x < 17 ? x : 0, y0 = y >= 0 ? y : 0;
+                const int32_t w = std::min(19, 17 - x0), h = std::min(9, 8 - y0);
+                ASSERT_TRUE(s.unchanged_outside(x0, y0, w, h, before)) << bits << " at " << x << "," << y;
+                for (int32_t j = 0; j < h; ++j)
+                    for (int32_t i = 0; i < w; ++i) {
+                        const std::vector<uint8_t> want = dib_pixel(b, i, j, palette);
+                        ASSERT_EQ(std::memcmp(s.view().at(x0 + i, y0 + j), want.data(), want.size()), 0)
+                            << bits << " bits, palette " << palette << ", pixel " << i << "," << j;
+                    }
+                if (palette) {
+                    EXPECT_EQ((std::vector<uint8_t>(colours, colours + 6)), (std::vector<uint8_t>{0, 255, 0, 7, 254, 1}))
+                        << "red, green, blue";
+                }
+            }
+}
+
+TEST(DibReader, TextLimit) {
+    Var v;
+    v.units = 16;
+    EXPECT_EQ(text_limit(v), 63u);
+    v.elements = 3;
+    EXPECT_EQ(text_limit(v), 189u);
+    v.elements = 1;
+    EXPECT_EQ(text_limit(v), 63u);
+    v.units = 0;
+    EXPECT_EQ(text_limit(v), 0u) << "no storage";
+}
+
+}  // namespace
+}  // namespace qv::clip
