@@ -39,6 +39,8 @@ add_library(qv_win STATIC
   src/text/pixel_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
+  src/system/shell_win.cpp
+  src/system/shortcuts_win.cpp
   src/window/activation_win.cpp
   src/window/controls_win.cpp
   src/window/desktop_win.cpp
@@ -48,7 +50,7 @@ add_library(qv_win STATIC
   src/window/state_win.cpp
   src/window/styles_win.cpp
 )
-target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm shell32)
+target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm shell32 ole32 uuid)
 
 add_library(quorvel SHARED
   src/host/exports.cpp
@@ -85,7 +87,7 @@ file(GLOB QV_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(qv_host_tests ${QV_HOST_TESTS})
 target_include_directories(qv_host_tests PRIVATE tests/host tests/common)
 target_sources(qv_host_tests PRIVATE tests/common/jpeg_files.cpp tests/common/effects_reference.cpp)
-target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_pi_encoder qv_gtest version)
+target_link_libraries(qv_host_tests PRIVATE qv_hostsim qv_win qv_script qv_pi_encoder qv_gtest version advapi32)
 add_dependencies(qv_host_tests quorvel qvrun)
 
 # Benchmarks: programs that print figures, run by scripts/bench (never timed tests).

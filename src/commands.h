@@ -207,6 +207,18 @@ CMD(DDQueryFile, clip, VAR, INT, INT, NONE, "file name arg2 (from 0) of the pend
 CMD(DDQueryPoint, clip, VAR, NONE, NONE, NONE, "data[0], data[1] = where the files were dropped (client coordinates); status 1 inside the client area")
 CMD(DDFinish, clip, NONE, NONE, NONE, NONE, "finish the pending drop")
 
+// Shell folders, environment, command line and shortcuts
+CMD(GetShellDir, system, VAR, INT, NONE, NONE, "the path of shell folder arg2 (0 desktop, 1 start menu, 2 programs, 3 startup, 4 send to, 5 recent, 6 favourites; others: desktop); status = its length + 1")
+CMD(GetEnvVar, system, VAR, STR, NONE, NONE, "the value of environment variable arg2 (undefined: the name in percent signs); status = its length + 1")
+CMD(GetCmdLine, system, VAR, INT, NONE, NONE, "the process's command line (arg2 nonzero: its arguments only; bits 4-7: without a leading \"obj \")")
+CMD(SetShortCutParam, system, VAR, INT, INT, NONE, "stage the variable's text as the next shortcut's working folder, and hotkey arg2 when arg3 is 1 or more (key | modifiers 1 shift, 2 ctrl, 4 alt << 8)")
+CMD(SetShortCutArg, system, VAR, NONE, NONE, NONE, "stage the variable's text as the next shortcut's arguments")
+CMD(SetShortCutIcon, system, VAR, INT, NONE, NONE, "stage the variable's text as the next shortcut's icon file, with icon number arg2")
+CMD(SetShortCutShow, system, INT, NONE, NONE, NONE, "stage how the next shortcut starts its program: 1 minimised, 2 maximised, else normally")
+CMD(FreeShortCutParam, system, NONE, NONE, NONE, NONE, "forget every staged shortcut property")
+CMD(CreateShortCut, system, STR, STR, NONE, NONE, "write shortcut file arg2 to arg1 with the staged properties (then forgotten); status 1 when it fails")
+CMD(GetShortCutParam, system, VAR, STR, INT, NONE, "read a property of shortcut file arg2 (.lnk): arg3 0 target, 1 arguments, 2 working folder, 3 hotkey (4 integers), 4 icon file, 5 icon number")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

@@ -136,7 +136,7 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     EXPECT_EQ(read_file(dir.file("demo-view.raw")).size(), 400u * 260 * 3 - (40u * 260 * 3 + 30u * 360 * 3));
     EXPECT_EQ(read_file(dir.file("demo-view.fal")).substr(0, 14), "F_ALL(V1.00)\r\n");
     for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp", "demo.pi", "demo-view.raw",
-                          "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp", "demo-compose.bmp", "demo-draw.bmp", "demo-desktop.bmp", "demo-clipboard.bmp"})
+                          "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp", "demo-compose.bmp", "demo-draw.bmp", "demo-desktop.bmp", "demo-clipboard.bmp", "demo.lnk"})
         DeleteFileA(dir.file(f).c_str());
 }
 
