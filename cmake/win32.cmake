@@ -39,6 +39,8 @@ add_library(qv_win STATIC
   src/text/pixel_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
+  src/system/dialogs_win.cpp
+  src/system/queries_win.cpp
   src/system/shell_win.cpp
   src/system/shortcuts_win.cpp
   src/window/activation_win.cpp
@@ -50,7 +52,7 @@ add_library(qv_win STATIC
   src/window/state_win.cpp
   src/window/styles_win.cpp
 )
-target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm shell32 ole32 uuid)
+target_link_libraries(qv_win PUBLIC qv_core gdi32 user32 winmm shell32 ole32 uuid comdlg32 imm32)
 
 add_library(quorvel SHARED
   src/host/exports.cpp

@@ -219,6 +219,24 @@ CMD(FreeShortCutParam, system, NONE, NONE, NONE, NONE, "forget every staged shor
 CMD(CreateShortCut, system, STR, STR, NONE, NONE, "write shortcut file arg2 to arg1 with the staged properties (then forgotten); status 1 when it fails")
 CMD(GetShortCutParam, system, VAR, STR, INT, NONE, "read a property of shortcut file arg2 (.lnk): arg3 0 target, 1 arguments, 2 working folder, 3 hotkey (4 integers), 4 icon file, 5 icon number")
 
+// System queries, dialogs, sound and input
+CMD(GetWinVerEx, system, INT, NONE, NONE, PTR, "write the system's name and version into the buffer (41 bytes); status by arg1 & 3: 0 platform (2 NT), 1 major, 2 minor, 3 none")
+CMD(GetWinTemp, system, VAR, NONE, NONE, NONE, "the temporary folder into the string variable; status = the size needed when it does not fit")
+CMD(GetSysMet, system, SCR, INT, NONE, NONE, "status = window measurement arg2 (0-13, see WindowMetric: client size, caption, frame, position, display size)")
+CMD(GetSysColour, system, VAR, INT, NONE, NONE, "data[0..2] = red, green, blue of system colour arg2 (0 to 63)")
+CMD(SetPriority, system, INT, INT, NONE, NONE, "process priority arg1 (1 idle, 2 high, else normal) and thread priority arg2 (1 idle to 6 time-critical, else normal)")
+CMD(PlayWave, system, VAR, NONE, NONE, NONE, "start playing the wave file the variable names; status 1 when it cannot")
+CMD(Bell, system, INT, INT, NONE, NONE, "a tone of arg1 Hz (37 to 32767) for arg2 ms (at least 1)")
+CMD(Bell2, system, INT, NONE, NONE, NONE, "a system sound: 0 beep, 1 asterisk, 2 exclamation, 3 hand, 4 question, 5 default")
+CMD(Ime_Open, system, SCR, INT, NONE, NONE, "open (arg2 nonzero) or close the window's input method; status 1 when it cannot")
+CMD(Inkey, system, VAR, NONE, NONE, NONE, "wait for a key: data[0] = its code (characters for letters, digits and marks); status = modifiers 1 shift, 2 ctrl, 4 alt, 8 caps, 16 num lock")
+CMD(SetFileMask, system, VAR, INT, NONE, NONE, "filter the next file dialog by the string array's descriptions and patterns in turns (arg2 > 0: that many pairs); status 2 when it is longer than 4128 bytes")
+CMD(FileMaskFree, system, NONE, NONE, NONE, NONE, "forget the file mask")
+CMD(GetOpenFile, system, VAR, STR, NONE, NONE, "choose a file to open (the variable's text is the first name; arg2 the default extension); status 1 when cancelled")
+CMD(GetSaveFile, system, VAR, STR, INT, NONE, "choose a file to save to; arg3 bit 0: ask to create it, bit 1: ask to overwrite; status 1 when cancelled")
+CMD(ExDialog, system, STR, STR, INT, INT, "message box arg1 titled arg2: arg3 bits 0-2 icon, 4-6 buttons; arg4 2 or 3 the default button; status = the button (1 OK, 2 yes, 3 no, 4 cancel, 5 abort, 6 ignore, 7 retry)")
+CMD(GetWeekDate, system, INT, INT, INT, INT, "status = the weekday (1 Sunday to 7 Saturday) of year arg1, month arg2, day arg3; arg4 nonzero: 0 for a valid date, 1 for an invalid one")
+
 // Timing
 CMD(MMCountOn, timing, INT, INT, NONE, NONE, "start the tick counter with a multimedia timer of period arg1 ms (arg2 nonzero: 1 ms resolution); resets the counts")
 CMD(MMCountOff, timing, NONE, NONE, NONE, NONE, "stop the multimedia timer")

@@ -1,10 +1,12 @@
-// The shortcut properties staged for the next CreateShortCut: the strings are the script's
-// variables (their storage, used in place), the rest values; all empty at load.
+// The system subsystem's state: the shortcut properties staged for the next CreateShortCut
+// (the strings are the script's variables, their storage used in place; all empty at load),
+// and the file mask that serves the next open or save dialog.
 #pragma once
 
 #include <cstdint>
 
 #include "host/records.h"
+#include "system/file_mask.h"
 
 namespace qv::system {
 
@@ -20,6 +22,8 @@ struct Shortcut {
 
 struct Settings {
     Shortcut shortcut;
+    bool mask_set = false;
+    char mask[kMaskBytes] = {};
 };
 
 extern Settings settings;

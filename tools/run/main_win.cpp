@@ -114,7 +114,9 @@ private:
         if (word == "wait") return expect_args(t, 2, "wait MILLISECONDS"), qv::hostsim::pump_messages(DWORD(num(t[1])));
         if (word == "expect") return expect(t);
         if (word == "button" || word == "edit") return add_control(t);
-        if (word == "menutimer") return expect_args(t, 2, "menutimer MILLISECONDS"), close_menus_after(num(t[1]));
+        if (word == "menutimer") return expect_args(t, 2, "menutimer MILLISECONDS"), after(num(t[1]), end_menu);
+        if (word == "boxtimer") return expect_args(t, 2, "boxtimer MILLISECONDS"), after(num(t[1]), answer_box);
+        if (word == "quittimer") return expect_args(t, 2, "quittimer MILLISECONDS"), after(num(t[1]), post_quit);
         throw ScriptError("unknown command or directive '" + word + "'");
     }
 
@@ -210,12 +212,27 @@ private:
         std::printf("%s: %s in slot %d\n", t[1].text.c_str(), t[0].text.c_str(), slot);
     }
 
-    // Popup menus wait for a choice: this dismisses the next one after `ms` milliseconds.
+    // Menus, message boxes and key waits hold the script: these timers, which run inside
+    // their loops, dismiss the next popup menu, press the default button of the next message
+    // box, or post a quit message.
     static void CALLBACK end_menu(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         EndMenu();
     }
-    static void close_menus_after(int32_t ms) { SetTimer(nullptr, 0, UINT(ms < 1 ? 1 : ms), end_menu); }
+    static void CALLBACK answer_box(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = FindWindowA("#32770", nullptr);
+        if (!box) return;  // not shown yet: the timer comes again
+        KillTimer(nullptr, id);
+        int button = IDOK;  // the default push button's, when there is one
+        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if ((GetWindowLongA(c, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON) button = GetDlgCtrlID(c);
+        PostMessageA(box, WM_COMMAND, WPARAM(button), 0);
+    }
+    static void CALLBACK post_quit(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(0);
+    }
+    static void after(int32_t ms, TIMERPROC proc) { SetTimer(nullptr, 0, UINT(ms < 1 ? 1 : ms), proc); }
 
     void print_var(const Token& t) {
         HostVar* v = var(t);
