@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "clip/dib.h"
 #include "command_decls.h"
@@ -46,6 +47,32 @@ private:
     uint8_t* data_;
 };
 
+// The clipboard opened and its block of one format locked, as the reading commands take it.
+// Status: 0; -1 the clipboard cannot be opened; -2 no such block; -3 an empty block; -4 the
+// block cannot be locked. It is unlocked, then the clipboard closed, on every path.
+class ReadBlock {
+public:
+    explicit ReadBlock(UINT format) : status_(fetch(format)) {}
+    int32_t status() const { return status_; }
+    const uint8_t* data() const { return locked_->data(); }
+    size_t size() const { return size_; }
+
+private:
+    int32_t fetch(UINT format) {
+        if (!open_) return -1;
+        HGLOBAL h = GetClipboardData(format);
+        if (!h) return -2;
+        size_ = GlobalSize(h);
+        if (size_ == 0) return -3;
+        locked_.emplace(h);
+        return locked_->data() ? 0 : -4;
+    }
+    OpenClipboardHolder open_;  // first: closed after the block is unlocked
+    std::optional<Locked> locked_;
+    size_t size_ = 0;
+    int32_t status_;
+};
+
 // A movable block that belongs to the command until the clipboard takes it.
 class Block {
 public:
@@ -77,19 +104,13 @@ int32_t GetClipTxt(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type == host::kInteger) return kIntegerVariable;
     const Var v = host::var_view(*var);
     const uint64_t limit = text_limit(v);
-    OpenClipboardHolder open;
-    if (!open) return -1;
-    HGLOBAL text = GetClipboardData(CF_TEXT);
-    if (!text) return -2;
-    const size_t size = GlobalSize(text);
-    if (size == 0) return -3;
-    Locked locked(text);
-    if (!locked.data()) return -4;
+    const ReadBlock text(CF_TEXT);
+    if (text.status()) return text.status();
     if (v.capacity == 0) return 0;  // no storage: nothing to write, not even the terminator
-    const size_t n = size_t(std::min<uint64_t>(limit, size));
-    const void* zero = std::memchr(locked.data(), 0, n);
-    const size_t copied = zero ? size_t(static_cast<const uint8_t*>(zero) - locked.data()) + 1 : n;
-    std::memcpy(v.data, locked.data(), copied);
+    const size_t n = size_t(std::min<uint64_t>(limit, text.size()));
+    const void* zero = std::memchr(text.data(), 0, n);
+    const size_t copied = zero ? size_t(static_cast<const uint8_t*>(zero) - text.data()) + 1 : n;
+    std::memcpy(v.data, text.data(), copied);
     v.data[limit] = 0;
     return 0;
 }
@@ -128,16 +149,10 @@ int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
 
 int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
     const Screen s = host::screen_view(*screen);
-    OpenClipboardHolder open;
-    if (!open) return -1;
-    HGLOBAL handle = GetClipboardData(CF_DIB);
-    if (!handle) return -2;
-    const size_t size = GlobalSize(handle);
-    if (size == 0) return -3;
-    Locked locked(handle);
-    if (!locked.data()) return -4;
+    const ReadBlock block(CF_DIB);
+    if (block.status()) return block.status();
     Dib dib;
-    if (DibStatus status = check_dib(locked.data(), size, s.palette_mode(), dib)) return status;
+    if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib)) return status;
     uint8_t colours[768];
     GdiFlush();
     place_dib(dib, s, x, y, colours);

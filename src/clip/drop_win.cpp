@@ -81,7 +81,7 @@ int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
     var->type = host::kString;
     // The first dimension, never more than the storage holds; the shell cuts the name to fit
     // and ends it with a zero byte.
-    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
+    const uint64_t room = host::first_dimension_room(*var);
     const UINT n = room ? DragQueryFileA(pending(), UINT(index), host::ptr<char>(var->data), UINT(room)) : 0;
     if (finish) finish_pending();
     return -int32_t(n & 0x7FFFFFFF);

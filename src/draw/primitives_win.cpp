@@ -10,13 +10,12 @@
 #include "draw/ruled_lines.h"
 #include "draw/settings.h"
 #include "host/pointers.h"
+#include "host/results.h"
 
 namespace qv::draw {
 
 namespace {
 
-constexpr int32_t kBadArgument = 3;
-constexpr int32_t kWrongType = 6;
 constexpr int32_t kFillFailed = -1;
 
 HDC dc_of(const host::BMSCR* screen) { return host::handle<HDC>(screen->hdc); }
@@ -73,7 +72,7 @@ Points points_of(const PointList& list) {
 }
 
 int32_t SetPenMode(int32_t width, int32_t style, int32_t, int32_t) {
-    if (width < 1 || style < 0 || style > 4) return kBadArgument;
+    if (width < 1 || style < 0 || style > 4) return host::kErrRange;
     settings.pen_width = width;
     settings.pen_style = style;  // PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT
     return 0;
@@ -81,7 +80,7 @@ int32_t SetPenMode(int32_t width, int32_t style, int32_t, int32_t) {
 
 int32_t SetBrushMode(int32_t mode, int32_t, int32_t, int32_t) {
     static constexpr int32_t kHatch[] = {HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS, HS_FDIAGONAL, HS_HORIZONTAL, HS_VERTICAL};
-    if (mode < 0 || mode > 5) return kBadArgument;
+    if (mode < 0 || mode > 5) return host::kErrRange;
     settings.hatch_style = kHatch[mode];
     return 0;
 }
@@ -123,15 +122,15 @@ int32_t DrawArc(host::BMSCR* screen, int32_t angle, int32_t sweep, int32_t thick
     ArcCall a;
     if (arc_call(angle, sweep, screen->cursor_x, screen->cursor_y, screen->area_width, screen->area_height,
                  screen->width, screen->height, a))
-        return kBadArgument;
+        return host::kErrRange;
     with_tools(screen, thick != 0, false, false,
                [&](HDC dc) { Arc(dc, a.left, a.top, a.right, a.bottom, a.x_start, a.y_start, a.x_end, a.y_end); });
     return 0;
 }
 
 int32_t SetPolygon(host::PVAL* var, int32_t count, int32_t offset, int32_t) {
-    if (var->type != host::kInteger) return kWrongType;
-    if (count < 3 || !holds_points(var, count)) return kBadArgument;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (count < 3 || !holds_points(var, count)) return host::kErrRange;
     settings.polygon = {var, count};
     // Points given in client coordinates move into the window's: 3 for the frame, and the
     // caption's height when the caller passes -1 after InvCapt.
@@ -155,7 +154,7 @@ int32_t DrawPolyline(host::BMSCR* screen, int32_t thick, int32_t, int32_t) {
 }
 
 int32_t FillPolygon(host::BMSCR* screen, int32_t flags, int32_t, int32_t) {
-    if (flags < 0) return kBadArgument;
+    if (flags < 0) return host::kErrRange;
     const Points p = points_of(settings.polygon);
     if (p.count > 0) with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Polygon(dc, p.data, p.count); });
     return 0;
@@ -163,8 +162,8 @@ int32_t FillPolygon(host::BMSCR* screen, int32_t flags, int32_t, int32_t) {
 
 int32_t SetBezier(host::PVAL* var, int32_t n, int32_t, int32_t) {
     const int64_t points = 3 * int64_t(n) - 2;
-    if (var->type != host::kInteger) return kWrongType;
-    if (n < 2 || !holds_points(var, points)) return kBadArgument;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (n < 2 || !holds_points(var, points)) return host::kErrRange;
     settings.bezier = {var, int32_t(points)};
     return 0;
 }
@@ -180,7 +179,7 @@ int32_t FillEllipse(host::BMSCR* screen, int32_t w, int32_t h, int32_t flags) {
     const int32_t x = screen->cursor_x, y = screen->cursor_y;
     if (x < 0 || y < 0 || w < 1 || h < 1 || flags < 0 || int64_t(x) + w > screen->width ||
         int64_t(y) + h > screen->height)
-        return kBadArgument;
+        return host::kErrRange;
     with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Ellipse(dc, x, y, x + w - 1, y + h - 1); });
     return 0;
 }
@@ -189,7 +188,7 @@ int32_t FillRoundRect(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t flags
     const int32_t x = screen->cursor_x, y = screen->cursor_y, w = screen->area_width, h = screen->area_height;
     if (ew < 1 || eh < 1 || flags < 0 || x < 0 || y < 0 || w < 1 || h < 1 || int64_t(x) + w > screen->width ||
         int64_t(y) + h > screen->height || ew > w || eh > h)
-        return kBadArgument;
+        return host::kErrRange;
     with_tools(screen, flags & 1, true, flags & 2,
                [&](HDC dc) { RoundRect(dc, x, y, x + w - 1, y + h - 1, ew, eh); });
     return 0;

@@ -15,13 +15,13 @@
 #include "draw/points_win.h"
 #include "draw/settings.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "window/metrics.h"
 
 namespace qv::draw {
 
 namespace {
 
-constexpr int32_t kBadArgument = 3;
 constexpr int32_t kNotMade = -65535;      // the shape's region could not be created
 constexpr int32_t kNoWindowRegion = -256;  // - GetWindowRgn's result
 constexpr int32_t kNotCombined = -512;     // - CombineRgn's result
@@ -145,7 +145,7 @@ int32_t CombineEllipRgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode)
 int32_t RoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t offset) {
     bool invalid;
     Region shape(round_rect_region(screen, ew, eh, offset, invalid));
-    if (invalid) return kBadArgument;
+    if (invalid) return host::kErrRange;
     set_region(screen, shape);
     return 0;
 }
@@ -153,20 +153,20 @@ int32_t RoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t offset
 int32_t CombineRoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t offset) {
     bool invalid;
     Region shape(round_rect_region(screen, ew, eh, offset, invalid));
-    if (invalid) return kBadArgument;
+    if (invalid) return host::kErrRange;
     return shape ? combine_with_window(screen, shape) : kNotMade;
 }
 
 int32_t PolyRgn(host::BMSCR* screen, int32_t winding, int32_t, int32_t) {
     Region shape(polygon_region(winding));
-    if (!shape) return kBadArgument;
+    if (!shape) return host::kErrRange;
     set_region(screen, shape);
     return 0;
 }
 
 int32_t CombinePolyRgn(host::BMSCR* screen, int32_t winding, int32_t, int32_t) {
     Region shape(polygon_region(winding));
-    return shape ? combine_with_window(screen, shape) : kBadArgument;
+    return shape ? combine_with_window(screen, shape) : host::kErrRange;
 }
 
 int32_t Pixel_Rgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t index) {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/results.h"
+
 namespace qv::draw {
 
 namespace {
@@ -25,8 +27,8 @@ void rule_columns(const Screen& s, int32_t x, int32_t y, int32_t w, int32_t h, i
 
 int32_t rule_lines(const Screen& s, int32_t step, int32_t index, bool vertical) {
     const int32_t x = s.cursor_x, y = s.cursor_y, w = s.area_width, h = s.area_height;
-    if (w < 4 || h < 4 || x < 0 || y < 0 || index < 0 || step < 1 || step > (vertical ? w : h)) return 3;
-    if (int64_t(x) + w > s.width || int64_t(y) + h > s.height) return 3;
+    if (w < 4 || h < 4 || x < 0 || y < 0 || index < 0 || step < 1 || step > (vertical ? w : h)) return host::kErrRange;
+    if (int64_t(x) + w > s.width || int64_t(y) + h > s.height) return host::kErrRange;
     const size_t bpp = size_t(s.bpp);
     const uint8_t pixel[3] = {uint8_t(s.color >> 16), uint8_t(s.color >> 8), uint8_t(s.color)};
     const uint8_t byte = uint8_t(index);

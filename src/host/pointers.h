@@ -2,6 +2,7 @@
 // Only the DLL build (32-bit) includes this: the command adapters use it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "host/records.h"
@@ -47,6 +48,12 @@ inline Var var_view(const PVAL& p) {
     v.capacity = capacity(sizes);
     v.data = ptr<uint8_t>(p.data);
     return v;
+}
+
+// The bytes a command may write into a string variable's first dimension: len[1] x 4, and
+// never more than its storage holds (a dims record may give it less).
+inline uint64_t first_dimension_room(const PVAL& p) {
+    return std::min<uint64_t>(first_dimension_bytes(p), var_view(p).capacity);
 }
 
 }  // namespace qv::host

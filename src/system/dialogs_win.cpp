@@ -21,7 +21,7 @@ constexpr char kDefaultFilter[] = "\x91\x53\x82\xC4 (*.*)\0*.*\0";
 int32_t file_dialog(host::PVAL* var, const char* default_ext, DWORD flags, bool save) {
     const HWND owner = window::owner_window();
     var->type = host::kString;
-    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
+    const uint64_t room = host::first_dimension_room(*var);
     if (room < 260) return -260;
     char* file = host::ptr<char>(var->data);
     file[room - 1] = 0;  // the initial name ends inside the buffer

@@ -11,6 +11,7 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "system/keys.h"
 #include "system/week_date.h"
 #include "window/metrics.h"
@@ -18,13 +19,6 @@
 namespace qv::system {
 
 namespace {
-
-constexpr int32_t kBadArgument = 3;
-constexpr int32_t kWrongType = 6;
-
-uint64_t room_of(const host::PVAL* var) {
-    return std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
-}
 
 }  // namespace
 
@@ -47,8 +41,8 @@ int32_t GetWinVerEx(int32_t which, int32_t, int32_t, char* out) {
 }
 
 int32_t GetWinTemp(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kString) return kWrongType;
-    const DWORD size = DWORD(room_of(var));
+    if (var->type != host::kString) return host::kErrVarType;
+    const DWORD size = DWORD(host::first_dimension_room(*var));
     const DWORD needed = GetTempPathA(size, host::ptr<char>(var->data));
     return needed <= size ? 0 : -int32_t(needed);
 }
@@ -59,8 +53,8 @@ int32_t GetSysMet(host::BMSCR* screen, int32_t code, int32_t, int32_t) {
 }
 
 int32_t GetSysColour(host::PVAL* var, int32_t index, int32_t, int32_t) {
-    if (var->type != host::kInteger) return kWrongType;
-    if (var->len[1] < 3 || host::var_view(*var).capacity < 12) return kBadArgument;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 3 || host::var_view(*var).capacity < 12) return host::kErrRange;
     const COLORREF c = GetSysColor(std::clamp(index, 0, 63));
     int32_t* out = host::ptr<int32_t>(var->data);
     out[0] = GetRValue(c);
@@ -108,7 +102,7 @@ int32_t Ime_Open(host::BMSCR* screen, int32_t open, int32_t, int32_t) {
 }
 
 int32_t Inkey(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return kWrongType;
+    if (var->type != host::kInteger) return host::kErrVarType;
     MSG msg;
     for (;;) {
         // The host's windows and timers run while the command waits; it sleeps between

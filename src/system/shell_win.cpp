@@ -7,20 +7,12 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "system/command_line.h"
 
 namespace qv::system {
 
 namespace {
-
-constexpr int32_t kBadArgument = 3;
-constexpr int32_t kWrongType = 6;
-
-// The bytes a command may write into a string variable: its first dimension, never more
-// than its storage.
-uint32_t room_of(const host::PVAL* var) {
-    return uint32_t(std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity));
-}
 
 class Key {
 public:
@@ -51,8 +43,8 @@ private:
 
 int32_t GetShellDir(host::PVAL* var, int32_t folder, int32_t, int32_t) {
     static const char* const kFolders[] = {"Desktop", "Start Menu", "Programs", "Startup", "SendTo", "Recent", "Favorites"};
-    if (var->type != host::kString) return kWrongType;
-    if (var->len[1] < 1) return kBadArgument;
+    if (var->type != host::kString) return host::kErrVarType;
+    if (var->len[1] < 1) return host::kErrRange;
     Key user(HKEY_CURRENT_USER, nullptr);
     if (!user) return 0;
     Key explorer(user.get(), "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer");
@@ -63,26 +55,26 @@ int32_t GetShellDir(host::PVAL* var, int32_t folder, int32_t, int32_t) {
     const char* name = kFolders[folder >= 0 && folder <= 6 ? folder : 0];
     char value[4096];
     if (!expandable.read(name, value) && !plain.read(name, value)) return -65536 - 4 * opened;
-    return -int32_t(ExpandEnvironmentStringsA(value, host::ptr<char>(var->data), room_of(var)));
+    return -int32_t(ExpandEnvironmentStringsA(value, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var))));
 }
 
 int32_t GetEnvVar(host::PVAL* var, const char* name, int32_t, int32_t) {
-    if (var->type != host::kString) return kWrongType;
-    if (var->len[1] < 1) return kBadArgument;
+    if (var->type != host::kString) return host::kErrVarType;
+    if (var->len[1] < 1) return host::kErrRange;
     // "%name%" in a work buffer of 4100 bytes: a name of more than 4097 bytes is refused.
     char text[4100];
     const size_t n = name ? strnlen(name, 4098) : 0;
-    if (!name || n > 4097) return kBadArgument;
+    if (!name || n > 4097) return host::kErrRange;
     text[0] = '%';
     std::memcpy(text + 1, name, n);
     text[n + 1] = '%';
     text[n + 2] = 0;
-    return -int32_t(ExpandEnvironmentStringsA(text, host::ptr<char>(var->data), room_of(var)));
+    return -int32_t(ExpandEnvironmentStringsA(text, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var))));
 }
 
 int32_t GetCmdLine(host::PVAL* var, int32_t mode, int32_t, int32_t) {
-    if (var->type != host::kString) return kWrongType;
-    const uint32_t room = room_of(var);
+    if (var->type != host::kString) return host::kErrVarType;
+    const uint32_t room = DWORD(host::first_dimension_room(*var));
     if (room == 0) return 0;  // no storage: nothing to write
     // At most 10243 bytes of the line, and never more than the variable holds with its zero.
     const char* line = GetCommandLineA();

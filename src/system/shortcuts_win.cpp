@@ -8,13 +8,12 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "system/settings.h"
 
 namespace qv::system {
 
 namespace {
-
-constexpr int32_t kWrongType = 6;
 
 Shortcut& staged() { return settings.shortcut; }
 
@@ -22,9 +21,9 @@ Shortcut& staged() { return settings.shortcut; }
 // reads past it. A variable without storage cannot be staged.
 int32_t stage_text(host::PVAL* var, host::Word& slot) {
     if (slot) return -1;
-    if (var->type != host::kString) return kWrongType;
-    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
-    if (room == 0) return kWrongType;
+    if (var->type != host::kString) return host::kErrVarType;
+    const uint64_t room = host::first_dimension_room(*var);
+    if (room == 0) return host::kErrVarType;
     host::ptr<char>(var->data)[room - 1] = 0;
     slot = var->data;
     return 0;
@@ -140,7 +139,7 @@ int32_t GetShortCutParam(host::PVAL* var, const char* link_file, int32_t what, i
     if (FAILED(file->Load(name, STGM_READ))) return -1;
     var->type = host::kString;
     char* text = host::ptr<char>(var->data);
-    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), v.capacity);
+    const uint64_t room = host::first_dimension_room(*var);
     const int limit = int(std::min<uint64_t>(room ? room - 1 : 0, INT32_MAX));
     if (what != 3 && limit < 1) return -16;  // no room for a single character
     int icon = 0;

@@ -7,6 +7,7 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "window/settings.h"
 
 namespace qv::window {
@@ -61,7 +62,7 @@ int32_t ResizeObject(host::BMSCR* screen, int32_t index, int32_t w, int32_t h) {
 
 int32_t Obj_Font(host::BMSCR* screen, int32_t index, int32_t, int32_t) {
     if (bad_index(index)) return kBadIndex;
-    if (!control(screen, index)) return 5;  // an empty slot: the host's "setting missing"
+    if (!control(screen, index)) return host::kErrNoSetting;  // an empty slot
     SendMessageA(control(screen, index), WM_SETFONT, WPARAM(screen->font), TRUE);
     return 0;
 }
@@ -110,8 +111,7 @@ int32_t GetObjText(host::PVAL* var, int32_t, int32_t, int32_t) {
         settings.target = 0;
         return kNoTarget;
     }
-    // The first dimension, and never more than the storage holds.
-    const uint64_t room = std::min<uint64_t>(host::first_dimension_bytes(*var), host::var_view(*var).capacity);
+    const uint64_t room = host::first_dimension_room(*var);
     if (room < 2) return 0;
     return -GetWindowTextA(target, host::ptr<char>(var->data), int(room - 1));
 }

@@ -8,6 +8,7 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "window/settings.h"
 
 namespace qv::window {
@@ -37,7 +38,7 @@ bool destroy(PopupSlot& s) {
 int32_t CreatePopup(host::PVAL* var, int32_t count, int32_t slot, int32_t) {
     PopupSlot& s = slot_of(slot);
     if (s.state == kLiveMenu) return -1;
-    if (var->type != host::kString) return 6;
+    if (var->type != host::kString) return host::kErrVarType;
     // len[2] strings of len[1] x 4 bytes each, as far as the storage reaches; a string
     // without a zero byte ends at its slot's end.
     const size_t width = host::first_dimension_bytes(*var);

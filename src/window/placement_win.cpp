@@ -4,13 +4,13 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "window/metrics.h"
 
 namespace qv::window {
 
 namespace {
 
-constexpr int32_t kBadArgument = 3;
 constexpr int32_t kOutsideClient = -268435455;  // status 0x0FFFFFFF
 
 HWND hwnd_of(const host::BMSCR* screen) { return host::handle<HWND>(screen->hwnd); }
@@ -47,7 +47,7 @@ int32_t SetWinPos(host::BMSCR* screen, int32_t x, int32_t y, int32_t) {
 }
 
 int32_t SetWinSize2(host::BMSCR* screen, int32_t w, int32_t h, int32_t at_cursor) {
-    if (w < 1 || h < 1) return kBadArgument;
+    if (w < 1 || h < 1) return host::kErrRange;
     place(screen, w, h, at_cursor);
     return 0;
 }

