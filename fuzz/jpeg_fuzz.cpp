@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> pixels(s.size_bytes());
     s.pixels = pixels.empty() ? nullptr : pixels.data();
     qv::jpeg::JpegTarget target = qv::jpeg::SetJpegTarget(s);
-    qv::jpeg::DecodeJpegMemory(data + 1, size - 1, 0, target);
+    qv::jpeg::decode_jpeg_memory(data + 1, size - 1, 0, target);
     int32_t w, h;
-    qv::jpeg::ProbeJpegMemory(data + 1, size - 1, w, h);
+    qv::jpeg::probe_jpeg_memory(data + 1, size - 1, w, h);
     uint8_t text[16];
-    qv::jpeg::ReadJpegCommentMemory(text, sizeof text, data + 1, size - 1, 0);
+    qv::jpeg::read_jpeg_comment_memory(text, sizeof text, data + 1, size - 1, 0);
     return 0;
 }

@@ -10,12 +10,12 @@
 #include "clip/settings.h"
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 
 namespace qv::clip {
 
 namespace {
 
-constexpr int32_t kNothingPending = int32_t(0x80000001);  // status 2147483647
 
 HDROP pending() { return host::handle<HDROP>(settings.pending_drop); }
 
@@ -72,12 +72,12 @@ int32_t DDDecline(int32_t, int32_t, int32_t, int32_t) {
 }
 
 int32_t DDFileNo(int32_t, int32_t, int32_t, int32_t) {
-    if (!settings.pending_drop) return kNothingPending;
+    if (!settings.pending_drop) return host::kNothingPending;
     return -int32_t(DragQueryFileA(pending(), 0xFFFFFFFF, nullptr, 0) & 0x7FFFFFFF);
 }
 
 int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
-    if (!settings.pending_drop) return kNothingPending;
+    if (!settings.pending_drop) return host::kNothingPending;
     var->type = host::kString;
     // The first dimension, never more than the storage holds; the shell cuts the name to fit
     // and ends it with a zero byte.
@@ -88,7 +88,7 @@ int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
 }
 
 int32_t DDQueryPoint(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (!settings.pending_drop) return kNothingPending;
+    if (!settings.pending_drop) return host::kNothingPending;
     var->type = host::kInteger;
     POINT p{};
     const BOOL in_client = DragQueryPoint(pending(), &p);

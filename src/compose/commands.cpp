@@ -4,6 +4,7 @@
 #include "compose/blend.h"
 #include "host/pointers.h"
 #include "host/screen_table.h"
+#include "host/results.h"
 
 namespace qv::compose {
 
@@ -21,7 +22,7 @@ struct Settings {
 } settings;
 
 int32_t remember(Remembered& r, host::BMSCR* screen, int32_t x, int32_t y) {
-    if (x < 0 || y < 0 || x >= screen->width || y >= screen->height) return 3;
+    if (x < 0 || y < 0 || x >= screen->width || y >= screen->height) return host::kErrRange;
     r = {screen, x, y};
     return 0;
 }
@@ -49,7 +50,7 @@ void cut_to_fit(const Screen& dst, Place d, const Screen& src, Place s, int32_t&
 
 int32_t keyed_copy(host::BMSCR* dst, int32_t w, int32_t h, bool blend) {
     if (!settings.key.screen || !settings.org.screen) return -1;
-    if (dst->palette_mode) return 6;
+    if (dst->palette_mode) return host::kErrVarType;
     const Screen d = host::screen_view(*dst), k = host::screen_view(*settings.key.screen),
                  s = host::screen_view(*settings.org.screen);
     // Rectangles must fit on the right and at the bottom; a negative position (which the
@@ -57,7 +58,7 @@ int32_t keyed_copy(host::BMSCR* dst, int32_t w, int32_t h, bool blend) {
     if (d.cursor_x < 0 || d.cursor_y < 0 || int64_t(d.cursor_x) + w > d.width || int64_t(d.cursor_y) + h > d.height ||
         int64_t(settings.key.x) + w > k.width || int64_t(settings.key.y) + h > k.height ||
         int64_t(settings.org.x) + w > s.width || int64_t(settings.org.y) + h > s.height)
-        return 3;
+        return host::kErrRange;
     if (h < 1 || w < 1) return 0;
     copy_through_key(d, {d.cursor_x, d.cursor_y}, s, {settings.org.x, settings.org.y}, k,
                      {settings.key.x, settings.key.y}, w, h, blend);
@@ -69,7 +70,7 @@ template <class Work>
 int32_t with_table(host::BMSCR* dst, int32_t w, int32_t h, bool table_must_be_full_colour, Work work) {
     host::BMSCR* table = nullptr;
     if (int32_t r = table_screen(dst, table)) return r;
-    if (dst->palette_mode || (table_must_be_full_colour && table->palette_mode)) return -1;
+    if (dst->palette_mode || (table_must_be_full_colour && table->palette_mode)) return host::kRefused;
     const Screen d = host::screen_view(*dst), s = host::screen_view(*table);
     const Place dp = origin_inside(d, d.cursor_x, d.cursor_y), sp = origin_inside(s, s.cursor_x, s.cursor_y);
     cut_to_fit(d, dp, s, sp, w, h);
@@ -82,9 +83,9 @@ int32_t auto_bits(host::BMSCR* dst, int32_t value, int32_t channels, BitOp op) {
     const Screen d = host::screen_view(*dst);
     if (value < 0 || value > 255 || int64_t(d.cursor_y) + d.area_height > d.height ||
         int64_t(d.cursor_x) + d.area_width > d.width || d.area_width == 0 || d.area_height == 0)
-        return 3;
+        return host::kErrRange;
     // A negative position or size would reach outside the buffer: refused as well.
-    if (d.cursor_x < 0 || d.cursor_y < 0 || d.area_width < 0 || d.area_height < 0) return 3;
+    if (d.cursor_x < 0 || d.cursor_y < 0 || d.area_width < 0 || d.area_height < 0) return host::kErrRange;
     bitwise(d, {d.cursor_x, d.cursor_y}, d.area_width, d.area_height, uint8_t(value), channels, op);
     return 0;
 }
@@ -94,8 +95,8 @@ int32_t auto_bits(host::BMSCR* dst, int32_t value, int32_t channels, BitOp op) {
 int32_t SetKeyScr(host::BMSCR* key, int32_t x, int32_t y, int32_t) { return remember(settings.key, key, x, y); }
 
 int32_t SetOrgScr(host::BMSCR* source, int32_t x, int32_t y, int32_t) {
-    if (x < 0 || y < 0 || x >= source->width || y >= source->height) return 3;
-    if (source->palette_mode) return 6;
+    if (x < 0 || y < 0 || x >= source->width || y >= source->height) return host::kErrRange;
+    if (source->palette_mode) return host::kErrVarType;
     return remember(settings.org, source, x, y);
 }
 
@@ -113,7 +114,7 @@ int32_t GMergeParam(int32_t dst_weight, int32_t src_weight, int32_t x, int32_t y
 int32_t GMerge(host::BMSCR* dst, int32_t w, int32_t h, int32_t) {
     host::BMSCR* table = nullptr;
     if (int32_t r = table_screen(dst, table)) return r;
-    if (dst->palette_mode || table->palette_mode) return -1;
+    if (dst->palette_mode || table->palette_mode) return host::kRefused;
     const Screen d = host::screen_view(*dst), s = host::screen_view(*table);
     const Place dp = origin_inside(d, d.cursor_x, d.cursor_y);
     // An origin outside the table screen is set back to 0 for good.

@@ -9,6 +9,7 @@
 #include "host/refresh_win.h"
 #include "host/screen_table.h"
 #include "timing/settings.h"
+#include "host/results.h"
 
 namespace qv::compose {
 
@@ -39,7 +40,7 @@ int32_t SleepGcopy(host::BMSCR* screen, int32_t wait, int32_t x, int32_t y) {
     host::BMSCR* table = host::current_table_screen();
     if (x < 0 || y < 0 || screen->cursor_x < 0 || screen->cursor_x >= screen->width || screen->cursor_y < 0 ||
         screen->cursor_y >= screen->height || t < 1 || !table)
-        return 3;
+        return host::kErrRange;
     while (int32_t(timeGetTime() - timing::settings.frame_time_base) < t) {
         if (pump) timing::pump_messages();
     }

@@ -7,6 +7,7 @@
 #include "host/pointers.h"
 #include "host/screen_table.h"
 #include "host/sine_table.h"
+#include "host/results.h"
 
 namespace qv::compose {
 
@@ -22,7 +23,7 @@ int32_t flip(host::BMSCR* screen, int32_t w, int32_t h, bool rows) {
     const Screen s = host::screen_view(*screen);
     if (w < 4 || h < 4 || s.cursor_x < 0 || s.cursor_y < 0 || int64_t(s.cursor_x) + w > s.width ||
         int64_t(s.cursor_y) + h > s.height)
-        return 3;
+        return host::kErrRange;
     rows ? flip_rows(s, {s.cursor_x, s.cursor_y}, w, h) : flip_columns(s, {s.cursor_x, s.cursor_y}, w, h);
     return 0;
 }
@@ -31,10 +32,10 @@ int32_t scroll_in_rows(host::BMSCR* screen, int32_t w, int32_t h, int32_t shift,
     if (shift == 0) return 0;
     const Screen s = host::screen_view(*screen);
     const int32_t by = shift < 0 ? -shift : shift;
-    if (w < 1 || w > s.width || h > s.height || by > w) return 3;
+    if (w < 1 || w > s.width || h > s.height || by > w) return host::kErrRange;
     // The commands do not test the position: a negative one is refused, so that no row or
     // segment reaches outside the buffer.
-    if (s.cursor_x < 0 || s.cursor_y < 0 || s.cursor_x >= s.width) return 3;
+    if (s.cursor_x < 0 || s.cursor_y < 0 || s.cursor_x >= s.width) return host::kErrRange;
     if (int64_t(s.cursor_x) + w > s.width) w = s.width - s.cursor_x;
     if (int64_t(s.cursor_y) + h > s.height) h = s.height - s.cursor_y;
     if (h < 1) return 0;
@@ -57,7 +58,7 @@ int32_t GRotPos(int32_t cx, int32_t cy, int32_t step, int32_t key) {
 
 int32_t GRot(host::BMSCR* screen, int32_t w, int32_t h, int32_t angle) {
     host::sine_table();
-    if (angle < -4096 || angle > 4096) return 3;
+    if (angle < -4096 || angle > 4096) return host::kErrRange;
     const Screen d = host::screen_view(*screen);
     const Place dp = inside(d, d.cursor_x, d.cursor_y);
     if (int64_t(dp.x) + w > d.width) w = d.width - dp.x;
@@ -78,7 +79,7 @@ int32_t Flip_H(host::BMSCR* screen, int32_t w, int32_t h, int32_t) { return flip
 int32_t GUscroll(host::BMSCR* screen, int32_t first_row, int32_t rows, int32_t shift) {
     const Screen s = host::screen_view(*screen);
     const int64_t by = shift < 0 ? -int64_t(shift) : shift;
-    if (first_row < 1 || int64_t(first_row) + rows > s.height || first_row - by < 0 || shift == 0) return 3;
+    if (first_row < 1 || int64_t(first_row) + rows > s.height || first_row - by < 0 || shift == 0) return host::kErrRange;
     if (rows < 1) return 0;
     move_rows(s, first_row, rows, -int32_t(by), shift < 0);
     return 0;
@@ -87,7 +88,7 @@ int32_t GUscroll(host::BMSCR* screen, int32_t first_row, int32_t rows, int32_t s
 int32_t GDscroll(host::BMSCR* screen, int32_t first_row, int32_t rows, int32_t shift) {
     const Screen s = host::screen_view(*screen);
     const int64_t by = shift < 0 ? -int64_t(shift) : shift;
-    if (first_row < 0 || int64_t(first_row) + rows + by > s.height || shift == 0) return 3;
+    if (first_row < 0 || int64_t(first_row) + rows + by > s.height || shift == 0) return host::kErrRange;
     if (rows < 1) return 0;
     move_rows(s, first_row, rows, int32_t(by), shift < 0);
     return 0;
@@ -96,13 +97,13 @@ int32_t GDscroll(host::BMSCR* screen, int32_t first_row, int32_t rows, int32_t s
 int32_t GDscrollF(host::BMSCR* screen, int32_t lines, int32_t clear, int32_t) {
     const Screen s = host::screen_view(*screen);
     // A negative position would reach outside the buffer: refused.
-    if (s.cursor_x < 0 || s.cursor_y < 0 || s.cursor_x >= s.width) return 3;
+    if (s.cursor_x < 0 || s.cursor_y < 0 || s.cursor_x >= s.width) return host::kErrRange;
     int32_t aw = s.area_width;
     if (int64_t(s.cursor_x) + aw > s.width) aw = s.width - s.cursor_x;
     const int32_t left = s.cursor_x & ~3, used = aw > 0 ? 4 * (aw / 4) : 0;
     if (lines < 1 || int64_t(s.cursor_y) + s.area_height > s.height || lines > s.area_height || used == 0 ||
         s.area_height <= 0)
-        return 3;
+        return host::kErrRange;
     const size_t n = size_t(used) * s.bpp;
     for (int32_t row = s.cursor_y + s.area_height - 1; row >= s.cursor_y + lines; --row)
         std::memmove(s.at(left, row), s.at(left, row - lines), n);

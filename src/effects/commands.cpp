@@ -11,6 +11,7 @@
 #include "effects/settings.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
+#include "host/results.h"
 
 namespace qv::effects {
 
@@ -51,8 +52,8 @@ int32_t noise(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount, void (*
 }
 
 int32_t conversion(host::PVAL* var, Rgb out) {
-    if (var->type != host::kInteger) return 6;
-    if (var->len[1] < 3) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 3) return host::kErrRange;
     int32_t* data = host::ptr<int32_t>(var->data);
     data[0] = out.r;
     data[1] = out.g;
@@ -61,10 +62,10 @@ int32_t conversion(host::PVAL* var, Rgb out) {
 }
 
 int32_t run_convolution(host::BMSCR* screen, int32_t w, int32_t h, int32_t size) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r;
-    if (!filter_rect(s, w, h, r)) return 3;
+    if (!filter_rect(s, w, h, r)) return host::kErrRange;
     static const int32_t radius_by_size[4] = {1, 2, 3, 3};
     return convolve(s, r, settings.conv_matrix, settings.conv_divisor, radius_by_size[size & 3]);
 }
@@ -120,7 +121,7 @@ const int32_t kBlurMatrices[4][49] = {
 }  // namespace
 
 int32_t GChangeCol(host::BMSCR* screen, int32_t tol_r, int32_t tol_g, int32_t tol_b) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r = clipped_area(s);
     if (r.h < 1) return 0;
@@ -133,7 +134,7 @@ int32_t GChangeCol(host::BMSCR* screen, int32_t tol_r, int32_t tol_g, int32_t to
 int32_t ToneChange(host::BMSCR* screen, int32_t level, int32_t mode, char* colours) {
     if (level == 100) return 0;
     if (screen->palette_mode) {
-        if (level < -255 || level > 255 || !colours) return 3;
+        if (level < -255 || level > 255 || !colours) return host::kErrRange;
         auto* triplets = reinterpret_cast<uint8_t*>(colours);
         tone_change_palette(triplets, level);
         host::InstallPalette(*screen, 256, triplets);
@@ -143,14 +144,14 @@ int32_t ToneChange(host::BMSCR* screen, int32_t level, int32_t mode, char* colou
     if (s.cursor_x < 0 || s.cursor_y < 0 || int64_t(s.cursor_x) + s.area_width > s.width ||
         int64_t(s.cursor_y) + s.area_height > s.height || level < 1 || level > 1000 ||
         ((mode == 1 || mode == -1) && level > 255))
-        return 3;
+        return host::kErrRange;
     if (s.area_width < 1 || s.area_height < 1) return 0;
     tone_change(s, {s.cursor_x, s.cursor_y, s.area_width, s.area_height}, level, mode);
     return 0;
 }
 
 int32_t Monotone(host::BMSCR* screen, int32_t hue, int32_t sat, int32_t) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     if (hue < 0 || hue > 359) hue = 0;
     if (sat < 0 || sat > 255) sat = 0;
     Screen s = host::screen_view(*screen);
@@ -169,10 +170,10 @@ int32_t NoiseLD(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount) {
 }
 
 int32_t HalfTone(host::BMSCR* screen, int32_t w, int32_t h, int32_t channels) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r;
-    if (!sized_rect(s, w, h, r)) return 3;
+    if (!sized_rect(s, w, h, r)) return host::kErrRange;
     if ((channels & 7) == 0 || settings.mix_ratio == 0 || r.empty()) return 0;
     half_tone(s, r, channels, settings.mix_colour, settings.mix_ratio);
     return 0;
@@ -212,7 +213,7 @@ int32_t SetMatrix(host::PVAL* var, int32_t divisor, int32_t, int32_t) {
 }
 
 int32_t GMatrix(host::BMSCR* screen, int32_t w, int32_t h, int32_t size) {
-    if (!settings.conv_ready) return -255;
+    if (!settings.conv_ready) return host::kWrongKind;
     return run_convolution(screen, w, h, size);
 }
 
@@ -227,18 +228,18 @@ int32_t OutLine(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
 }
 
 int32_t Median(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode) {
-    if (w < 3 || h < 3) return -255;
+    if (w < 3 || h < 3) return host::kWrongKind;
     settings.median_mode = mode;
     settings.median_fill = mode == 1 ? 512 : -255;
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r;
-    if (!filter_rect(s, w, h, r)) return 3;
+    if (!filter_rect(s, w, h, r)) return host::kErrRange;
     return median(s, r, settings.median_mode, settings.median_fill);
 }
 
 int32_t Emboss(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r = clipped_area(s, w, h);  // the clipped-area rule, with the size given
     if (r.h < 1) return 0;
@@ -251,9 +252,9 @@ int32_t Mosaic(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
     const int32_t cw = settings.cell_w, ch = settings.cell_h;
     if (s.cursor_x < 0 || s.cursor_y < 0 || int64_t(s.cursor_x) + w > s.width || int64_t(s.cursor_y) + h > s.height ||
         w < cw || h < ch)
-        return 3;
+        return host::kErrRange;
     // A cell size of 0 or less has no cells: refused like a rectangle too small for one.
-    if (cw < 1 || ch < 1) return 3;
+    if (cw < 1 || ch < 1) return host::kErrRange;
     if (screen->palette_mode) {
         mosaic_through_dc(*screen, s, s.cursor_x, s.cursor_y, w / cw, h / ch, cw, ch);
     } else {
@@ -263,10 +264,10 @@ int32_t Mosaic(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
 }
 
 int32_t Nijimi(host::BMSCR* screen, int32_t w, int32_t h, int32_t style) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r;
-    if (!filter_rect(s, w, h, r)) return 3;
+    if (!filter_rect(s, w, h, r)) return host::kErrRange;
     const int32_t matrix = (style & 7) >= 1 && (style & 7) <= 3 ? (style & 7) : 0;
     const int32_t window = (style >> 4) & 7;
     const int32_t radius = window == 0 ? 1 : window == 1 ? 2 : 3;
@@ -280,11 +281,11 @@ int32_t Nijimi(host::BMSCR* screen, int32_t w, int32_t h, int32_t style) {
 }
 
 int32_t Rough(host::BMSCR* screen, int32_t w, int32_t h, int32_t bits) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r;
-    if (!sized_rect(s, w, h, r)) return 3;
-    if (bits < 1 || bits > 16) return 1;
+    if (!sized_rect(s, w, h, r)) return host::kErrRange;
+    if (bits < 1 || bits > 16) return host::kErrBitCount;
     if (bits == 8 || bits == 16 || r.empty()) return 0;
     rough(s, r, bits);
     return 0;
@@ -295,7 +296,7 @@ int32_t Disper(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
     const int32_t bw = w / 8, bh = h / 8;
     if (bw < 4 || bh < 4 || s.cursor_x < 0 || s.cursor_y < 0 || int64_t(s.cursor_x) + 8 * bw > s.width ||
         int64_t(s.cursor_y) + 8 * bh > s.height)
-        return 3;
+        return host::kErrRange;
     uint8_t p[64];
     dispersion_permutation(p);
     disperse(s, s.cursor_x, s.cursor_y, bw, bh, p);

@@ -9,12 +9,12 @@
 #include "jpeg/decode.h"
 #include "jpeg/encode.h"
 #include "jpeg/settings.h"
+#include "host/results.h"
 
 namespace qv::jpeg {
 
 namespace {
 
-constexpr int32_t kWrongKind = -255;
 
 // The archive locator's comma is overwritten in the caller's text, as scripts expect.
 void open_archive(const char* locator) { OpenPackArchive(settings.archive, const_cast<char*>(locator)); }
@@ -25,7 +25,7 @@ int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
     int32_t w = 0, h = 0;
     int32_t status = ProbeJpegFile(path, offset, w, h);
     if (status == kDone) store_size(var, w, h);
-    return -status;
+    return host::status(status);
 }
 
 int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t offset) {
@@ -45,19 +45,19 @@ void store_size(host::PVAL* var, int32_t width, int32_t height) {
 }
 
 int32_t JpegLoad(host::BMSCR* screen, const char* path, int32_t flags, int32_t offset) {
-    if (screen->palette_mode) return kWrongKind;
+    if (screen->palette_mode) return host::kWrongKind;
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
-    return -DecodeJpegFile(path, flags, offset, target);
+    return host::status(DecodeJpegFile(path, flags, offset, target));
 }
 
 int32_t JpegSize(host::PVAL* var, const char* path, int32_t offset, int32_t) {
-    if (var->type != host::kInteger) return kWrongKind;
+    if (var->type != host::kInteger) return host::kWrongKind;
     return size_query(var, path, offset);
 }
 
 int32_t JpegSave(host::BMSCR* screen, const char* path, int32_t width, int32_t height) {
-    if (screen->palette_mode) return kWrongKind;
-    return -encode_region(host::screen_view(*screen), path, width, height, settings.encoder);
+    if (screen->palette_mode) return host::kWrongKind;
+    return host::status(encode_region(host::screen_view(*screen), path, width, height, settings.encoder));
 }
 
 int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t) {
@@ -91,21 +91,21 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
 }
 
 int32_t GetJpegComment(host::PVAL* var, const char* path, int32_t kind, int32_t offset) {
-    if (var->type != host::kString) return 3;
+    if (var->type != host::kString) return host::kErrRange;
     return comment_query(var, path, kind, offset);
 }
 
 int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* locator) {
-    if (screen->palette_mode) return kWrongKind;
+    if (screen->palette_mode) return host::kWrongKind;
     open_archive(locator);
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
     int64_t offset = FindPackEntry(settings.archive, name);
     if (offset < 0) return -1;
-    return -DecodeJpegFile(settings.archive.path, flags, offset, target);
+    return host::status(DecodeJpegFile(settings.archive.path, flags, offset, target));
 }
 
 int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* locator) {
-    if (var->type != host::kInteger) return kWrongKind;
+    if (var->type != host::kInteger) return host::kWrongKind;
     open_archive(locator);
     store_size(var, 0, 0);
     int64_t offset = FindPackEntry(settings.archive, name);
@@ -115,7 +115,7 @@ int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* loca
 
 int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, const char* locator) {
     open_archive(locator);
-    if (var->type != host::kString) return 3;
+    if (var->type != host::kString) return host::kErrRange;
     int64_t offset = FindPackEntry(settings.archive, name);
     if (offset < 0) return -1;
     return comment_query(var, settings.archive.path, kind, offset);

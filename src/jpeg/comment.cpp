@@ -51,21 +51,24 @@ boolean read_marker(j_decompress_ptr cinfo) {
     return TRUE;
 }
 
+// As in the decoder: the step sets libjpeg's jump target itself; read_stream owns cinfo.
+bool read_markers(j_decompress_ptr cinfo, ErrorManager& err, const Input& in, CommentSink& sink, int32_t kind) {
+    if (setjmp(err.jump)) return false;
+    jpeg_create_decompress(cinfo);
+    cinfo->client_data = &sink;
+    attach_input(cinfo, in);
+    jpeg_set_marker_processor(cinfo, kind == 0 ? JPEG_COM : JPEG_APP0 + 12, read_marker);
+    jpeg_read_header(cinfo, TRUE);
+    return true;
+}
+
 int32_t read_stream(const Input& in, CommentSink& sink, int32_t kind) {
-    jpeg_decompress_struct cinfo;
+    jpeg_decompress_struct cinfo{};
     ErrorManager err;
     cinfo.err = init_error_manager(err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return -2;
-    }
-    jpeg_create_decompress(&cinfo);
-    cinfo.client_data = &sink;
-    attach_input(&cinfo, in);
-    jpeg_set_marker_processor(&cinfo, kind == 0 ? JPEG_COM : JPEG_APP0 + 12, read_marker);
-    jpeg_read_header(&cinfo, TRUE);
+    const bool ok = read_markers(&cinfo, err, in, sink, kind);
     jpeg_destroy_decompress(&cinfo);
-    return 0;
+    return ok ? 0 : -2;
 }
 
 int32_t read_input(const Input& in, uint8_t* data, uint32_t cap, int32_t kind) {
@@ -87,7 +90,7 @@ int32_t ReadJpegComment(uint8_t* data, uint32_t cap, const char* path, int32_t k
     return read_input({file.get()}, data, cap, kind);
 }
 
-int32_t ReadJpegCommentMemory(uint8_t* data, uint32_t cap, const uint8_t* bytes, size_t size, int32_t kind) {
+int32_t read_jpeg_comment_memory(uint8_t* data, uint32_t cap, const uint8_t* bytes, size_t size, int32_t kind) {
     return read_input({nullptr, bytes, size}, data, cap, kind);
 }
 

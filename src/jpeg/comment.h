@@ -13,6 +13,6 @@ namespace qv::jpeg {
 int32_t ReadJpegComment(uint8_t* data, uint32_t cap, const char* path, int32_t kind, int64_t offset);
 
 // The same from `size` bytes in memory; -2 when they are no JPEG stream.
-int32_t ReadJpegCommentMemory(uint8_t* data, uint32_t cap, const uint8_t* bytes, size_t size, int32_t kind);
+int32_t read_jpeg_comment_memory(uint8_t* data, uint32_t cap, const uint8_t* bytes, size_t size, int32_t kind);
 
 }  // namespace qv::jpeg

@@ -77,75 +77,94 @@ constexpr int kRowsPerCall = 16;
 // Row i of the target (i < height): counted back from the first row, never past the buffer.
 uint8_t* target_row(const JpegTarget& t, int32_t i) { return t.first_row - size_t(i) * t.stride; }
 
-// The decode proper. It holds the jump target, so nothing in it has a destructor.
-int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target) {
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = init_error_manager(err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return kBadStream;
-    }
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    attach_input(&cinfo, in);
-    jpeg_read_header(&cinfo, TRUE);
-    apply_dct(cinfo, flags);
-    // RGB and grayscale come out as blue, green, red; CMYK and YCCK cannot be converted, and
-    // libjpeg refuses them in jpeg_start_decompress.
-    cinfo.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&cinfo);
+// libjpeg reports a fatal error by jumping back to the last setjmp. Each step below is a
+// function of its own that takes the object from its caller, sets the jump target first and
+// has no locals the error path reads: a step answers false when libjpeg gave up, and the
+// caller, which owns cinfo and holds no jump target, destroys it either way.
 
-    const JDIMENSION width = cinfo.output_width;
+bool create(j_decompress_ptr cinfo, ErrorManager& err) {
+    if (setjmp(err.jump)) return false;
+    jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = kMaxDecoderMemory;
+    return true;
+}
+
+// The set-up decode and probe share: the header read and decompression started. Pixels are
+// asked for as blue, green, red (RGB and grayscale convert; CMYK and YCCK cannot, and libjpeg
+// refuses them here); a probe keeps libjpeg's own colour space, so it sizes those too.
+bool start(j_decompress_ptr cinfo, ErrorManager& err, const Input& in, bool for_pixels, int32_t flags) {
+    if (setjmp(err.jump)) return false;
+    attach_input(cinfo, in);
+    jpeg_read_header(cinfo, TRUE);
+    if (for_pixels) {
+        apply_dct(*cinfo, flags);
+        cinfo->out_color_space = JCS_EXT_BGR;
+    }
+    jpeg_start_decompress(cinfo);
+    return true;
+}
+
+// Rows go into the target until the picture or the target's room ends; `full` tells which.
+bool read_rows(j_decompress_ptr cinfo, ErrorManager& err, JpegTarget& target, bool& full) {
+    if (setjmp(err.jump)) return false;
+    const JDIMENSION width = cinfo->output_width;
     const bool direct = width <= JDIMENSION(target.width);
     const size_t copy_bytes = size_t(3) * std::min<JDIMENSION>(width, JDIMENSION(target.width));
-    JSAMPARRAY spare = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                  JPOOL_IMAGE, width * 3, 1);
-    bool full = false;
-    while (cinfo.output_scanline < cinfo.output_height) {
-        int32_t room = target.height - target.rows_written;
+    JSAMPARRAY spare = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                   JPOOL_IMAGE, width * 3, 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const int32_t room = target.height - target.rows_written;
         if (room <= 0) {
             // The target is full: this row is read but not written, then decoding stops.
-            jpeg_read_scanlines(&cinfo, spare, 1);
+            jpeg_read_scanlines(cinfo, spare, 1);
             full = true;
-            break;
+            return true;
         }
         if (direct) {
             JSAMPROW rows[kRowsPerCall];
-            int n = std::min<int>({room, kRowsPerCall, int(cinfo.output_height - cinfo.output_scanline)});
+            const int n = std::min<int>({room, kRowsPerCall, int(cinfo->output_height - cinfo->output_scanline)});
             for (int i = 0; i < n; ++i) rows[i] = target_row(target, target.rows_written + i);
-            target.rows_written += int32_t(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n)));
-        } else if (jpeg_read_scanlines(&cinfo, spare, 1) == 1) {
+            target.rows_written += int32_t(jpeg_read_scanlines(cinfo, rows, JDIMENSION(n)));
+        } else if (jpeg_read_scanlines(cinfo, spare, 1) == 1) {
             std::memcpy(target_row(target, target.rows_written), spare[0], copy_bytes);
             target.rows_written += 1;
         }
     }
-    // Data that ended before the picture did: libjpeg filled the rest with grey.
-    bool cut = err.data_ended_early;
-    if (full) jpeg_abort_decompress(&cinfo);
-    else jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+bool finish(j_decompress_ptr cinfo, ErrorManager& err, bool abort) {
+    if (setjmp(err.jump)) return false;
+    if (abort) jpeg_abort_decompress(cinfo);
+    else jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target) {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err;
+    cinfo.err = init_error_manager(err);
+    bool full = false, ok = create(&cinfo, err) && start(&cinfo, err, in, true, flags) &&
+                            read_rows(&cinfo, err, target, full);
+    // Data that ended before the picture did (libjpeg filled the rest with grey) is judged
+    // before finishing, which only reads what follows the picture.
+    const bool cut = err.data_ended_early;
+    ok = ok && finish(&cinfo, err, full);
     jpeg_destroy_decompress(&cinfo);
-    return cut ? kBadStream : kDone;
+    return ok && !cut ? kDone : kBadStream;
 }
 
 int32_t probe_stream(const Input& in, int32_t& width, int32_t& height) {
-    jpeg_decompress_struct cinfo;
+    jpeg_decompress_struct cinfo{};
     ErrorManager err;
     cinfo.err = init_error_manager(err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return kBadStream;
+    const bool ok = create(&cinfo, err) && start(&cinfo, err, in, false, 0);
+    if (ok) {
+        width = int32_t(cinfo.output_width);
+        height = int32_t(cinfo.output_height);
     }
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    attach_input(&cinfo, in);
-    jpeg_read_header(&cinfo, TRUE);
-    jpeg_start_decompress(&cinfo);
-    width = int32_t(cinfo.output_width);
-    height = int32_t(cinfo.output_height);
-    jpeg_abort_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return kDone;
+    jpeg_destroy_decompress(&cinfo);  // also ends a started decompression
+    return ok ? kDone : kBadStream;
 }
 
 int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) {
@@ -154,16 +173,6 @@ int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) {
     } catch (...) {
         return kException;
     }
-}
-
-int32_t probe_input(const Input& in, int32_t& width, int32_t& height) {
-    int32_t w = 0, h = 0;
-    int32_t status = probe_stream(in, w, h);
-    if (status == kDone) {
-        width = w;
-        height = h;
-    }
-    return status;
 }
 
 }  // namespace
@@ -185,15 +194,15 @@ int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t&
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
     }
-    return probe_input({file.get()}, width, height);
+    return probe_stream({file.get()}, width, height);
 }
 
-int32_t DecodeJpegMemory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target) {
+int32_t decode_jpeg_memory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target) {
     return decode_input({nullptr, bytes, size}, flags, target);
 }
 
-int32_t ProbeJpegMemory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height) {
-    return probe_input({nullptr, bytes, size}, width, height);
+int32_t probe_jpeg_memory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height) {
+    return probe_stream({nullptr, bytes, size}, width, height);
 }
 
 }  // namespace qv::jpeg

@@ -24,8 +24,8 @@ struct JpegTarget {
 // Status of a decode or probe; the commands return its negation.
 enum Status : int32_t {
     kDone = 0,
-    kCannotOpen = 1,
-    kBadStream = 2,   // failed seek, libjpeg fatal error, or data that ended too soon
+    kCannotOpen = 1,  // also: a file that cannot be created
+    kBadStream = 2,   // failed seek, libjpeg fatal error, data that ended too soon, a file not written
     kException = 128,
 };
 
@@ -43,7 +43,7 @@ int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarg
 int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height);
 
 // The same from bytes in memory: nothing is read outside [bytes, bytes + size).
-int32_t DecodeJpegMemory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target);
-int32_t ProbeJpegMemory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height);
+int32_t decode_jpeg_memory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target);
+int32_t probe_jpeg_memory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height);
 
 }  // namespace qv::jpeg

@@ -14,6 +14,7 @@
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/settings.h"
+#include "host/results.h"
 
 namespace qv::jpeg {
 
@@ -48,26 +49,26 @@ int32_t SetJpegMem(host::PVAL* var, int32_t count, int32_t, int32_t) {
 }
 
 int32_t JpegLoadMem(host::BMSCR* screen, int32_t flags, int32_t, int32_t) {
-    if (screen->palette_mode) return -255;
+    if (screen->palette_mode) return host::kWrongKind;
     Bytes in;
     if (!take_source(in)) return kNoSource;
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
-    return -DecodeJpegMemory(in.data, in.size, flags, target);
+    return host::status(decode_jpeg_memory(in.data, in.size, flags, target));
 }
 
 int32_t JpegSizeMem(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return -255;
+    if (var->type != host::kInteger) return host::kWrongKind;
     Bytes in;
     if (!take_source(in)) return kNoSource;
     // The size goes into the variable only after the probe: it may be the source itself.
     int32_t w = 0, h = 0;
-    int32_t status = ProbeJpegMemory(in.data, in.size, w, h);
+    int32_t status = probe_jpeg_memory(in.data, in.size, w, h);
     store_size(var, status == kDone ? w : 0, status == kDone ? h : 0);
-    return -status;
+    return host::status(status);
 }
 
 int32_t GetJpegCommentMem(host::PVAL* var, int32_t kind, int32_t, int32_t) {
-    if (var->type != host::kString) return 3;
+    if (var->type != host::kString) return host::kErrRange;
     Bytes in;
     if (!take_source(in)) return kNoSource;
     // Reading a comment into the very storage it is read from would overwrite bytes not yet
@@ -82,7 +83,7 @@ int32_t GetJpegCommentMem(host::PVAL* var, int32_t kind, int32_t, int32_t) {
         std::memcpy(copy.get(), in.data, in.size);
         in.data = copy.get();
     }
-    return ReadJpegCommentMemory(text, cap, in.data, in.size, kind);
+    return read_jpeg_comment_memory(text, cap, in.data, in.size, kind);
 }
 
 }  // namespace qv::jpeg

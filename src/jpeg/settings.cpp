@@ -2,13 +2,14 @@
 #include "jpeg/settings.h"
 
 #include "command_decls.h"
+#include "host/results.h"
 
 namespace qv::jpeg {
 
 Settings settings;
 
 int32_t JpegParam(int32_t quality, int32_t dct, int32_t flags, int32_t smoothing) {
-    if (quality < 1 || quality > 100) return 3;  // and nothing changes
+    if (quality < 1 || quality > 100) return host::kErrRange;  // and nothing changes
     EncoderSettings& e = settings.encoder;
     e.quality = quality;
     e.save_dct = dct;

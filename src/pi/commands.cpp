@@ -11,6 +11,7 @@
 #include "pi/picture_save.h"
 #include "pi/place.h"
 #include "pi/state.h"
+#include "host/results.h"
 
 namespace qv::pi {
 
@@ -67,9 +68,9 @@ int32_t load(host::BMSCR* record, const char* path, int32_t mode, char* colours)
 }
 
 int32_t info(host::PVAL* var, const char* path, bool from_memory) {
-    if (var->type != host::kInteger) return 6;
-    if (var->len[1] < 2) return 3;
-    if (from_memory && !settings.memory_source) return 5;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 2) return host::kErrRange;
+    if (from_memory && !settings.memory_source) return host::kErrNoSetting;
     int32_t* data = host::ptr<int32_t>(var->data);
     return read_header(from_memory, path, settings.format, data[0], data[1]);
 }
@@ -88,7 +89,7 @@ int32_t PiLoadMem(host::BMSCR* screen, int32_t mode, int32_t, char* colours) {
 }
 
 int32_t SetPiMem(host::PVAL* var, int32_t clear, int32_t, int32_t) {
-    if (var->len[1] == 0) return 3;
+    if (var->len[1] == 0) return host::kErrRange;
     settings.memory_source = clear ? nullptr : var;
     return 0;
 }

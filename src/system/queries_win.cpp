@@ -37,19 +37,19 @@ int32_t GetWinVerEx(int32_t which, int32_t, int32_t, char* out) {
         out[40] = 0;
     }
     const int32_t values[] = {known ? kCodes[v.dwPlatformId] : 0, int32_t(v.dwMajorVersion), int32_t(v.dwMinorVersion), 0};
-    return -values[which & 3];
+    return host::status(values[which & 3]);
 }
 
 int32_t GetWinTemp(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kString) return host::kErrVarType;
     const DWORD size = DWORD(host::first_dimension_room(*var));
     const DWORD needed = GetTempPathA(size, host::ptr<char>(var->data));
-    return needed <= size ? 0 : -int32_t(needed);
+    return needed <= size ? host::kOk : host::status(int32_t(needed));
 }
 
 int32_t GetSysMet(host::BMSCR* screen, int32_t code, int32_t, int32_t) {
     const int32_t value = window::WindowMetric(code >= 0 && code <= 13 ? code : 0, *screen);
-    return -std::max(value, 0);
+    return host::status(std::max(value, 0));
 }
 
 int32_t GetSysColour(host::PVAL* var, int32_t index, int32_t, int32_t) {
@@ -75,7 +75,7 @@ int32_t SetPriority(int32_t process_class, int32_t thread_level, int32_t, int32_
 }
 
 int32_t PlayWave(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kString) return -255;
+    if (var->type != host::kString) return host::kWrongKind;
     // The name ends at its zero, or at the storage's end when it has none.
     const char* text = host::ptr<const char>(var->data);
     const std::string name(text, strnlen(text, size_t(host::var_view(*var).capacity)));
@@ -122,7 +122,7 @@ int32_t Inkey(host::PVAL* var, int32_t, int32_t, int32_t) {
     const bool shift = state[VK_SHIFT] & 0x80, ctrl = state[VK_CONTROL] & 0x80, alt = state[VK_MENU] & 0x80;
     const bool caps = state[VK_CAPITAL] & 1, num = state[VK_NUMLOCK] & 1;
     if (host::var_view(*var).capacity >= 4) host::ptr<int32_t>(var->data)[0] = key_code(int32_t(msg.wParam), shift, caps, num);
-    return -(shift * 1 + ctrl * 2 + alt * 4 + caps * 8 + num * 16);
+    return host::status(shift * 1 + ctrl * 2 + alt * 4 + caps * 8 + num * 16);
 }
 
 int32_t GetWeekDate(int32_t year, int32_t month, int32_t day, int32_t check_only) {

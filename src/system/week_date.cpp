@@ -1,12 +1,13 @@
 // GetWeekDate (see week_date.h). Day numbers are 64-bit: a year of the script's choosing
 // may be as large as an int holds.
 #include "system/week_date.h"
+#include "host/results.h"
 
 namespace qv::system {
 
 int32_t week_date(int32_t year, int32_t month, int32_t day, int32_t check_only) {
     static constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int32_t error = check_only ? -1 : 3;
+    const int32_t error = check_only ? -1 : host::kErrRange;
     if (year < 1800 || month < 1 || month > 12 || day < 1) return error;
     const bool leap = year % 4000 != 0 && (year % 400 == 0 || (year % 4 == 0 && year % 100 != 0));
     if (day > kDays[month - 1] + (month == 2 && leap)) return error;

@@ -7,6 +7,7 @@
 #include "host/pointers.h"
 #include "text/blocks.h"
 #include "text/settings.h"
+#include "host/results.h"
 
 namespace qv::text {
 
@@ -33,7 +34,7 @@ void move_within(uint8_t* data, size_t size, int32_t count, int32_t to, int32_t 
 
 template <class Op>
 int32_t combine_bytes(host::PVAL* var, int32_t count, int32_t offset, Op op) {
-    if (count < 1 || offset < 0) return 3;
+    if (count < 1 || offset < 0) return host::kErrRange;
     Bytes b = bytes_of(var);
     const size_t n = limit_range(b.size, offset, count);
     if (n == 0) return 0;  // and the offset may lie past the storage
@@ -44,8 +45,8 @@ int32_t combine_bytes(host::PVAL* var, int32_t count, int32_t offset, Op op) {
 int32_t sort(host::PVAL* var, bool descending) {
     Bytes b = bytes_of(var);
     const size_t n = b.size / 4;
-    if (var->type != host::kInteger) return 6;
-    if (n < 2) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (n < 2) return host::kErrRange;
     stable_sort_keys(reinterpret_cast<int32_t*>(b.data), n, descending, nullptr);
     return 0;
 }
@@ -55,16 +56,16 @@ int32_t sort_with_companion(host::PVAL* keys, bool descending) {
     const bool key_dims = keys->uses_dims_record > 0;
     if (key_dims ? (!settings.companion_dims || settings.companion_dims == keys->dims_record)
                  : (!settings.companion || settings.companion == keys))
-        return 3;
-    if (keys->type != host::kInteger) return 6;
-    if (!settings.companion) return 3;
+        return host::kErrRange;
+    if (keys->type != host::kInteger) return host::kErrVarType;
+    if (!settings.companion) return host::kErrRange;
     host::VarSizes sizes = key_dims ? host::VarSizes{host::ptr<uint32_t>(settings.companion_dims)[2],
                                                      host::ptr<uint32_t>(settings.companion_dims)[3]}
                                     : host::VarSizes{settings.companion->len[1], settings.companion->len[2]};
-    if (host::capacity(sizes) / 4 != n || n < 2) return 3;
+    if (host::capacity(sizes) / 4 != n || n < 2) return host::kErrRange;
     // The dims record remembered may be an earlier companion's: the companion's own storage
     // must hold the n elements the sort will move.
-    if (host::var_view(*settings.companion).capacity / 4 < n) return 3;
+    if (host::var_view(*settings.companion).capacity / 4 < n) return host::kErrRange;
     stable_sort_keys(host::ptr<int32_t>(keys->data), n, descending, host::ptr<int32_t>(settings.companion->data));
     return 0;
 }
@@ -72,21 +73,21 @@ int32_t sort_with_companion(host::PVAL* keys, bool descending) {
 }  // namespace
 
 int32_t AutoSum(host::PVAL* var, int32_t count, int32_t offset, int32_t kind) {
-    if (count < 1 || offset < 0) return 3;
+    if (count < 1 || offset < 0) return host::kErrRange;
     Bytes b = bytes_of(var);
     settings.sum = element_sum(b.data, b.size, count, offset, kind);
     return 0;
 }
 
 int32_t GetSum(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return 6;
-    if (host::var_view(*var).capacity < 4) return 3;  // no room for the sum
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (host::var_view(*var).capacity < 4) return host::kErrRange;  // no room for the sum
     host::ptr<int32_t>(var->data)[0] = settings.sum;
     return 0;
 }
 
 int32_t BlockCopy(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
-    if (count < 1 || to < 0 || from < 0) return 3;
+    if (count < 1 || to < 0 || from < 0) return host::kErrRange;
     if (to == from) return 0;
     Bytes b = bytes_of(var);
     move_within(b.data, b.size, count, to, from);
@@ -102,8 +103,8 @@ int32_t SetTrans(host::PVAL* var, int32_t, int32_t, int32_t) {
 }
 
 int32_t BlockTrans(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
-    if (!settings.transfer_set) return 5;
-    if (count < 1 || to < 0 || from < 0) return 3;
+    if (!settings.transfer_set) return host::kErrNoSetting;
+    if (count < 1 || to < 0 || from < 0) return host::kErrRange;
     Bytes src = bytes_of(var);
     if (src.data == settings.transfer_data) {
         if (to != from) move_within(src.data, src.size, count, to, from);
@@ -139,7 +140,7 @@ int32_t AutoExor(host::PVAL* var, int32_t count, int32_t offset, int32_t value) 
 int32_t ChkPval(host::PVAL* var, int32_t index, int32_t, int32_t) {
     // The record's leading 16-bit words: type, mode, len[0..4], uses_dims_record. Any other
     // index would read past them: it is refused.
-    if (index < -2 || index > 5) return 3;
+    if (index < -2 || index > 5) return host::kErrRange;
     if (index == -2) return -int32_t(var->type);
     if (index == -1) return -int32_t(var->mode);
     if (index == 5) return -int32_t(var->uses_dims_record);
@@ -150,8 +151,8 @@ int32_t BSort(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, fal
 int32_t BSortRev(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, true); }
 
 int32_t BSortSet(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return 6;
-    if (var->len[1] < 2) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 2) return host::kErrRange;
     settings.companion = var;
     if (var->uses_dims_record > 0) settings.companion_dims = var->dims_record;
     return 0;
@@ -166,8 +167,8 @@ int32_t TobRandomize(int32_t, int32_t, int32_t, int32_t) {
 }
 
 int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return 6;
-    if (var->len[1] < 3) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 3) return host::kErrRange;
     int32_t* d = host::ptr<int32_t>(var->data);
     d[0] = settings.last_r;
     d[1] = settings.last_g;
@@ -176,7 +177,7 @@ int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
 }
 
 int32_t Cycle(host::BMSCR* screen, int32_t red_from, int32_t green_from, int32_t blue_from) {
-    if (screen->palette_mode) return -1;
+    if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     // A start outside the buffer, beyond it or before it, is taken as 0.
     const int32_t x0 = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;

@@ -8,6 +8,7 @@
 #include "host/sine_table.h"
 #include "text/strings.h"
 #include "text/trig.h"
+#include "host/results.h"
 
 namespace qv::text {
 
@@ -25,15 +26,15 @@ bool no_room(host::PVAL* var) { return host::var_view(*var).capacity < 4; }
 
 int32_t TriFunc(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
     host::sine_table();  // built on the first call, whatever its arguments
-    if (var->type != host::kInteger) return 6;
-    if (angle < -4096 || angle > 4096 || no_room(var)) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (angle < -4096 || angle > 4096 || no_room(var)) return host::kErrRange;
     store(var, tri_func(func, angle, scale));
     return 0;
 }
 
 int32_t TriFunc2(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
-    if (var->type != host::kInteger) return 6;
-    if (angle < -2147483645 || angle > 2147483646 || no_room(var)) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (angle < -2147483645 || angle > 2147483646 || no_room(var)) return host::kErrRange;
     if (func == 2) {
         if (angle == 900000 || angle == -2700000) return store(var, 2147483647), -1;
         if (angle == -900000 || angle == 2700000) return store(var, -2147483647), -1;
@@ -46,8 +47,8 @@ int32_t TriFunc2(host::PVAL* var, int32_t func, int32_t angle, int32_t scale) {
 }
 
 int32_t TriFuncA(host::PVAL* var, int32_t func, int32_t value, int32_t scale) {
-    if (var->type != host::kInteger) return 6;
-    if (no_room(var)) return 3;
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (no_room(var)) return host::kErrRange;
     const double x = double(value) / 1000000.0;
     if (x < -1.0 || x > 1.0) return -1;
     const double t = func == 1 ? std::acos(x) : std::asin(x);
@@ -68,27 +69,27 @@ int32_t GetAngle2(host::PVAL* var, int32_t scale, int32_t, int32_t) {
 int32_t Root(host::PVAL* var, int32_t value, int32_t scale, int32_t) {
     if (var->type != host::kInteger) return -1;
     if (value < 0) return -2;
-    if (no_room(var)) return 3;
+    if (no_room(var)) return host::kErrRange;
     store(var, round_by_sign(std::sqrt(double(value)) * scale, 1.0));
     return 0;
 }
 
 int32_t UpperCaseF(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kString) return 6;
+    if (var->type != host::kString) return host::kErrVarType;
     Var v = host::var_view(*var);
     change_case_fast(v.chars(), size_t(v.capacity), true);
     return 0;
 }
 
 int32_t LowerCaseF(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kString) return 6;
+    if (var->type != host::kString) return host::kErrVarType;
     Var v = host::var_view(*var);
     change_case_fast(v.chars(), size_t(v.capacity), false);
     return 0;
 }
 
 int32_t CountChr(host::PVAL* var, int32_t byte, int32_t count, int32_t offset) {
-    if (count < 1 || offset < 0) return 3;
+    if (count < 1 || offset < 0) return host::kErrRange;
     Var v = host::var_view(*var);
     const int64_t n = int64_t(offset) + count < int64_t(v.capacity) ? count : int64_t(v.capacity) - offset;
     if (n < 1) return 0;
@@ -100,9 +101,9 @@ int32_t CountChr(host::PVAL* var, int32_t byte, int32_t count, int32_t offset) {
 
 int32_t Hex2Int(host::PVAL* var, const char* text, int32_t, int32_t) {
     if (var->type != host::kInteger) return -1;
-    if (no_room(var)) return 3;
+    if (no_room(var)) return host::kErrRange;
     int32_t value = 0;
-    if (parse_hex(text, value) != 0) return -255;
+    if (parse_hex(text, value) != 0) return host::kWrongKind;
     store(var, value);
     return 0;
 }

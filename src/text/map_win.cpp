@@ -8,6 +8,7 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 
 namespace qv::text {
 
@@ -29,14 +30,14 @@ DWORD map_flags(int32_t mode) {
 int32_t map_into(host::PVAL* var, const char* source, int32_t mode) {
     const size_t length = source ? std::strlen(source) : 0;
     Var v = host::var_view(*var);
-    if (length == 0 || v.capacity < 1) return 3;
+    if (length == 0 || v.capacity < 1) return host::kErrRange;
     const int size = v.capacity > 0x7FFFFFFF ? 0x7FFFFFFF : int(v.capacity);
     const int n = LCMapStringA(GetUserDefaultLCID(), map_flags(mode), source, int(length) + 1, v.chars(), size);
     return n == 0 ? -1 : 0;
 }
 
 int32_t change_case(host::PVAL* var, int32_t mode) {
-    if (var->type != host::kString) return 6;
+    if (var->type != host::kString) return host::kErrVarType;
     Var v = host::var_view(*var);
     // The mapping reads a copy: source and destination must not overlap.
     const size_t size = size_t(v.capacity);
@@ -51,7 +52,7 @@ int32_t change_case(host::PVAL* var, int32_t mode) {
 }  // namespace
 
 int32_t MapStr(host::PVAL* var, const char* source, int32_t mode, int32_t) {
-    if (var->type != host::kString) return 6;
+    if (var->type != host::kString) return host::kErrVarType;
     return map_into(var, source, mode);
 }
 

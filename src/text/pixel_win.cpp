@@ -5,12 +5,13 @@
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "text/settings.h"
+#include "host/results.h"
 
 namespace qv::text {
 
 int32_t QPget(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
     Screen s = host::screen_view(*screen);
-    if (!s.contains(x, y)) return 3;
+    if (!s.contains(x, y)) return host::kErrRange;
     const uint8_t* p = s.at(x, y);
     if (!s.palette_mode()) {
         settings.last_r = p[2];
@@ -29,7 +30,7 @@ int32_t QPget(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
 
 int32_t QPset(host::BMSCR* screen, int32_t x, int32_t y, int32_t index) {
     Screen s = host::screen_view(*screen);
-    if (!s.contains(x, y)) return 3;
+    if (!s.contains(x, y)) return host::kErrRange;
     uint8_t* p = s.at(x, y);
     if (!s.palette_mode()) {
         p[0] = uint8_t(s.color >> 16);

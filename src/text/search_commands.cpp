@@ -8,6 +8,7 @@
 #include "host/pointers.h"
 #include "text/search.h"
 #include "text/settings.h"
+#include "host/results.h"
 
 namespace qv::text {
 
@@ -33,9 +34,9 @@ int32_t found(int64_t p) { return p < 0 ? 0 : int32_t(-(p + 1)); }
 
 int32_t SearchStr(host::PVAL* var, const char* pattern, int32_t limit, int32_t offset) {
     const size_t length = pattern ? std::strlen(pattern) : 0;
-    if (length == 0 || limit == 0 || offset < 0) return 3;
+    if (length == 0 || limit == 0 || offset < 0) return host::kErrRange;
     const bool blind = limit < 0;
-    if (blind && length > kMaxBlindPattern) return 3;
+    if (blind && length > kMaxBlindPattern) return host::kErrRange;
     const Buffer b = buffer_of(var);
     const size_t end = end_bound(b.size, offset, std::llabs(int64_t(limit)));
     const auto* p = reinterpret_cast<const uint8_t*>(pattern);
@@ -44,7 +45,7 @@ int32_t SearchStr(host::PVAL* var, const char* pattern, int32_t limit, int32_t o
 }
 
 int32_t SearchBinParam(host::PVAL* var, int32_t count, int32_t, int32_t) {
-    if (count < 1) return 3;
+    if (count < 1) return host::kErrRange;
     const Buffer b = buffer_of(var);
     const size_t n = std::min<size_t>(size_t(count), b.size / 4);
     const auto* elements = reinterpret_cast<const int32_t*>(b.data);
@@ -64,8 +65,8 @@ int32_t SearchBinNull(int32_t, int32_t, int32_t, int32_t) {
 }
 
 int32_t SearchBin(host::PVAL* var, int32_t limit, int32_t offset, int32_t) {
-    if (settings.pattern_state == Settings::PatternState::kNeverSet) return -255;
-    if (settings.pattern.empty() || limit < 1 || offset < 0) return 3;
+    if (settings.pattern_state == Settings::PatternState::kNeverSet) return host::kWrongKind;
+    if (settings.pattern.empty() || limit < 1 || offset < 0) return host::kErrRange;
     const Buffer b = buffer_of(var);
     const size_t end = end_bound(b.size, offset, limit);
     if (size_t(offset) >= end) return 0;

@@ -5,6 +5,7 @@
 
 #include "command_decls.h"
 #include "host/sine_table.h"
+#include "host/results.h"
 
 namespace qv::text {
 
@@ -42,7 +43,7 @@ int32_t round_by_sign(double value, double sign_of) {
 }
 
 int32_t GetAngle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    if (x1 == x2) return 3;
+    if (x1 == x2) return host::kErrRange;
     const double t = (double(y2) - y1) / (double(x2) - x1);
     double a = std::atan(t) * 1800000.0 / kPi;
     if (a < 0) a += 3600000.0;

@@ -9,6 +9,7 @@
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "timing/settings.h"
+#include "host/results.h"
 
 namespace qv::timing {
 
@@ -34,7 +35,7 @@ struct StopAtUnload {
 // The wait commands' checks: 6 for a variable that is not an integer one (or has no room
 // for the interval), else the interval through `interval`.
 int32_t interval_of(host::PVAL* var, int32_t& interval) {
-    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return host::kErrVarType;
     interval = host::ptr<int32_t>(var->data)[0];
     return 0;
 }
@@ -52,7 +53,7 @@ void pump_messages() {
 }
 
 int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
-    if (period < 1) return 3;
+    if (period < 1) return host::kErrRange;
     settings.mm_mark = 0;
     for (uint32_t& m : settings.mm_marks) m = 0;
     settings.mm_count.store(0, std::memory_order_relaxed);
@@ -74,7 +75,7 @@ int32_t MMCountOff(int32_t, int32_t, int32_t, int32_t) {
 }
 
 int32_t GetMMCount(host::PVAL* var, int32_t selector, int32_t, int32_t) {
-    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return host::kErrVarType;
     uint32_t v = count();
     if (selects_mark(selector)) v -= settings.mm_marks[selector - 256];
     host::ptr<int32_t>(var->data)[0] = int32_t(v & 0x7FFFFFFF);
@@ -98,7 +99,7 @@ int32_t MMCountWait(host::PVAL* var, int32_t, int32_t, int32_t) {
     int32_t interval = 0;
     if (int32_t r = interval_of(var, interval)) return r;
     if (!settings.mm_timer) return 0;  // no timer: waiting would never end
-    if (interval < 1) return 3;
+    if (interval < 1) return host::kErrRange;
     const uint32_t start = count();
     for (;;) {
         const int32_t elapsed = int32_t(count() - start);
@@ -111,7 +112,7 @@ int32_t MMCountAWait(host::PVAL* var, int32_t, int32_t selector, int32_t) {
     int32_t interval = 0;
     if (int32_t r = interval_of(var, interval)) return r;
     if (!settings.mm_timer) return 0;
-    if (interval < 1) return 3;
+    if (interval < 1) return host::kErrRange;
     if (selects_mark(selector)) settings.mm_mark = settings.mm_marks[selector - 256];
     uint32_t c, elapsed = uint32_t(interval);
     for (;;) {
@@ -136,7 +137,7 @@ int32_t AdjustTickZero(int32_t index, int32_t, int32_t, int32_t) {
 }
 
 int32_t GetTick(host::PVAL* var, int32_t index, int32_t, int32_t) {
-    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return 6;
+    if (var->type != host::kInteger || host::var_view(*var).capacity < 4) return host::kErrVarType;
     host::ptr<int32_t>(var->data)[0] = int32_t((timeGetTime() - settings.tick_marks[mark_index(index)]) & 0x7FFFFFFF);
     return 0;
 }
@@ -144,7 +145,7 @@ int32_t GetTick(host::PVAL* var, int32_t index, int32_t, int32_t) {
 int32_t TickWait(host::PVAL* var, int32_t pump, int32_t selector, int32_t) {
     int32_t interval = 0;
     if (int32_t r = interval_of(var, interval)) return r;
-    if (interval < 1) return 3;
+    if (interval < 1) return host::kErrRange;
     const DWORD start = selects_mark(selector) ? settings.tick_marks[selector - 256] : timeGetTime();
     for (;;) {
         const int32_t elapsed = int32_t(timeGetTime() - start);
@@ -154,7 +155,7 @@ int32_t TickWait(host::PVAL* var, int32_t pump, int32_t selector, int32_t) {
 }
 
 int32_t TobSleep(int32_t ms, int32_t, int32_t, int32_t) {
-    if (ms < 1) return 3;
+    if (ms < 1) return host::kErrRange;
     Sleep(DWORD(ms));
     return 0;
 }

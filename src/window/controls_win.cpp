@@ -16,7 +16,6 @@ namespace {
 
 constexpr int32_t kBadIndex = -1;
 constexpr int32_t kNoControl = -2;
-constexpr int32_t kNoTarget = -2147483647;  // status 0x7FFFFFFF
 
 bool bad_index(int32_t index) { return index < 0 || index >= kObjects; }
 
@@ -109,7 +108,7 @@ int32_t GetObjText(host::PVAL* var, int32_t, int32_t, int32_t) {
     const HWND target = host::handle<HWND>(settings.target);
     if (!target || !IsWindow(target)) {
         settings.target = 0;
-        return kNoTarget;
+        return host::kNothingPending;
     }
     const uint64_t room = host::first_dimension_room(*var);
     if (room < 2) return 0;

@@ -15,7 +15,6 @@ namespace qv::window {
 
 namespace {
 
-constexpr int32_t kFreeSlot = -2147483647;  // status 0x7FFFFFFF
 
 PopupSlot& slot_of(int32_t slot) { return settings.popups[slot >= 0 && slot < kPopupSlots ? slot : 0]; }
 
@@ -61,7 +60,7 @@ int32_t CreatePopup(host::PVAL* var, int32_t count, int32_t slot, int32_t) {
 
 int32_t DoPopup(host::BMSCR* screen, int32_t x, int32_t y, int32_t slot) {
     const PopupSlot& s = slot_of(slot);
-    if (s.state != kLiveMenu) return kFreeSlot;
+    if (s.state != kLiveMenu) return host::kNothingPending;
     return -TrackPopupMenu(host::handle<HMENU>(s.menu), TPM_RETURNCMD, x, y, 0, host::handle<HWND>(screen->hwnd), nullptr);
 }
 

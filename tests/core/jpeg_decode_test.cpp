@@ -146,16 +146,16 @@ TEST(JpegDecode, MemoryGivesTheFilesPixelsAndScreensWithoutRoomTakeNothing) {
         b.set_cursor(5, 3);
         JpegTarget ta = SetJpegTarget(a.view()), tb = SetJpegTarget(b.view());
         ASSERT_EQ(DecodeJpegFile(path.c_str(), 0, 0, ta), kDone) << variant;
-        EXPECT_EQ(DecodeJpegMemory(bytes, file.size(), 0, tb), kDone) << variant;
+        EXPECT_EQ(decode_jpeg_memory(bytes, file.size(), 0, tb), kDone) << variant;
         EXPECT_EQ(a.snapshot(), b.snapshot()) << variant;
         int32_t wf = 0, hf = 0, wm = 0, hm = 0;
         EXPECT_EQ(ProbeJpegFile(path.c_str(), 0, wf, hf), kDone);
-        EXPECT_EQ(ProbeJpegMemory(bytes, file.size(), wm, hm), kDone);
+        EXPECT_EQ(probe_jpeg_memory(bytes, file.size(), wm, hm), kDone);
         EXPECT_EQ(std::make_pair(wm, hm), std::make_pair(wf, hf)) << variant;
         JpegTarget tc = SetJpegTarget(b.view());
-        EXPECT_EQ(DecodeJpegMemory(bytes, file.size() / 2, 0, tc), kBadStream) << "cut short";
-        EXPECT_EQ(DecodeJpegMemory(bytes, 0, 0, tc), kBadStream) << "nothing at all";
-        EXPECT_EQ(ProbeJpegMemory(bytes, 9, wm, hm), kBadStream);
+        EXPECT_EQ(decode_jpeg_memory(bytes, file.size() / 2, 0, tc), kBadStream) << "cut short";
+        EXPECT_EQ(decode_jpeg_memory(bytes, 0, 0, tc), kBadStream) << "nothing at all";
+        EXPECT_EQ(probe_jpeg_memory(bytes, 9, wm, hm), kBadStream);
     }
     // A screen without a row or a column has no room: the stream is read, nothing is written.
     const std::string path = testdata("small-420.jpg");
