@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/area.h"
+#include "host/area.h"
 #include "effects/blocks.h"
 #include "effects/colour.h"
 #include "effects/filters.h"

@@ -36,7 +36,7 @@ add_library(qv_win STATIC
   src/text/search_commands.cpp
   src/text/map_win.cpp
   src/text/block_commands.cpp
-  src/text/pixel_win.cpp
+  src/effects/pixels_win.cpp
   src/pi/about_win.cpp
   src/pi/commands.cpp
   src/system/dialogs_win.cpp
@@ -71,7 +71,7 @@ add_library(qv_hostsim STATIC tools/hostsim/host_screen_win.cpp)
 target_include_directories(qv_hostsim PUBLIC tools/hostsim src)
 target_link_libraries(qv_hostsim PUBLIC gdi32 user32)
 
-add_executable(qvrun tools/run/main_win.cpp)
+add_executable(qvrun tools/run/main_win.cpp src/simd/wide.cpp)
 target_link_libraries(qvrun PRIVATE qv_hostsim qv_script)
 add_dependencies(qvrun quorvel)
 

@@ -286,10 +286,10 @@ CMD(BSortSet, text, VAR, NONE, NONE, NONE, "remember the integer array that BSor
 CMD(BSortEx, text, VAR, NONE, NONE, NONE, "sort the keys ascending (stable), the BSortSet array permuted with them")
 CMD(BSortExRev, text, VAR, NONE, NONE, NONE, "sort the keys descending (stable), the BSortSet array permuted with them")
 CMD(TobRandomize, text, NONE, NONE, NONE, NONE, "seed the random numbers of the noise and dispersion effects with the time")
-CMD(QPget, text, SCR, INT, INT, INT, "status = the colour (0xBBGGRR) of pixel arg2, arg3; palette screens: the index, or with arg4 1 the colour")
-CMD(QPset, text, SCR, INT, INT, INT, "set pixel arg2, arg3 to the screen's colour; palette screens: index arg4 (outside 0-255: the nearest to the colour)")
-CMD(QPconv, text, VAR, NONE, NONE, NONE, "data[0..2] = the red, green, blue QPget read last")
-CMD(Cycle, text, SCR, INT, INT, INT, "exchange channels in the copy area: new red, green, blue from old channel arg2, arg3, arg4 (0 red, 1 green, 2 blue, 3 own)")
+CMD(QPget, effects, SCR, INT, INT, INT, "status = the colour (0xBBGGRR) of pixel arg2, arg3; palette screens: the index, or with arg4 1 the colour")
+CMD(QPset, effects, SCR, INT, INT, INT, "set pixel arg2, arg3 to the screen's colour; palette screens: index arg4 (outside 0-255: the nearest to the colour)")
+CMD(QPconv, effects, VAR, NONE, NONE, NONE, "data[0..2] = the red, green, blue QPget read last")
+CMD(Cycle, effects, SCR, INT, INT, INT, "exchange channels in the copy area: new red, green, blue from old channel arg2, arg3, arg4 (0 red, 1 green, 2 blue, 3 own)")
 
 // Arithmetic and trigonometry
 CMD(TriFunc, text, VAR, INT, INT, INT, "data[0] = arg4 x sine (arg2 other), cosine (1) or tangent (2) of arg3 whole degrees (-4096 to 4096), from the table")

@@ -31,7 +31,7 @@ void each_row(const Screen& dst, std::initializer_list<const Screen*> sources, i
 
 // Calls f(destination pixel, source pixel) over the rectangle.
 template <class F>
-void pair_rows(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, F f) {
+void pair_rows(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, F f) {
     each_row(dst, {&src}, h, [&](int32_t j) {
         uint8_t* dp = dst.at(d.x, d.y + j);
         const uint8_t* sp = src.at(s.x, s.y + j);
@@ -69,7 +69,7 @@ void with_key_bytes(const uint8_t* kp, int32_t bpp, int32_t n, F f) {
     for (; i < n; ++i) f(i, kp[i - i % 3]);
 }
 
-void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k,
+void copy_through_key_body(const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k,
                            int32_t w, int32_t h, bool blend) {
     // One loop over each row's bytes, which the compiler vectorises.
     const int32_t n = 3 * w;
@@ -97,13 +97,13 @@ void copy_through_key_body(const Screen& dst, Place d, const Screen& src, Place 
 }  // namespace
 
 QV_TWICE(void, copy_through_key,
-         (const Screen& dst, Place d, const Screen& src, Place s, const Screen& key, Place k, int32_t w, int32_t h,
+         (const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k, int32_t w, int32_t h,
           bool blend),
          (dst, d, src, s, key, k, w, h, blend))
 
 namespace {
 
-void merge_body(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
+void merge_body(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
                 int32_t src_weight) {
     if (dst_weight >= 0 && src_weight >= 0 && dst_weight % 4 == 0 && src_weight % 4 == 0 &&
         dst_weight + src_weight <= 1024) {
@@ -142,11 +142,11 @@ void merge_body(const Screen& dst, Place d, const Screen& src, Place s, int32_t 
 }  // namespace
 
 QV_TWICE(void, merge,
-         (const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t dst_weight,
+         (const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
           int32_t src_weight),
          (dst, d, src, s, w, h, dst_weight, src_weight))
 
-void shade(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t strength) {
+void shade(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t strength) {
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
         const int32_t v = sp[0];
         if (v == 127 || v == 128) return;
@@ -155,7 +155,7 @@ void shade(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, in
     });
 }
 
-void difference(const Screen& dst, Place d, const Screen& src, Place s, int32_t w, int32_t h, int32_t factor) {
+void difference(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t factor) {
     pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
         for (int c = 0; c < 3; ++c) dp[c] = clamp255(factor * sp[c] - dp[c]);
     });
@@ -164,7 +164,7 @@ void difference(const Screen& dst, Place d, const Screen& src, Place s, int32_t 
 namespace {
 
 template <BitOp Op>
-void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_t (&pattern)[simd::kPatternBytes]) {
+void combine_rows(const Screen& dst, Point d, int32_t w, int32_t h, const uint8_t (&pattern)[simd::kPatternBytes]) {
     // The operand repeats every three bytes (one pixel); the pattern holds it for 32 pixels.
     constexpr int32_t kPattern = simd::kPatternBytes;
     const int32_t n = w * dst.bpp;
@@ -185,7 +185,7 @@ void combine_rows(const Screen& dst, Place d, int32_t w, int32_t h, const uint8_
     });
 }
 
-void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+void bitwise_body(const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
     // A palette screen combines its index; a full-colour one the selected components (an
     // unselected one meets the operation's neutral byte).
     uint8_t pattern[simd::kPatternBytes];
@@ -202,7 +202,7 @@ void bitwise_body(const Screen& dst, Place d, int32_t w, int32_t h, uint8_t valu
 
 }  // namespace
 
-QV_TWICE(void, bitwise, (const Screen& dst, Place d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op),
+QV_TWICE(void, bitwise, (const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op),
          (dst, d, w, h, value, channels, op))
 
 }  // namespace qv::compose

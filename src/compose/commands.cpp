@@ -2,6 +2,7 @@
 // documented order, build the rectangles and call the pixel work.
 #include "command_decls.h"
 #include "compose/blend.h"
+#include "compose/settings.h"
 #include "host/pointers.h"
 #include "host/screen_table.h"
 #include "host/results.h"
@@ -10,26 +11,10 @@ namespace qv::compose {
 
 namespace {
 
-struct Remembered {
-    host::BMSCR* screen = nullptr;
-    int32_t x = 0, y = 0;
-};
-
-struct Settings {
-    Remembered key, org;
-    int32_t dst_weight = 512, src_weight = 512;
-    int32_t merge_x = 0, merge_y = 0;
-} settings;
-
 int32_t remember(Remembered& r, host::BMSCR* screen, int32_t x, int32_t y) {
     if (x < 0 || y < 0 || x >= screen->width || y >= screen->height) return host::kErrRange;
     r = {screen, x, y};
     return 0;
-}
-
-// A position outside the screen counts as 0, each coordinate on its own.
-Place origin_inside(const Screen& s, int32_t x, int32_t y) {
-    return {(x < 0 || x >= s.width) ? 0 : x, (y < 0 || y >= s.height) ? 0 : y};
 }
 
 // The table screen's checks: -2 none, -3 the destination itself.
@@ -41,7 +26,7 @@ int32_t table_screen(host::BMSCR* dst, host::BMSCR*& table) {
 }
 
 // Cuts w and h so that the rectangles at d (in dst) and s (in src) both fit.
-void cut_to_fit(const Screen& dst, Place d, const Screen& src, Place s, int32_t& w, int32_t& h) {
+void cut_to_fit(const Screen& dst, Point d, const Screen& src, Point s, int32_t& w, int32_t& h) {
     if (int64_t(d.x) + w > dst.width) w = dst.width - d.x;
     if (int64_t(d.y) + h > dst.height) h = dst.height - d.y;
     if (int64_t(s.x) + w > src.width) w = src.width - s.x;
@@ -72,7 +57,7 @@ int32_t with_table(host::BMSCR* dst, int32_t w, int32_t h, bool table_must_be_fu
     if (int32_t r = table_screen(dst, table)) return r;
     if (dst->palette_mode || (table_must_be_full_colour && table->palette_mode)) return host::kRefused;
     const Screen d = host::screen_view(*dst), s = host::screen_view(*table);
-    const Place dp = origin_inside(d, d.cursor_x, d.cursor_y), sp = origin_inside(s, s.cursor_x, s.cursor_y);
+    const Point dp = inside_or_zero(d, d.cursor_x, d.cursor_y), sp = inside_or_zero(s, s.cursor_x, s.cursor_y);
     cut_to_fit(d, dp, s, sp, w, h);
     if (h < 1 || w < 1) return 0;
     work(d, dp, s, sp, w, h);
@@ -116,11 +101,11 @@ int32_t GMerge(host::BMSCR* dst, int32_t w, int32_t h, int32_t) {
     if (int32_t r = table_screen(dst, table)) return r;
     if (dst->palette_mode || table->palette_mode) return host::kRefused;
     const Screen d = host::screen_view(*dst), s = host::screen_view(*table);
-    const Place dp = origin_inside(d, d.cursor_x, d.cursor_y);
+    const Point dp = inside_or_zero(d, d.cursor_x, d.cursor_y);
     // An origin outside the table screen is set back to 0 for good.
     if (settings.merge_x < 0 || settings.merge_x >= s.width) settings.merge_x = 0;
     if (settings.merge_y < 0 || settings.merge_y >= s.height) settings.merge_y = 0;
-    const Place sp{settings.merge_x, settings.merge_y};
+    const Point sp{settings.merge_x, settings.merge_y};
     cut_to_fit(d, dp, s, sp, w, h);
     if (h < 1 || w < 1) return 0;
     merge(d, dp, s, sp, w, h, settings.dst_weight, settings.src_weight);
@@ -129,14 +114,14 @@ int32_t GMerge(host::BMSCR* dst, int32_t w, int32_t h, int32_t) {
 
 int32_t GShade(host::BMSCR* dst, int32_t w, int32_t h, int32_t strength) {
     if (strength < 1 || strength > 256) strength = 2;
-    return with_table(dst, w, h, false, [&](const Screen& d, Place dp, const Screen& s, Place sp, int32_t cw, int32_t ch) {
+    return with_table(dst, w, h, false, [&](const Screen& d, Point dp, const Screen& s, Point sp, int32_t cw, int32_t ch) {
         shade(d, dp, s, sp, cw, ch, strength);
     });
 }
 
 int32_t GDiff(host::BMSCR* dst, int32_t w, int32_t h, int32_t factor) {
     if (factor < 1 || factor > 255) factor = 2;
-    return with_table(dst, w, h, true, [&](const Screen& d, Place dp, const Screen& s, Place sp, int32_t cw, int32_t ch) {
+    return with_table(dst, w, h, true, [&](const Screen& d, Point dp, const Screen& s, Point sp, int32_t cw, int32_t ch) {
         difference(d, dp, s, sp, cw, ch, factor);
     });
 }

@@ -19,7 +19,7 @@ namespace {
 // writes could otherwise alias the settings, and the compiler would read them again for
 // every pixel).
 template <class T, bool UnitScale>
-void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
+void rotate_with(const Screen& dst, Point d, int32_t w, int32_t h, const Screen& src, Point s, int32_t sw, int32_t sh,
                  T sv, T cv, const Rotation& r) {
     const int32_t bpp = dst.bpp, key = r.key;
     const T cx = r.centre_x, cy = r.centre_y, num = r.scale_num, den = r.scale_den;
@@ -62,7 +62,7 @@ void rotate_with(const Screen& dst, Place d, int32_t w, int32_t h, const Screen&
 
 }  // namespace
 
-void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src, Place s, int32_t sw, int32_t sh,
+void rotate(const Screen& dst, Point d, int32_t w, int32_t h, const Screen& src, Point s, int32_t sw, int32_t sh,
             int32_t angle, const Rotation& r) {
     int32_t theta = (-angle) % 360;
     if (theta < 0) theta += 360;
@@ -80,7 +80,7 @@ void rotate(const Screen& dst, Place d, int32_t w, int32_t h, const Screen& src,
     }
 }
 
-void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
+void flip_rows(const Screen& s, Point at, int32_t w, int32_t h) {
     const size_t n = size_t(w) * s.bpp;
     std::vector<uint8_t> tmp(n);
     for (int32_t k = 0; k < h / 2; ++k) {
@@ -92,7 +92,7 @@ void flip_rows(const Screen& s, Place at, int32_t w, int32_t h) {
     }
 }
 
-void flip_columns(const Screen& s, Place at, int32_t w, int32_t h) {
+void flip_columns(const Screen& s, Point at, int32_t w, int32_t h) {
     // Whole pixels change places: as three-byte records, or single palette bytes.
     struct Pixel {
         uint8_t bytes[3];
@@ -125,7 +125,7 @@ void move_rows(const Screen& s, int32_t first, int32_t rows, int32_t by, bool cl
     }
 }
 
-void move_in_rows(const Screen& s, Place at, int32_t w, int32_t h, int32_t by, bool clear) {
+void move_in_rows(const Screen& s, Point at, int32_t w, int32_t h, int32_t by, bool clear) {
     const int32_t bpp = s.bpp, shift = by < 0 ? -by : by;
     const int32_t keep = std::max(w - shift, 0), wipe = std::min(shift, w);
     rows_in_memory_order(at.y, h, [&](int32_t y) {

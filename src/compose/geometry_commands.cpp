@@ -11,13 +11,9 @@
 
 namespace qv::compose {
 
-GeometrySettings geometry;
+Settings settings;
 
 namespace {
-
-Place inside(const Screen& s, int32_t x, int32_t y) {
-    return {(x < 0 || x >= s.width) ? 0 : x, (y < 0 || y >= s.height) ? 0 : y};
-}
 
 int32_t flip(host::BMSCR* screen, int32_t w, int32_t h, bool rows) {
     const Screen s = host::screen_view(*screen);
@@ -46,7 +42,7 @@ int32_t scroll_in_rows(host::BMSCR* screen, int32_t w, int32_t h, int32_t shift,
 }  // namespace
 
 int32_t GRotPos(int32_t cx, int32_t cy, int32_t step, int32_t key) {
-    Rotation& r = geometry.rotation;
+    Rotation& r = settings.rotation;
     r.centre_x = cx;
     r.centre_y = cy;
     const bool scaled = step >= 1 && step <= 65536 && step != 256;
@@ -60,16 +56,16 @@ int32_t GRot(host::BMSCR* screen, int32_t w, int32_t h, int32_t angle) {
     host::sine_table();
     if (angle < -4096 || angle > 4096) return host::kErrRange;
     const Screen d = host::screen_view(*screen);
-    const Place dp = inside(d, d.cursor_x, d.cursor_y);
+    const Point dp = inside_or_zero(d, d.cursor_x, d.cursor_y);
     if (int64_t(dp.x) + w > d.width) w = d.width - dp.x;
     if (int64_t(dp.y) + h > d.height) h = d.height - dp.y;
     host::BMSCR* table = host::current_table_screen();
     if (!table) return -2;
     const Screen s = host::screen_view(*table);
-    const Place sp = inside(s, s.cursor_x, s.cursor_y);
+    const Point sp = inside_or_zero(s, s.cursor_x, s.cursor_y);
     if ((screen->palette_mode != 0) != (table->palette_mode != 0)) return -1;
     if (w < 1 || h < 1) return 0;
-    rotate(d, dp, w, h, s, sp, s.width - sp.x, s.height - sp.y, angle, geometry.rotation);
+    rotate(d, dp, w, h, s, sp, s.width - sp.x, s.height - sp.y, angle, settings.rotation);
     return 0;
 }
 
@@ -116,8 +112,8 @@ int32_t GLscroll(host::BMSCR* screen, int32_t w, int32_t h, int32_t shift) { ret
 int32_t GRscroll(host::BMSCR* screen, int32_t w, int32_t h, int32_t shift) { return scroll_in_rows(screen, w, h, shift, false); }
 
 int32_t SGzoomSize(int32_t w, int32_t h, int32_t, int32_t) {
-    geometry.zoom_w = w;
-    geometry.zoom_h = h;
+    settings.zoom_w = w;
+    settings.zoom_h = h;
     return 0;
 }
 

@@ -152,12 +152,7 @@ void scan_rows(const Screen& s, const RunArea& a, const uint8_t* key_pixel, Coll
 }  // namespace
 
 RunArea pixel_run_area(const Screen& s, int32_t w, int32_t h) {
-    RunArea a;
-    a.x = (s.cursor_x >= 0 && s.cursor_x < s.width) ? s.cursor_x : 0;
-    a.y = (s.cursor_y >= 0 && s.cursor_y < s.height) ? s.cursor_y : 0;
-    a.w = std::min<int64_t>(w >= 1 ? w : s.width, int64_t(s.width) - a.x);
-    a.h = std::min<int64_t>(h >= 1 ? h : s.height, int64_t(s.height) - a.y);
-    return a;
+    return clipped_area(s, w, h);
 }
 
 size_t scan_pixel_runs(const Screen& s, const RunArea& a, int32_t key, RunRect* buffer, size_t capacity,

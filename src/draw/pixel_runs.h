@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/area.h"
 #include "host/views.h"
 
 namespace qv::draw {
@@ -15,9 +16,7 @@ struct RunRect {
     int32_t left, top, right, bottom;
 };
 
-struct RunArea {
-    int32_t x, y, w, h;
-};
+using RunArea = Rect;
 
 // The area: the position (each coordinate outside the screen becomes 0), the size w x h
 // where 1 or more (else the screen's), cut at the right and bottom edges.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "effects/area.h"
+#include "host/area.h"
 #include "host/views.h"
 
 namespace qv::effects {

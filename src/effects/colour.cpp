@@ -426,4 +426,16 @@ void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t 
 QV_TWICE(void, half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
          (s, r, channels, mix, ratio))
 
+void cycle_channels(const Screen& s, Rect r, const int from[3]) {
+    for (int32_t y = r.y; y < r.y + r.h; ++y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t x = 0; x < r.w; ++x, p += 3) {
+            const uint8_t old[3] = {p[2], p[1], p[0]};  // red, green, blue
+            p[2] = old[from[0]];
+            p[1] = old[from[1]];
+            p[0] = old[from[2]];
+        }
+    }
+}
+
 }  // namespace qv::effects

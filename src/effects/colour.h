@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "effects/area.h"
+#include "host/area.h"
 #include "effects/colour_models.h"
 #include "host/views.h"
 
@@ -31,5 +31,9 @@ void noise_brightness(const Screen& s, Rect r, int32_t amount);
 
 // Components selected by channels bits 0 blue, 1 green, 2 red move toward `mix` by ratio %.
 void half_tone(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio);
+
+// Channels exchanged: new red, green, blue from old channel from[0], from[1], from[2]
+// (0 red, 1 green, 2 blue).
+void cycle_channels(const Screen& s, Rect r, const int from[3]);
 
 }  // namespace qv::effects

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "command_decls.h"
-#include "effects/area.h"
+#include "host/area.h"
 #include "effects/blocks.h"
 #include "effects/colour.h"
 #include "effects/filters.h"
@@ -176,6 +176,21 @@ int32_t HalfTone(host::BMSCR* screen, int32_t w, int32_t h, int32_t channels) {
     if (!sized_rect(s, w, h, r)) return host::kErrRange;
     if ((channels & 7) == 0 || settings.mix_ratio == 0 || r.empty()) return 0;
     half_tone(s, r, channels, settings.mix_colour, settings.mix_ratio);
+    return 0;
+}
+
+int32_t Cycle(host::BMSCR* screen, int32_t red_from, int32_t green_from, int32_t blue_from) {
+    if (screen->palette_mode) return host::kRefused;
+    const Screen s = host::screen_view(*screen);
+    // The position rule, but the copy area as it is (a size below 1 does nothing).
+    const Point at = position_inside(s);
+    Rect r{at.x, at.y, s.area_width, s.area_height};
+    cut_at_edges(s, at, r.w, r.h);
+    if (r.empty()) return 0;
+    // Channels by number 0 red, 1 green, 2 blue; 3 keeps the channel's own.
+    const int from[3] = {(red_from & 3) == 3 ? 0 : red_from & 3, (green_from & 3) == 3 ? 1 : green_from & 3,
+                         (blue_from & 3) == 3 ? 2 : blue_from & 3};
+    cycle_channels(s, r, from);
     return 0;
 }
 

@@ -20,6 +20,7 @@ struct Settings {
     int32_t median_mode = 0;
     int32_t median_fill = -255;
     int32_t cell_w = 4, cell_h = 4;
+    int32_t last_r = 0, last_g = 0, last_b = 0;  // QPget's, for QPconv
 };
 
 extern Settings settings;

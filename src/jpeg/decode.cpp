@@ -38,15 +38,10 @@ void attach_input(j_decompress_ptr cinfo, const Input& in) {
     else jpeg_mem_src(cinfo, in.bytes, static_cast<unsigned long>(in.size));
 }
 
-Origin clamped_origin(const Screen& s) {
-    return {(s.cursor_x >= 0 && s.cursor_x < s.width) ? s.cursor_x : 0,
-            (s.cursor_y >= 0 && s.cursor_y < s.height) ? s.cursor_y : 0};
-}
-
 JpegTarget SetJpegTarget(const Screen& screen) {
     JpegTarget t;
     if (screen.width <= 0 || screen.height <= 0 || !screen.pixels) return t;  // no room at all
-    Origin o = clamped_origin(screen);
+    const Point o = position_inside(screen);
     t.width = screen.width - o.x;
     t.height = screen.height - o.y;
     t.stride = (size_t(3) * size_t(screen.width) + 3) & ~size_t(3);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/area.h"
 #include "host/views.h"
 
 namespace qv::jpeg {
@@ -28,12 +29,6 @@ enum Status : int32_t {
     kBadStream = 2,   // failed seek, libjpeg fatal error, data that ended too soon, a file not written
     kException = 128,
 };
-
-// The origin is the screen's current position; a coordinate outside the screen becomes 0.
-struct Origin {
-    int32_t x, y;
-};
-Origin clamped_origin(const Screen& screen);
 
 JpegTarget SetJpegTarget(const Screen& screen);
 

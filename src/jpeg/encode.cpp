@@ -104,9 +104,8 @@ int32_t encode_stream(std::FILE* file, const Region& r, EncoderSettings& s) {
 
 int32_t encode_region(const Screen& screen, const char* path, int32_t width, int32_t height,
                       EncoderSettings& settings) {
-    Origin o = clamped_origin(screen);
-    if (int64_t(o.x) + width > screen.width) width = screen.width - o.x;
-    if (int64_t(o.y) + height > screen.height) height = screen.height - o.y;
+    const Point o = position_inside(screen);
+    cut_at_edges(screen, o, width, height);
     std::FILE* file = path ? std::fopen(path, "wb") : nullptr;
     if (!file) return kCannotOpen;
     int32_t status = kBadStream;

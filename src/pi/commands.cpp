@@ -56,12 +56,7 @@ int32_t load(host::BMSCR* record, const char* path, int32_t mode, char* colours)
         uint8_t local[768];
         uint8_t* triplets = colours ? reinterpret_cast<uint8_t*>(colours) : local;
         std::memcpy(triplets, settings.format.palette, 768);
-        for (int i = 0; i < 256; ++i) {
-            screen.palette[4 * i] = triplets[3 * i + 2];
-            screen.palette[4 * i + 1] = triplets[3 * i + 1];
-            screen.palette[4 * i + 2] = triplets[3 * i];
-        }
-        host::InstallPalette(*record, 256, triplets);
+        host::InstallPalette(*record, 256, triplets);  // it also fills the screen's colour table
     }
     if ((mode & 0x0F) == 0) host::RedrawScreen(*record);
     return 0;

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "host/area.h"
 #include "text/sjis.h"
 
 namespace qv::pi {
@@ -60,12 +61,8 @@ void rgb_at(const Screen& s, int32_t x, int32_t y, uint8_t* out) {
 }
 
 int32_t save_fal(const Screen& s, const char* file_name, int32_t kind) {
-    int32_t x0 = (s.cursor_x >= 0 && s.cursor_x < s.width) ? s.cursor_x : 0;
-    int32_t y0 = (s.cursor_y >= 0 && s.cursor_y < s.height) ? s.cursor_y : 0;
-    int32_t w = s.area_width < 1 ? s.width : s.area_width;
-    int32_t h = s.area_height < 1 ? s.height : s.area_height;
-    if (int64_t(x0) + w > s.width) w = s.width - x0;
-    if (int64_t(y0) + h > s.height) h = s.height - y0;
+    const Rect area = clipped_area(s);
+    const int32_t x0 = area.x, y0 = area.y, w = area.w, h = area.h;
 
     OutFile pixels(file_name);
     if (!pixels) return -2;

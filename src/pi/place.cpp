@@ -3,25 +3,18 @@
 
 #include <cstdlib>
 
+#include "host/area.h"
+
 namespace qv::pi {
 
 namespace {
 
-struct Origin {
-    int32_t x, y;
-};
-
-Origin origin(const Screen& screen, bool at_cursor) {
-    int32_t x = at_cursor ? screen.cursor_x : 0, y = at_cursor ? screen.cursor_y : 0;
-    if (x < 0 || x >= screen.width) x = 0;
-    if (y < 0 || y >= screen.height) y = 0;
-    return {x, y};
-}
+Point origin(const Screen& screen, bool at_cursor) { return at_cursor ? position_inside(screen) : Point{}; }
 
 }  // namespace
 
 int32_t placed_rows(const Screen& screen, bool at_cursor, int32_t height) {
-    Origin o = origin(screen, at_cursor);
+    Point o = origin(screen, at_cursor);
     return int64_t(o.y) + height > screen.height ? screen.height - o.y : height;
 }
 

@@ -166,39 +166,5 @@ int32_t TobRandomize(int32_t, int32_t, int32_t, int32_t) {
     return 0;
 }
 
-int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return host::kErrVarType;
-    if (var->len[1] < 3) return host::kErrRange;
-    int32_t* d = host::ptr<int32_t>(var->data);
-    d[0] = settings.last_r;
-    d[1] = settings.last_g;
-    d[2] = settings.last_b;
-    return 0;
-}
-
-int32_t Cycle(host::BMSCR* screen, int32_t red_from, int32_t green_from, int32_t blue_from) {
-    if (screen->palette_mode) return host::kRefused;
-    Screen s = host::screen_view(*screen);
-    // A start outside the buffer, beyond it or before it, is taken as 0.
-    const int32_t x0 = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;
-    const int32_t y0 = (s.cursor_y < 0 || s.cursor_y >= s.height) ? 0 : s.cursor_y;
-    const int32_t w = int64_t(x0) + s.area_width > s.width ? s.width - x0 : s.area_width;
-    const int32_t h = int64_t(y0) + s.area_height > s.height ? s.height - y0 : s.area_height;
-    if (w < 1 || h < 1) return 0;
-    // Channels by number 0 red, 1 green, 2 blue; 3 keeps the channel's own.
-    const int rf = (red_from & 3) == 3 ? 0 : red_from & 3;
-    const int gf = (green_from & 3) == 3 ? 1 : green_from & 3;
-    const int bf = (blue_from & 3) == 3 ? 2 : blue_from & 3;
-    for (int32_t y = y0; y < y0 + h; ++y) {
-        uint8_t* p = s.at(x0, y);
-        for (int32_t x = 0; x < w; ++x, p += 3) {
-            const uint8_t old[3] = {p[2], p[1], p[0]};  // red, green, blue
-            p[2] = old[rf];
-            p[1] = old[gf];
-            p[0] = old[bf];
-        }
-    }
-    return 0;
-}
 
 }  // namespace qv::text

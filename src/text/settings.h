@@ -20,7 +20,6 @@ struct Settings {
     bool transfer_set = false;
     host::PVAL* companion = nullptr;         // BSortSet's record, read at sort time
     host::Word companion_dims = 0;           // the dims record remembered with it
-    int32_t last_r = 0, last_g = 0, last_b = 0;  // QPget's, for QPconv
 };
 
 extern Settings settings;

@@ -52,6 +52,14 @@ void pump_messages() {
     }
 }
 
+void wait_for_frame(int64_t ms, bool pump) {
+    while (int32_t(timeGetTime() - settings.frame_time_base) < ms) {
+        if (pump) pump_messages();
+    }
+}
+
+void next_frame(int64_t ms) { settings.frame_time_base += uint32_t(ms); }
+
 int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
     if (period < 1) return host::kErrRange;
     settings.mm_mark = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pnm.h"
+#include "simd/wide.h"
 
 namespace qv::test {
 
@@ -169,5 +170,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot load quorvel.dll beside the test program\n");
         return 1;
     }
+    // Which copy of the pixel loops the library runs here: it makes this choice with the same
+    // code, in this process (QUORVEL_SIMD=sse2 keeps it to the SSE2 ones).
+    std::printf("simd: %s copies of the pixel loops\n", qv::simd::wide() ? "AVX2" : "SSE2");
     return RUN_ALL_TESTS();
 }

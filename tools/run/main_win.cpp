@@ -8,6 +8,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -18,6 +19,7 @@
 
 #include "host_screen_win.h"
 #include "script.h"
+#include "simd/wide.h"
 
 namespace {
 
@@ -418,9 +420,10 @@ std::string folder_of_exe() {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: qvrun [--dll PATH] SCRIPT\n"
+                 "usage: qvrun [--dll PATH] [--simd sse2] SCRIPT\n"
                  "Runs a script of Quorvel command calls against quorvel.dll (by default the one\n"
-                 "beside qvrun.exe). Exit code 0: all ran; 1: an expectation failed; 2: an error.\n");
+                 "beside qvrun.exe). --simd sse2 keeps the library to the SSE2 copies of its pixel\n"
+                 "loops. Exit code 0: all ran; 1: an expectation failed; 2: an error.\n");
     return 2;
 }
 
@@ -439,6 +442,10 @@ int main(int argc, char** argv) {
         std::string a = argv[i];
         if (a == "--dll" && i + 1 < argc) {
             dll_path = argv[++i];
+        } else if (a == "--simd" && i + 1 < argc && std::string(argv[i + 1]) == "sse2") {
+            ++i;
+            SetEnvironmentVariableA("QUORVEL_SIMD", "sse2");  // the library reads it once it runs
+            _putenv("QUORVEL_SIMD=sse2");
         } else if (!a.empty() && a[0] == '-') {
             return usage();
         } else if (script.empty()) {
@@ -458,6 +465,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvrun: cannot load '%s'\n", dll_path.c_str());
         return 2;
     }
+    // The library makes the same choice with the same code, in the same process.
+    std::printf("qvrun: pixel loops: %s copies\n", qv::simd::wide() ? "AVX2" : "SSE2");
     int rc;
     {
         Runner runner(dll, script);

@@ -1,13 +1,13 @@
 // Reading and writing single pixels of a screen directly in its buffer (the device context
-// only for palette colours).
+// only for palette colours), and the colour QPget read last.
 #include <windows.h>
 
 #include "command_decls.h"
 #include "host/pointers.h"
-#include "text/settings.h"
+#include "effects/settings.h"
 #include "host/results.h"
 
-namespace qv::text {
+namespace qv::effects {
 
 int32_t QPget(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
     Screen s = host::screen_view(*screen);
@@ -45,4 +45,14 @@ int32_t QPset(host::BMSCR* screen, int32_t x, int32_t y, int32_t index) {
     return 0;
 }
 
-}  // namespace qv::text
+int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
+    if (var->type != host::kInteger) return host::kErrVarType;
+    if (var->len[1] < 3) return host::kErrRange;
+    int32_t* d = host::ptr<int32_t>(var->data);
+    d[0] = settings.last_r;
+    d[1] = settings.last_g;
+    d[2] = settings.last_b;
+    return 0;
+}
+
+}  // namespace qv::effects

@@ -1,20 +1,25 @@
-// The effects' rectangles (see area.h).
-#include "effects/area.h"
+// The shared rectangle rules (see area.h).
+#include "host/area.h"
 
 #include <algorithm>
 
-namespace qv::effects {
+namespace qv {
+
+Point inside_or_zero(const Screen& s, int32_t x, int32_t y) {
+    return {(x < 0 || x >= s.width) ? 0 : x, (y < 0 || y >= s.height) ? 0 : y};
+}
+
+void cut_at_edges(const Screen& s, Point p, int32_t& w, int32_t& h) {
+    if (int64_t(p.x) + w > s.width) w = s.width - p.x;
+    if (int64_t(p.y) + h > s.height) h = s.height - p.y;
+}
 
 Rect clipped_area(const Screen& s) { return clipped_area(s, s.area_width, s.area_height); }
 
 Rect clipped_area(const Screen& s, int32_t w, int32_t h) {
-    Rect r;
-    r.x = (s.cursor_x < 0 || s.cursor_x >= s.width) ? 0 : s.cursor_x;
-    r.y = (s.cursor_y < 0 || s.cursor_y >= s.height) ? 0 : s.cursor_y;
-    r.w = w < 1 ? s.width : w;
-    r.h = h < 1 ? s.height : h;
-    if (int64_t(r.x) + r.w > s.width) r.w = s.width - r.x;
-    if (int64_t(r.y) + r.h > s.height) r.h = s.height - r.y;
+    const Point p = position_inside(s);
+    Rect r{p.x, p.y, w < 1 ? s.width : w, h < 1 ? s.height : h};
+    cut_at_edges(s, p, r.w, r.h);
     return r;
 }
 
@@ -25,4 +30,4 @@ Rect inside_screen(const Screen& s, int32_t x, int32_t y, int32_t w, int32_t h) 
     return {int32_t(x0), int32_t(y0), int32_t(std::max<int64_t>(x1 - x0, 0)), int32_t(std::max<int64_t>(y1 - y0, 0))};
 }
 
-}  // namespace qv::effects
+}  // namespace qv
