@@ -73,7 +73,7 @@ int32_t DDDecline(int32_t, int32_t, int32_t, int32_t) {
 
 int32_t DDFileNo(int32_t, int32_t, int32_t, int32_t) {
     if (!settings.pending_drop) return host::kNothingPending;
-    return -int32_t(DragQueryFileA(pending(), 0xFFFFFFFF, nullptr, 0) & 0x7FFFFFFF);
+    return host::status(int32_t(DragQueryFileA(pending(), 0xFFFFFFFF, nullptr, 0) & 0x7FFFFFFF));
 }
 
 int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
@@ -84,7 +84,7 @@ int32_t DDQueryFile(host::PVAL* var, int32_t index, int32_t finish, int32_t) {
     const uint64_t room = host::first_dimension_room(*var);
     const UINT n = room ? DragQueryFileA(pending(), UINT(index), host::ptr<char>(var->data), UINT(room)) : 0;
     if (finish) finish_pending();
-    return -int32_t(n & 0x7FFFFFFF);
+    return host::status(int32_t(n & 0x7FFFFFFF));
 }
 
 int32_t DDQueryPoint(host::PVAL* var, int32_t, int32_t, int32_t) {

@@ -4,8 +4,8 @@
 #include "compose/blend.h"
 #include "compose/settings.h"
 #include "host/pointers.h"
-#include "host/screen_table.h"
 #include "host/results.h"
+#include "host/screen_table.h"
 
 namespace qv::compose {
 

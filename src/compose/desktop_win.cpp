@@ -7,9 +7,9 @@
 #include "host/area.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
+#include "host/results.h"
 #include "host/screen_table.h"
 #include "timing/settings.h"
-#include "host/results.h"
 
 namespace qv::compose {
 
@@ -43,7 +43,7 @@ int32_t SleepGcopy(host::BMSCR* screen, int32_t wait, int32_t x, int32_t y) {
     timing::wait_for_frame(t, pump);
     BitBlt(host::handle<HDC>(screen->hdc), screen->cursor_x, screen->cursor_y, screen->area_width,
            screen->area_height, host::handle<HDC>(table->hdc), x, y, SRCCOPY);
-    if (host::settings.copy_redraw) host::RedrawScreen(*screen);
+    if (host::copy_redraws()) host::RedrawScreen(*screen);
     if (pump) timing::pump_messages();
     timing::next_frame(t);
     return 0;

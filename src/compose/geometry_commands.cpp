@@ -5,9 +5,9 @@
 #include "compose/geometry.h"
 #include "compose/settings.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "host/screen_table.h"
 #include "host/sine_table.h"
-#include "host/results.h"
 
 namespace qv::compose {
 

@@ -134,7 +134,7 @@ int32_t InvCapt(host::BMSCR* screen, int32_t value, int32_t use, int32_t) {
 int32_t EllipRgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode) {
     Region shape(ellipse_region(screen, w, h, mode, mode & 0xF000));
     set_region(screen, shape);
-    return -(caption(screen) + kFrame);
+    return host::status(caption(screen) + kFrame);
 }
 
 int32_t CombineEllipRgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode) {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "host/area.h"
 #include "effects/colour_models.h"
+#include "host/area.h"
 #include "host/views.h"
 
 namespace qv::effects {

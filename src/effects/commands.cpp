@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "command_decls.h"
-#include "host/area.h"
 #include "effects/blocks.h"
 #include "effects/colour.h"
 #include "effects/filters.h"
 #include "effects/mosaic_win.h"
 #include "effects/settings.h"
+#include "host/area.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
 #include "host/results.h"

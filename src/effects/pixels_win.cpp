@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "command_decls.h"
-#include "host/pointers.h"
 #include "effects/settings.h"
+#include "host/pointers.h"
 #include "host/results.h"
 
 namespace qv::effects {
@@ -17,15 +17,15 @@ int32_t QPget(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
         settings.last_r = p[2];
         settings.last_g = p[1];
         settings.last_b = p[0];
-        return -(p[0] * 65536 + p[1] * 256 + p[2]);
+        return host::status(p[0] * 65536 + p[1] * 256 + p[2]);
     }
-    if (mode != 1) return -int32_t(p[0]);
+    if (mode != 1) return host::status(int32_t(p[0]));
     GdiFlush();
     const COLORREF c = GetPixel(host::handle<HDC>(screen->hdc), x, y);
     settings.last_r = GetRValue(c);
     settings.last_g = GetGValue(c);
     settings.last_b = GetBValue(c);
-    return -int32_t(c & 0xFFFFFF);
+    return host::status(int32_t(c & 0xFFFFFF));
 }
 
 int32_t QPset(host::BMSCR* screen, int32_t x, int32_t y, int32_t index) {

@@ -21,4 +21,7 @@ extern Settings settings;
 // screen_table[current_slot]; null when that slot was never filled.
 inline BMSCR* current_table_screen() { return settings.screen_table[settings.current_slot]; }
 
+// Whether the frame-timed copy redraws the screen it copied to (SetBMSCR's flag).
+inline bool copy_redraws() { return settings.copy_redraw != 0; }
+
 }  // namespace qv::host

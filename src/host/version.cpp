@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "command_decls.h"
+#include "host/results.h"
 #include "host/version.h"
 
 namespace qv::host {
@@ -15,7 +16,7 @@ constexpr int32_t digits_status(const char (&text)[6]) {
 
 int32_t report_version(char* buffer, const char (&text)[6]) {
     if (buffer) std::memcpy(buffer, text, sizeof text);  // five characters and the zero
-    return -digits_status(text);
+    return host::status(digits_status(text));
 }
 
 static_assert(digits_status(QV_JPEG_VERSION_TEXT) == 0x060501);

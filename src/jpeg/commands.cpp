@@ -4,12 +4,12 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "jpeg/adapters.h"
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/encode.h"
 #include "jpeg/settings.h"
-#include "host/results.h"
 
 namespace qv::jpeg {
 

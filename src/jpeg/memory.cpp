@@ -10,11 +10,11 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "jpeg/adapters.h"
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/settings.h"
-#include "host/results.h"
 
 namespace qv::jpeg {
 

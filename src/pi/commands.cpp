@@ -6,12 +6,12 @@
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
+#include "host/results.h"
 #include "pi/decode.h"
 #include "pi/header.h"
 #include "pi/picture_save.h"
 #include "pi/place.h"
 #include "pi/state.h"
-#include "host/results.h"
 
 namespace qv::pi {
 

@@ -55,7 +55,7 @@ int32_t GetShellDir(host::PVAL* var, int32_t folder, int32_t, int32_t) {
     const char* name = kFolders[folder >= 0 && folder <= 6 ? folder : 0];
     char value[4096];
     if (!expandable.read(name, value) && !plain.read(name, value)) return -65536 - 4 * opened;
-    return -int32_t(ExpandEnvironmentStringsA(value, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var))));
+    return host::status(int32_t(ExpandEnvironmentStringsA(value, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var)))));
 }
 
 int32_t GetEnvVar(host::PVAL* var, const char* name, int32_t, int32_t) {
@@ -69,7 +69,7 @@ int32_t GetEnvVar(host::PVAL* var, const char* name, int32_t, int32_t) {
     std::memcpy(text + 1, name, n);
     text[n + 1] = '%';
     text[n + 2] = 0;
-    return -int32_t(ExpandEnvironmentStringsA(text, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var))));
+    return host::status(int32_t(ExpandEnvironmentStringsA(text, host::ptr<char>(var->data), DWORD(host::first_dimension_room(*var)))));
 }
 
 int32_t GetCmdLine(host::PVAL* var, int32_t mode, int32_t, int32_t) {

@@ -1,6 +1,7 @@
 // GetWeekDate (see week_date.h). Day numbers are 64-bit: a year of the script's choosing
 // may be as large as an int holds.
 #include "system/week_date.h"
+
 #include "host/results.h"
 
 namespace qv::system {
@@ -15,7 +16,7 @@ int32_t week_date(int32_t year, int32_t month, int32_t day, int32_t check_only) 
     const int64_t y = int64_t(year) - 1;
     int64_t d = 365 * y + y / 4 - y / 100 + y / 400 - y / 4000 + day + (month >= 3 && leap);
     for (int32_t m = 1; m < month; ++m) d += kDays[m - 1];
-    return -int32_t(d % 7 + 1);
+    return host::status(int32_t(d % 7 + 1));
 }
 
 }  // namespace qv::system

@@ -5,9 +5,9 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "text/blocks.h"
 #include "text/settings.h"
-#include "host/results.h"
 
 namespace qv::text {
 
@@ -141,10 +141,10 @@ int32_t ChkPval(host::PVAL* var, int32_t index, int32_t, int32_t) {
     // The record's leading 16-bit words: type, mode, len[0..4], uses_dims_record. Any other
     // index would read past them: it is refused.
     if (index < -2 || index > 5) return host::kErrRange;
-    if (index == -2) return -int32_t(var->type);
-    if (index == -1) return -int32_t(var->mode);
-    if (index == 5) return -int32_t(var->uses_dims_record);
-    return -int32_t(var->len[index]);
+    if (index == -2) return host::status(int32_t(var->type));
+    if (index == -1) return host::status(int32_t(var->mode));
+    if (index == 5) return host::status(int32_t(var->uses_dims_record));
+    return host::status(int32_t(var->len[index]));
 }
 
 int32_t BSort(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, false); }

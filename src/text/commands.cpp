@@ -5,10 +5,10 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "host/sine_table.h"
 #include "text/strings.h"
 #include "text/trig.h"
-#include "host/results.h"
 
 namespace qv::text {
 
@@ -96,7 +96,7 @@ int32_t CountChr(host::PVAL* var, int32_t byte, int32_t count, int32_t offset) {
     const uint8_t target = uint8_t(byte);
     int32_t matches = 0;
     for (const uint8_t *p = v.data + offset, *end = p + n; p < end; ++p) matches += *p == target;
-    return -matches;
+    return host::status(matches);
 }
 
 int32_t Hex2Int(host::PVAL* var, const char* text, int32_t, int32_t) {

@@ -6,9 +6,9 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 #include "text/search.h"
 #include "text/settings.h"
-#include "host/results.h"
 
 namespace qv::text {
 

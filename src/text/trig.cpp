@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "command_decls.h"
-#include "host/sine_table.h"
 #include "host/results.h"
+#include "host/sine_table.h"
 
 namespace qv::text {
 
@@ -47,7 +47,7 @@ int32_t GetAngle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const double t = (double(y2) - y1) / (double(x2) - x1);
     double a = std::atan(t) * 1800000.0 / kPi;
     if (a < 0) a += 3600000.0;
-    return -int32_t(a + 0.5);
+    return host::status(int32_t(a + 0.5));
 }
 
 }  // namespace qv::text

@@ -8,8 +8,8 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
-#include "timing/settings.h"
 #include "host/results.h"
+#include "timing/settings.h"
 
 namespace qv::timing {
 
@@ -111,7 +111,7 @@ int32_t MMCountWait(host::PVAL* var, int32_t, int32_t, int32_t) {
     const uint32_t start = count();
     for (;;) {
         const int32_t elapsed = int32_t(count() - start);
-        if (elapsed >= interval) return -elapsed;
+        if (elapsed >= interval) return host::status(elapsed);
         pump_messages();
     }
 }
@@ -131,7 +131,7 @@ int32_t MMCountAWait(host::PVAL* var, int32_t, int32_t selector, int32_t) {
         pump_messages();
     }
     settings.mm_mark = c;  // the next wait measures from here: a steady pace
-    return -int32_t(elapsed);
+    return host::status(int32_t(elapsed));
 }
 
 int32_t SetNowTick(int32_t, int32_t, int32_t, int32_t) {
@@ -157,7 +157,7 @@ int32_t TickWait(host::PVAL* var, int32_t pump, int32_t selector, int32_t) {
     const DWORD start = selects_mark(selector) ? settings.tick_marks[selector - 256] : timeGetTime();
     for (;;) {
         const int32_t elapsed = int32_t(timeGetTime() - start);
-        if (elapsed >= interval || elapsed < 0) return -elapsed;
+        if (elapsed >= interval || elapsed < 0) return host::status(elapsed);
         if (pump) pump_messages();
     }
 }

@@ -112,7 +112,7 @@ int32_t GetObjText(host::PVAL* var, int32_t, int32_t, int32_t) {
     }
     const uint64_t room = host::first_dimension_room(*var);
     if (room < 2) return 0;
-    return -GetWindowTextA(target, host::ptr<char>(var->data), int(room - 1));
+    return host::status(GetWindowTextA(target, host::ptr<char>(var->data), int(room - 1)));
 }
 
 int32_t SetObjTable(host::BMSCR* screen, int32_t, int32_t, int32_t) {

@@ -4,6 +4,7 @@
 
 #include "command_decls.h"
 #include "host/pointers.h"
+#include "host/results.h"
 
 namespace qv::window {
 
@@ -22,10 +23,10 @@ int32_t PaintDesktopImage(host::BMSCR* screen, int32_t stretch, int32_t which, i
     }
     if (paint) InvalidateRect(nullptr, &all, TRUE);  // the windows paint over the wallpaper again
     switch (which) {
-        case 1: return -screen->width;
-        case 2: return -screen->height;
-        case 3: return -cx;
-        case 4: return -cy;
+        case 1: return host::status(screen->width);
+        case 2: return host::status(screen->height);
+        case 3: return host::status(cx);
+        case 4: return host::status(cy);
         default: return 0;
     }
 }

@@ -61,7 +61,7 @@ int32_t CreatePopup(host::PVAL* var, int32_t count, int32_t slot, int32_t) {
 int32_t DoPopup(host::BMSCR* screen, int32_t x, int32_t y, int32_t slot) {
     const PopupSlot& s = slot_of(slot);
     if (s.state != kLiveMenu) return host::kNothingPending;
-    return -TrackPopupMenu(host::handle<HMENU>(s.menu), TPM_RETURNCMD, x, y, 0, host::handle<HWND>(screen->hwnd), nullptr);
+    return host::status(TrackPopupMenu(host::handle<HMENU>(s.menu), TPM_RETURNCMD, x, y, 0, host::handle<HWND>(screen->hwnd), nullptr));
 }
 
 int32_t DestroyPopup(int32_t which, int32_t, int32_t, int32_t) {

@@ -33,10 +33,10 @@ int32_t GetWinRect(host::BMSCR* screen, int32_t which, int32_t, int32_t) {
     const RECT r = window_rect(hwnd_of(screen));
     // Negated whatever its sign: an edge left of or above the screen reads as an error number.
     switch (which) {
-        case 1: return -r.top;
-        case 2: return -r.right;
-        case 3: return -r.bottom;
-        default: return -r.left;
+        case 1: return host::status(r.top);
+        case 2: return host::status(r.right);
+        case 3: return host::status(r.bottom);
+        default: return host::status(r.left);
     }
 }
 
@@ -74,7 +74,7 @@ int32_t GetClientCurPos(host::BMSCR* screen, int32_t axis, int32_t, int32_t) {
     ClientToScreen(hwnd, &origin);
     const int64_t dx = int64_t(mouse.x) - origin.x, dy = int64_t(mouse.y) - origin.y;
     if (dx < 0 || dx >= c.right || dy < 0 || dy >= c.bottom) return kOutsideClient;
-    return -int32_t(axis == 1 ? dy : dx);
+    return host::status(int32_t(axis == 1 ? dy : dx));
 }
 
 int32_t SetCursorClient(host::BMSCR* screen, int32_t x, int32_t y, int32_t) {
