@@ -1,28 +1,25 @@
 // libFuzzer target: the pack archive's header and directory reader. The input is
 //   [offset byte] [entry name, up to a zero byte] [the archive file's bytes]
-// The file is written to a temporary file and opened with the locator "file,offset" (offset
-// -128..127 from the first byte, so a negative one is tried too); then the name is looked up.
+// The file's bytes go to an in-memory file (memfd), opened by the reader through its /proc
+// path with the locator "path,offset" (offset -128..127 from the first byte, so a negative
+// one is tried too); then the name is looked up.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "jpeg/pack_archive.h"
 
 namespace {
 
-const std::string& archive_file() {
-    static const std::string path = [] {
-        char name[] = "/tmp/qv_fuzz_pack_XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0) std::abort();
-        close(fd);
-        return std::string(name);
-    }();
-    return path;
+int archive_fd() {
+    static const int fd = memfd_create("qv_fuzz_pack", 0);
+    if (fd < 0) std::abort();
+    return fd;
 }
 
 }  // namespace
@@ -37,12 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string name(reinterpret_cast<const char*>(rest), name_length);
     const size_t file_start = zero ? name_length + 1 : left;
 
-    std::FILE* f = std::fopen(archive_file().c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(rest + file_start, 1, left - file_start, f);
-    std::fclose(f);
+    const int fd = archive_fd();
+    const size_t bytes = left - file_start;
+    if (ftruncate(fd, 0) != 0 || (bytes && pwrite(fd, rest + file_start, bytes, 0) != ssize_t(bytes))) std::abort();
 
-    std::string locator = archive_file() + "," + std::to_string(offset);
+    std::string locator = "/proc/self/fd/" + std::to_string(fd) + "," + std::to_string(offset);
     qv::jpeg::PackArchive archive;
     qv::jpeg::OpenPackArchive(archive, locator.data());
     qv::jpeg::FindPackEntry(archive, name.c_str());
