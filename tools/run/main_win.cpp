@@ -7,10 +7,12 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -119,6 +121,11 @@ private:
         if (word == "menutimer") return expect_args(t, 2, "menutimer MILLISECONDS"), after(num(t[1]), end_menu);
         if (word == "boxtimer") return expect_args(t, 2, "boxtimer MILLISECONDS"), after(num(t[1]), answer_box);
         if (word == "quittimer") return expect_args(t, 2, "quittimer MILLISECONDS"), after(num(t[1]), post_quit);
+        // The runtime's rand is the library's too (one C runtime, one thread): a fixed seed
+        // makes the noise effects give the same picture every run.
+        if (word == "seed") return expect_args(t, 2, "seed NUMBER"), std::srand(unsigned(num(t[1])));
+        if (word == "readfile") return read_file(t);
+        if (word == "savergn") return save_region(t);
         throw ScriptError("unknown command or directive '" + word + "'");
     }
 
@@ -277,6 +284,65 @@ private:
             std::printf("%s(%d,%d) = index %d\n", t[1].text.c_str(), x, y, p.b);
         else
             std::printf("%s(%d,%d) = %d %d %d\n", t[1].text.c_str(), x, y, p.r, p.g, p.b);
+    }
+
+    // readfile VARIABLE "FILE": a file's bytes into a string variable (for the memory sources).
+    void read_file(const std::vector<Token>& t) {
+        expect_args(t, 3, "readfile VARIABLE \"FILE\"");
+        HostVar* v = var(t[1]);
+        const std::string path = text(t[2]);
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw ScriptError("cannot read '" + path + "'");
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.size() > v->storage_bytes()) throw ScriptError("'" + path + "' is larger than the variable");
+        std::memcpy(v->data(), bytes.data(), bytes.size());
+        std::printf("read %s (%u bytes)\n", path.c_str(), unsigned(bytes.size()));
+    }
+
+    // savergn SCREEN "FILE.bmp": the screen window's region as a picture of the window's size,
+    // white inside the region and black outside (all white when the window has none).
+    void save_region(const std::vector<Token>& t) {
+        expect_args(t, 3, "savergn SCREEN \"FILE.bmp\"");
+        const HWND hwnd = screen(t[1])->hwnd();
+        const std::string path = text(t[2]);
+        RECT w{};
+        GetWindowRect(hwnd, &w);
+        const int32_t width = w.right - w.left, height = w.bottom - w.top;
+        const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+        std::vector<uint8_t> bits(stride * size_t(height), 0);
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        std::vector<RECT> rects;
+        if (GetWindowRgn(hwnd, rgn) == ERROR) {
+            rects.push_back({0, 0, width, height});
+        } else if (DWORD size = GetRegionData(rgn, 0, nullptr)) {
+            std::vector<uint8_t> data(size);
+            auto* rd = reinterpret_cast<RGNDATA*>(data.data());
+            if (GetRegionData(rgn, size, rd)) {
+                const RECT* r = reinterpret_cast<const RECT*>(rd->Buffer);
+                rects.assign(r, r + rd->rdh.nCount);
+            }
+        }
+        DeleteObject(rgn);
+        for (const RECT& r : rects)
+            for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, height); ++y)
+                for (int32_t x = std::max<int32_t>(r.left, 0); x < std::min<int32_t>(r.right, width); ++x)
+                    std::memset(&bits[size_t(height - 1 - y) * stride + size_t(x) * 3], 0xFF, 3);
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;  // "BM"
+        fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        fh.bfSize = fh.bfOffBits + uint32_t(bits.size());
+        BITMAPINFOHEADER ih{};
+        ih.biSize = sizeof ih;
+        ih.biWidth = width;
+        ih.biHeight = height;
+        ih.biPlanes = 1;
+        ih.biBitCount = 24;
+        ih.biSizeImage = uint32_t(bits.size());
+        FILE* f = std::fopen(path.c_str(), "wb");
+        const bool ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&ih, sizeof ih, 1, f) == 1 &&
+                        std::fwrite(bits.data(), bits.size(), 1, f) == 1;
+        if (!f || std::fclose(f) != 0 || !ok) throw ScriptError("cannot write '" + path + "'");
+        std::printf("saved %s (the window's region, %zu rectangles)\n", path.c_str(), rects.size());
     }
 
     void save(const std::vector<Token>& t) {
