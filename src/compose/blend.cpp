@@ -29,6 +29,19 @@ void each_row(const Screen& dst, std::initializer_list<const Screen*> sources, i
     }
 }
 
+// Runs band(first, n) over bands of the h rows of a w x h rectangle of `dst` that reads
+// `sources`: on all cores for a large rectangle when dst shares no bytes with them (then no
+// row reads what another writes), else as one band.
+template <class F>
+void in_bands(const Screen& dst, std::initializer_list<const Screen*> sources, int32_t w, int32_t h, F band) {
+    bool apart = true;
+    for (const Screen* s : sources) apart = apart && !share_bytes(dst, *s);
+    if (!apart) return band(0, h);
+    simd::in_parts(h, int64_t(w) * h, band);
+}
+
+Point down(Point p, int32_t rows) { return {p.x, p.y + rows}; }
+
 // Calls f(destination pixel, source pixel) over the rectangle.
 template <class F>
 void pair_rows(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, F f) {
@@ -69,7 +82,7 @@ void with_key_bytes(const uint8_t* kp, int32_t bpp, int32_t n, F f) {
     for (; i < n; ++i) f(i, kp[i - i % 3]);
 }
 
-void copy_through_key_body(const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k,
+void copy_through_key_band_body(const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k,
                            int32_t w, int32_t h, bool blend) {
     // One loop over each row's bytes, which the compiler vectorises.
     const int32_t n = 3 * w;
@@ -96,14 +109,21 @@ void copy_through_key_body(const Screen& dst, Point d, const Screen& src, Point 
 
 }  // namespace
 
-QV_TWICE(void, copy_through_key,
+QV_TWICE(void, copy_through_key_band,
          (const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k, int32_t w, int32_t h,
           bool blend),
          (dst, d, src, s, key, k, w, h, blend))
 
+void copy_through_key(const Screen& dst, Point d, const Screen& src, Point s, const Screen& key, Point k, int32_t w,
+                      int32_t h, bool blend) {
+    in_bands(dst, {&src, &key}, w, h, [&](int32_t first, int32_t n) {
+        copy_through_key_band(dst, down(d, first), src, down(s, first), key, down(k, first), w, n, blend);
+    });
+}
+
 namespace {
 
-void merge_body(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
+void merge_band_body(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
                 int32_t src_weight) {
     if (dst_weight >= 0 && src_weight >= 0 && dst_weight % 4 == 0 && src_weight % 4 == 0 &&
         dst_weight + src_weight <= 1024) {
@@ -141,23 +161,34 @@ void merge_body(const Screen& dst, Point d, const Screen& src, Point s, int32_t 
 
 }  // namespace
 
-QV_TWICE(void, merge,
+QV_TWICE(void, merge_band,
          (const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
           int32_t src_weight),
          (dst, d, src, s, w, h, dst_weight, src_weight))
 
+void merge(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t dst_weight,
+           int32_t src_weight) {
+    in_bands(dst, {&src}, w, h, [&](int32_t first, int32_t n) {
+        merge_band(dst, down(d, first), src, down(s, first), w, n, dst_weight, src_weight);
+    });
+}
+
 void shade(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t strength) {
-    pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
-        const int32_t v = sp[0];
-        if (v == 127 || v == 128) return;
-        const int32_t delta = (v - 128) * strength / 64;
-        for (int c = 0; c < 3; ++c) dp[c] = clamp255(dp[c] + delta);
+    in_bands(dst, {&src}, w, h, [&](int32_t first, int32_t n) {
+        pair_rows(dst, down(d, first), src, down(s, first), w, n, [&](uint8_t* dp, const uint8_t* sp) {
+            const int32_t v = sp[0];
+            if (v == 127 || v == 128) return;
+            const int32_t delta = (v - 128) * strength / 64;
+            for (int c = 0; c < 3; ++c) dp[c] = clamp255(dp[c] + delta);
+        });
     });
 }
 
 void difference(const Screen& dst, Point d, const Screen& src, Point s, int32_t w, int32_t h, int32_t factor) {
-    pair_rows(dst, d, src, s, w, h, [&](uint8_t* dp, const uint8_t* sp) {
-        for (int c = 0; c < 3; ++c) dp[c] = clamp255(factor * sp[c] - dp[c]);
+    in_bands(dst, {&src}, w, h, [&](int32_t first, int32_t n) {
+        pair_rows(dst, down(d, first), src, down(s, first), w, n, [&](uint8_t* dp, const uint8_t* sp) {
+            for (int c = 0; c < 3; ++c) dp[c] = clamp255(factor * sp[c] - dp[c]);
+        });
     });
 }
 
@@ -185,7 +216,7 @@ void combine_rows(const Screen& dst, Point d, int32_t w, int32_t h, const uint8_
     });
 }
 
-void bitwise_body(const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+void bitwise_band_body(const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
     // A palette screen combines its index; a full-colour one the selected components (an
     // unselected one meets the operation's neutral byte).
     uint8_t pattern[simd::kPatternBytes];
@@ -202,7 +233,14 @@ void bitwise_body(const Screen& dst, Point d, int32_t w, int32_t h, uint8_t valu
 
 }  // namespace
 
-QV_TWICE(void, bitwise, (const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op),
+QV_TWICE(void, bitwise_band,
+         (const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op),
          (dst, d, w, h, value, channels, op))
+
+void bitwise(const Screen& dst, Point d, int32_t w, int32_t h, uint8_t value, int32_t channels, BitOp op) {
+    in_bands(dst, {}, w, h, [&](int32_t first, int32_t n) {
+        bitwise_band(dst, down(d, first), w, n, value, channels, op);
+    });
+}
 
 }  // namespace qv::compose

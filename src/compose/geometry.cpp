@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/sine_table.h"
+#include "simd/parallel.h"
 
 namespace qv::compose {
 
@@ -50,14 +51,18 @@ void rotate_with(const Screen& dst, Point d, int32_t w, int32_t h, const Screen&
         for (int32_t j = 0; j < h; ++j) run(j, 0, w);
         return;
     }
-    // Two screens: the order does not show, and blocks of the destination read a compact
-    // patch of the source, which stays in the nearest cache. The bands of blocks go in the
-    // order of memory (from the last up), as do the rows of a block.
+    // Two screens: the order does not show (a large rectangle is split into bands of rows
+    // on all cores), and blocks of the destination read a compact patch of the source,
+    // which stays in the nearest cache. The blocks go in the order of memory (from the last
+    // band up), as do the rows of a block.
     constexpr int32_t kBlockRows = 32, kBlockColumns = 256;
-    for (int32_t j1 = h; j1 > 0; j1 -= kBlockRows)
-        for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)
-            rows_in_memory_order(std::max(j1 - kBlockRows, 0), std::min(j1, kBlockRows),
-                                 [&](int32_t j) { run(j, i0, std::min(w, i0 + kBlockColumns)); });
+    simd::in_parts(h, int64_t(w) * h, [&](int32_t first, int32_t n) {
+        for (int32_t j1 = first + n; j1 > first; j1 -= kBlockRows) {
+            const int32_t j0 = std::max(j1 - kBlockRows, first);
+            for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)
+                rows_in_memory_order(j0, j1 - j0, [&](int32_t j) { run(j, i0, std::min(w, i0 + kBlockColumns)); });
+        }
+    });
 }
 
 }  // namespace
@@ -81,15 +86,18 @@ void rotate(const Screen& dst, Point d, int32_t w, int32_t h, const Screen& src,
 }
 
 void flip_rows(const Screen& s, Point at, int32_t w, int32_t h) {
+    // Pairs of rows change places; the pairs are split over the cores.
     const size_t n = size_t(w) * s.bpp;
-    std::vector<uint8_t> tmp(n);
-    for (int32_t k = 0; k < h / 2; ++k) {
-        uint8_t* a = s.at(at.x, at.y + k);
-        uint8_t* b = s.at(at.x, at.y + h - 1 - k);
-        std::memcpy(tmp.data(), a, n);
-        std::memcpy(a, b, n);
-        std::memcpy(b, tmp.data(), n);
-    }
+    simd::in_parts(h / 2, int64_t(w) * h, [&](int32_t first, int32_t pairs) {
+        std::vector<uint8_t> tmp(n);
+        for (int32_t k = first; k < first + pairs; ++k) {
+            uint8_t* a = s.at(at.x, at.y + k);
+            uint8_t* b = s.at(at.x, at.y + h - 1 - k);
+            std::memcpy(tmp.data(), a, n);
+            std::memcpy(a, b, n);
+            std::memcpy(b, tmp.data(), n);
+        }
+    });
 }
 
 void flip_columns(const Screen& s, Point at, int32_t w, int32_t h) {
@@ -97,14 +105,16 @@ void flip_columns(const Screen& s, Point at, int32_t w, int32_t h) {
     struct Pixel {
         uint8_t bytes[3];
     };
-    rows_in_memory_order(at.y, h, [&](int32_t y) {
-        uint8_t* row = s.at(at.x, y);
-        if (s.bpp == 1) {
-            std::reverse(row, row + w);
-        } else {
-            auto* p = reinterpret_cast<Pixel*>(row);
-            std::reverse(p, p + w);
-        }
+    simd::in_parts(h, int64_t(w) * h, [&](int32_t first, int32_t n) {
+        rows_in_memory_order(at.y + first, n, [&](int32_t y) {
+            uint8_t* row = s.at(at.x, y);
+            if (s.bpp == 1) {
+                std::reverse(row, row + w);
+            } else {
+                auto* p = reinterpret_cast<Pixel*>(row);
+                std::reverse(p, p + w);
+            }
+        });
     });
 }
 

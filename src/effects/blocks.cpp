@@ -36,7 +36,7 @@ void mosaic_cells(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t r
         }
 }
 
-void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+void mosaic_bands_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
     if (cols < 1 || rows < 1) return;
     // A band of cells (ch rows) at a time: the band's rows added up byte by byte (each
     // column's sum), the columns of each cell added up to its averages, one row of the
@@ -71,12 +71,20 @@ void mosaic_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t ro
 
 }  // namespace
 
-QV_TWICE(void, mosaic, (const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch),
+QV_TWICE(void, mosaic_bands,
+         (const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch),
          (s, x, y, cols, rows, cw, ch))
+
+void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
+    // Bands of cells are independent: split over the cores as whole bands.
+    simd::in_parts(rows, int64_t(cols) * cw * rows * ch, [&](int32_t first, int32_t n) {
+        mosaic_bands(s, x, y + first * ch, cols, n, cw, ch);
+    });
+}
 
 namespace {
 
-void rough_body(const Screen& s, Rect r, int32_t bits) {
+void rough_rows_body(const Screen& s, Rect r, int32_t bits) {
     if (r.empty()) return;
     const int32_t k = bits > 8 ? bits - 8 : bits;
     const uint8_t mask = uint8_t(255 << (8 - k));
@@ -94,7 +102,7 @@ void rough_body(const Screen& s, Rect r, int32_t bits) {
 
 }  // namespace
 
-QV_TWICE(void, rough, (const Screen& s, Rect r, int32_t bits), (s, r, bits))
+QV_TWICE_BY_ROWS(rough, (const Screen& s, Rect r, int32_t bits), (s, r, bits))
 
 void dispersion_permutation(uint8_t p[64]) {
     for (int i = 0; i < 64; ++i) p[i] = uint8_t(i);

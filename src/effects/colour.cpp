@@ -77,7 +77,7 @@ void replace_stretch(uint8_t* p, int32_t n, const Replacement& c) {
     });
 }
 
-void change_colours_body(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other,
+void change_colours_rows_body(const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other,
                          bool replace_others) {
     Replacement c{};
     const Rgb* colours[3] = {&ref, &match, &other};
@@ -99,7 +99,7 @@ void change_colours_body(const Screen& s, Rect r, Rgb ref, const int32_t tol[3],
 
 }  // namespace
 
-QV_TWICE(void, change_colours,
+QV_TWICE_BY_ROWS(change_colours,
          (const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other, bool replace_others),
          (s, r, ref, tol, match, other, replace_others))
 
@@ -216,7 +216,7 @@ void tone_change_rows(const Screen& s, Rect r, Tone tone) {
     });
 }
 
-void tone_change_body(const Screen& s, Rect r, int32_t level, int32_t mode) {
+void tone_change_rows_body(const Screen& s, Rect r, int32_t level, int32_t mode) {
     if (r.empty()) return;
     const Tone tone{level, 10000 / level};
     if (mode == 1) tone_change_rows<1>(s, r, tone);
@@ -226,7 +226,7 @@ void tone_change_body(const Screen& s, Rect r, int32_t level, int32_t mode) {
 
 }  // namespace
 
-QV_TWICE(void, tone_change, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
+QV_TWICE_BY_ROWS(tone_change, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
 
 void tone_change_palette(uint8_t* colours, int32_t level) {
     for (int i = 0; i < 768; ++i) colours[i] = uint8_t(clamp(colours[i] * level / 100, 0, 255));
@@ -322,13 +322,21 @@ __attribute__((target("avx2"))) void monotone_wide(const Screen& s, Rect r, int3
 
 }  // namespace
 
-void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
+namespace {
+
+void monotone_rows(const Screen& s, Rect r, int32_t hue, int32_t sat) {
     if (r.empty()) return;
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
     if (simd::wide()) return monotone_wide(s, r, hue, sat);
 #endif
     const Tints tints(hue, sat);
     for_each_pixel(s, r, [&](uint8_t* p) { tints.paint(p); });
+}
+
+}  // namespace
+
+void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
+    simd::in_row_parts(r, [&](Rect part) { monotone_rows(s, part, hue, sat); });
 }
 
 namespace {
@@ -400,7 +408,7 @@ QV_TWICE(void, noise_brightness, (const Screen& s, Rect r, int32_t amount), (s, 
 
 namespace {
 
-void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio) {
+void half_tone_rows_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio) {
     // ((100 - ratio) v + ratio t) / 100 for a selected component, (100 v + 0) / 100 = v for
     // the others: the same operation on every byte, with factors that repeat every pixel
     // (a pattern holds them). Sums reach 25,500: 16-bit lanes.
@@ -423,19 +431,21 @@ void half_tone_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t 
 
 }  // namespace
 
-QV_TWICE(void, half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
+QV_TWICE_BY_ROWS(half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
          (s, r, channels, mix, ratio))
 
 void cycle_channels(const Screen& s, Rect r, const int from[3]) {
-    for (int32_t y = r.y; y < r.y + r.h; ++y) {
-        uint8_t* p = s.at(r.x, y);
-        for (int32_t x = 0; x < r.w; ++x, p += 3) {
-            const uint8_t old[3] = {p[2], p[1], p[0]};  // red, green, blue
-            p[2] = old[from[0]];
-            p[1] = old[from[1]];
-            p[0] = old[from[2]];
+    simd::in_row_parts(r, [&](Rect part) {
+        for (int32_t y = part.y; y < part.y + part.h; ++y) {
+            uint8_t* p = s.at(part.x, y);
+            for (int32_t x = 0; x < part.w; ++x, p += 3) {
+                const uint8_t old[3] = {p[2], p[1], p[0]};  // red, green, blue
+                p[2] = old[from[0]];
+                p[1] = old[from[1]];
+                p[0] = old[from[2]];
+            }
         }
-    }
+    });
 }
 
 }  // namespace qv::effects

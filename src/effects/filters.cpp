@@ -42,11 +42,40 @@ std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
 // (the buffer is bottom-up, so the picture is read as a forward stream): the result for
 // row y goes back into the screen once row y - radius is done. Only radius + 1 rows are
 // held, however tall the rectangle, and every pixel still reads the unchanged picture.
+//
+// A large rectangle is filtered in bands of rows on all cores. A band reads `radius` rows
+// past each of its ends, which belong to its neighbours: so a band's first and last `radius`
+// rows (where a neighbour lies beyond) are not written while the bands run but held aside
+// (HeldRows) and written once every band is done.
+class HeldRows {
+public:
+    HeldRows(Rect band, int32_t radius, bool top, bool bottom)
+        : band_(band), top_(top ? radius : 0), bottom_(bottom ? radius : 0), bytes_(3 * size_t(band.w)),
+          rows_(size_t(top_ + bottom_) * bytes_) {}
+    // Where row y's result goes instead of the screen; null when it goes to the screen.
+    uint8_t* slot(int32_t y) {
+        if (y < band_.y + top_) return rows_.data() + size_t(y - band_.y) * bytes_;
+        if (y >= band_.y + band_.h - bottom_) return rows_.data() + size_t(top_ + y - (band_.y + band_.h - bottom_)) * bytes_;
+        return nullptr;
+    }
+    void write(const Screen& s) {
+        for (int32_t i = 0; i < top_; ++i) std::memcpy(s.at(band_.x, band_.y + i), rows_.data() + size_t(i) * bytes_, bytes_);
+        for (int32_t i = 0; i < bottom_; ++i)
+            std::memcpy(s.at(band_.x, band_.y + band_.h - bottom_ + i), rows_.data() + size_t(top_ + i) * bytes_, bytes_);
+    }
+
+private:
+    Rect band_;
+    int32_t top_, bottom_;
+    size_t bytes_;
+    std::vector<uint8_t> rows_;
+};
+
 class DelayedRows {
 public:
-    DelayedRows(const Screen& s, Rect r, int32_t radius)
+    DelayedRows(const Screen& s, Rect r, int32_t radius, HeldRows* held)
         : s_(s), r_(r), count_(radius + 1), bytes_(3 * size_t(r.w)),
-          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]) {}
+          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]), held_(held) {}
     bool ok() const { return buf_ != nullptr; }
 
     // compute(y, out) for every row y of the rectangle, out being where its result goes.
@@ -62,14 +91,55 @@ public:
 private:
     uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
     void write_back(int32_t y) {
-        if (y < r_.y + r_.h) std::memcpy(s_.at(r_.x, y), row(y), bytes_);
+        if (y >= r_.y + r_.h) return;
+        uint8_t* slot = held_ ? held_->slot(y) : nullptr;
+        std::memcpy(slot ? slot : s_.at(r_.x, y), row(y), bytes_);
     }
     const Screen& s_;
     Rect r_;
     int32_t count_;
     size_t bytes_;
     std::unique_ptr<uint8_t[]> buf_;
+    HeldRows* held_;
 };
+
+// Runs filter(band, held) (0, or -2 without its buffers) over r: in bands on all cores when r
+// is large, each band at least 2 radius + 1 rows. A band that could not have its buffers is
+// run again here once the others are done (its neighbours' held rows still hold the
+// picture as it was); the held rows go to the screen last.
+template <class F>
+int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
+    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, r.h), r.h / (2 * radius + 1));
+    if (parts <= 1) return filter(r, nullptr);
+    std::vector<Rect> bands;
+    std::vector<HeldRows> held;
+    std::vector<int32_t> status(size_t(parts), 0);
+    try {
+        for (int32_t i = 0; i < parts; ++i) {
+            const int32_t a = simd::part_start(r.h, parts, i), b = simd::part_start(r.h, parts, i + 1);
+            bands.push_back({r.x, r.y + a, r.w, b - a});
+            held.emplace_back(bands.back(), radius, i > 0, i + 1 < parts);
+        }
+    } catch (const std::bad_alloc&) {
+        return filter(r, nullptr);
+    }
+    struct Job {
+        F& filter;
+        std::vector<Rect>& bands;
+        std::vector<HeldRows>& held;
+        std::vector<int32_t>& status;
+    } job{filter, bands, held, status};
+    simd::run_parts(parts, [](void* c, int32_t i) {
+        Job& j = *static_cast<Job*>(c);
+        j.status[size_t(i)] = j.filter(j.bands[size_t(i)], &j.held[size_t(i)]);
+    }, &job);
+    int32_t result = 0;
+    for (int32_t i = 0; i < parts; ++i)
+        if (status[size_t(i)] != 0 && (status[size_t(i)] = filter(bands[size_t(i)], &held[size_t(i)])) != 0)
+            result = status[size_t(i)];
+    for (HeldRows& h : held) h.write(s);
+    return result;
+}
 
 // Sums of component x weight for one output row, accumulated tap by tap over whole rows
 // (a loop the compiler vectorises), each tap only over the columns where its neighbour lies
@@ -171,8 +241,8 @@ void finish_row(const Acc* acc, int32_t n, int32_t divisor, bool small, const st
 
 template <class Acc>
 int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int32_t divisor, int32_t radius,
-                      bool small) {
-    DelayedRows out(s, r, radius);
+                      bool small, HeldRows* held) {
+    DelayedRows out(s, r, radius, held);
     std::unique_ptr<Acc[]> acc(new (std::nothrow) Acc[3 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
     const std::optional<DivideBySmall> by = sizeof(Acc) == 2 ? DivideBySmall::for_divisor(divisor) : std::nullopt;
@@ -183,24 +253,32 @@ int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int
     return 0;
 }
 
-int32_t convolve_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
+int32_t convolve_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius,
+                           HeldRows* held) {
     if (r.empty()) return 0;
     const std::vector<Tap> taps = taps_of(matrix, radius);
     const int64_t bound = sum_bound(taps);
-    if (bound < 32768) return convolve_with<int16_t>(s, r, taps, divisor, radius, true);
-    return convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24));
+    if (bound < 32768) return convolve_with<int16_t>(s, r, taps, divisor, radius, true, held);
+    return convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24), held);
 }
 
 }  // namespace
 
-QV_TWICE(int32_t, convolve, (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius),
-         (s, r, matrix, divisor, radius))
+QV_TWICE(int32_t, convolve_band,
+         (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius, HeldRows* held),
+         (s, r, matrix, divisor, radius, held))
+
+int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
+    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
+        return convolve_band(s, band, matrix, divisor, radius, held);
+    });
+}
 
 namespace {
 
-int32_t weighted_blur_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
+int32_t weighted_blur_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, HeldRows* held) {
     if (r.empty()) return 0;
-    DelayedRows out(s, r, radius);
+    DelayedRows out(s, r, radius, held);
     std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[7 * size_t(r.w)]);
     if (!out.ok() || !acc) return -2;
     int32_t* weights = acc.get() + 3 * size_t(r.w);
@@ -219,8 +297,15 @@ int32_t weighted_blur_body(const Screen& s, Rect r, const int32_t matrix[49], in
 
 }  // namespace
 
-QV_TWICE(int32_t, weighted_blur, (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius),
-         (s, r, matrix, radius))
+QV_TWICE(int32_t, weighted_blur_band,
+         (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, HeldRows* held),
+         (s, r, matrix, radius, held))
+
+int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
+    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
+        return weighted_blur_band(s, band, matrix, radius, held);
+    });
+}
 
 namespace {
 
@@ -236,11 +321,11 @@ void add_scaled(int32_t* sums, const T* values, int32_t n, int32_t w) {
     }
 }
 
-int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7],
-                            int32_t centre_less, int32_t radius) {
+int32_t separable_blur_band_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7],
+                                 int32_t centre_less, int32_t radius, HeldRows* held_rows) {
     if (r.empty()) return 0;
     const int32_t k = radius, span = 2 * k + 1, n = 3 * r.w;
-    DelayedRows out(s, r, k);
+    DelayedRows out(s, r, k, held_rows);
     // The row pass of the screen rows y - k .. y + k, kept in a ring, and the column pass.
     std::unique_ptr<int32_t[]> work(new (std::nothrow) int32_t[size_t(span + 2) * n + size_t(r.w)]);
     if (!out.ok() || !work) return -2;
@@ -292,10 +377,17 @@ int32_t separable_blur_body(const Screen& s, Rect r, const int32_t column[7], co
 
 }  // namespace
 
-QV_TWICE(int32_t, separable_blur,
+QV_TWICE(int32_t, separable_blur_band,
          (const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
-          int32_t radius),
-         (s, r, column, row, centre_less, radius))
+          int32_t radius, HeldRows* held),
+         (s, r, column, row, centre_less, radius, held))
+
+int32_t separable_blur(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
+                       int32_t radius) {
+    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
+        return separable_blur_band(s, band, column, row, centre_less, radius, held);
+    });
+}
 
 namespace {
 
@@ -395,9 +487,9 @@ void pick_row(const int16_t* lo, const int16_t* mid, const int16_t* hi, int16_t*
     }
 }
 
-int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
+int32_t median_band_body(const Screen& s, Rect r, int32_t mode, HeldRows* held) {
     if (r.empty()) return 0;
-    DelayedRows out(s, r, 1);
+    DelayedRows out(s, r, 1, held);
     // Three rows of keys.
     const size_t w = size_t(s.width);
     std::unique_ptr<int16_t[]> keys_work(new (std::nothrow) int16_t[3 * w]);
@@ -467,7 +559,11 @@ int32_t median_body(const Screen& s, Rect r, int32_t mode, int32_t) {
 
 }  // namespace
 
-QV_TWICE(int32_t, median, (const Screen& s, Rect r, int32_t mode, int32_t fill), (s, r, mode, fill))
+QV_TWICE(int32_t, median_band, (const Screen& s, Rect r, int32_t mode, HeldRows* held), (s, r, mode, held))
+
+int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
+    return in_filter_bands(s, r, 1, [&](Rect band, HeldRows* held) { return median_band(s, band, mode, held); });
+}
 
 namespace {
 
@@ -543,26 +639,56 @@ void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
     }
 }
 
-}  // namespace
-
-void emboss(const Screen& s, Rect r) {
-    // Each byte depends on itself, the byte one pixel to the right and the byte one row down,
-    // all as they were. Rows go in the order of memory, from the last up, each row's
-    // original kept aside for the row above, which reads it as its row below.
-    const size_t bytes = 3 * size_t(r.w);
+// The emboss of the rows of `band`; `after` is the original of the row below it that the
+// band's last row reads (null where the rectangle ends there). Each byte depends on itself,
+// the byte one pixel to the right and the byte one row down, all as they were. Rows go in
+// the order of memory, from the last up, each row's original kept aside for the row above,
+// which reads it as its row below.
+void emboss_band(const Screen& s, Rect band, const uint8_t* after) {
+    const size_t bytes = 3 * size_t(band.w);
+    const int32_t end = band.y + band.h;
     std::unique_ptr<uint8_t[]> kept(new (std::nothrow) uint8_t[2 * bytes]);
     if (!kept) {
         // No room for the two rows: from the top, where the row below is still unchanged.
-        for (int32_t y = r.y; y < r.y + r.h; ++y)
-            emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? s.at(r.x, y + 1) : nullptr, r.w, nullptr);
+        for (int32_t y = band.y; y < end; ++y) emboss_row(s.at(band.x, y), y + 1 < end ? s.at(band.x, y + 1) : after, band.w, nullptr);
         return;
     }
     uint8_t* keep = kept.get();
     uint8_t* below = keep + bytes;
-    for (int32_t y = r.y + r.h - 1; y >= r.y; --y) {
-        emboss_row(s.at(r.x, y), y + 1 < r.y + r.h ? below : nullptr, r.w, keep);
+    for (int32_t y = end - 1; y >= band.y; --y) {
+        emboss_row(s.at(band.x, y), y + 1 < end ? below : after, band.w, keep);
         std::swap(keep, below);
     }
+}
+
+}  // namespace
+
+void emboss(const Screen& s, Rect r) {
+    // A large rectangle in bands on all cores: each band but the last reads the first row
+    // of the next as it was, copied before any band starts.
+    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, r.h), r.h / 2);
+    const size_t bytes = 3 * size_t(r.w);
+    std::vector<uint8_t> firsts;
+    try {
+        firsts.resize(size_t(parts > 1 ? parts - 1 : 0) * bytes);
+    } catch (const std::bad_alloc&) {
+        return emboss_band(s, r, nullptr);
+    }
+    if (parts <= 1) return emboss_band(s, r, nullptr);
+    for (int32_t i = 1; i < parts; ++i)
+        std::memcpy(firsts.data() + size_t(i - 1) * bytes, s.at(r.x, r.y + simd::part_start(r.h, parts, i)), bytes);
+    struct Job {
+        const Screen& s;
+        Rect r;
+        int32_t parts;
+        const uint8_t* firsts;
+        size_t bytes;
+    } job{s, r, parts, firsts.data(), bytes};
+    simd::run_parts(parts, [](void* c, int32_t i) {
+        const Job& j = *static_cast<const Job*>(c);
+        const int32_t a = simd::part_start(j.r.h, j.parts, i), b = simd::part_start(j.r.h, j.parts, i + 1);
+        emboss_band(j.s, {j.r.x, j.r.y + a, j.r.w, b - a}, i + 1 < j.parts ? j.firsts + size_t(i) * j.bytes : nullptr);
+    }, &job);
 }
 
 }  // namespace qv::effects

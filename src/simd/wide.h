@@ -4,6 +4,8 @@
 // (the same integer and exactly rounded operations, only more of them at a time).
 #pragma once
 
+#include "simd/parallel.h"
+
 namespace qv::simd {
 
 // Whether the AVX2 versions run: the processor and the system support them, and the
@@ -19,6 +21,15 @@ void allow_wide(bool on);
 // function of the same parameters in the same file): two copies with everything they call
 // inlined into them, one compiled for AVX2, and a choice between them at each call.
 // QV_WIDE marks a function as the AVX2 copy of what it calls.
+//
+// QV_TWICE_BY_ROWS(name, (parameters), (arguments)) does the same for a void function whose
+// rectangle parameter is `r` and whose rows do not depend on each other: a large rectangle
+// is split into bands of rows, done on all cores (simd/parallel.h).
+#define QV_TWICE_BY_ROWS(name, params, args)                                                    \
+    QV_TWICE(void, name##_rows, params, args)                                                   \
+    void name params {                                                                          \
+        ::qv::simd::in_row_parts(r, [&](::qv::Rect r) { name##_rows args; });                   \
+    }
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define QV_WIDE __attribute__((flatten, target("avx2")))
 #define QV_TWICE(result, name, params, args)                                                   \

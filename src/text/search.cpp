@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "text/sjis.h"
 
 namespace qv::text {
@@ -14,6 +18,27 @@ uint8_t upper(uint8_t b) { return (b >= 'a' && b <= 'z') ? uint8_t(b - 32) : b; 
 
 const uint8_t* next_candidate(const uint8_t* from, const uint8_t* last, uint8_t first) {
     return static_cast<const uint8_t*>(std::memchr(from, first, size_t(last - from)));
+}
+
+// The first byte from `from` below `last` that is the letter `lower` in either case: b | 0x20
+// is `lower` only for the two cases of that letter. 64 bytes a step, as memchr goes.
+const uint8_t* next_letter(const uint8_t* from, const uint8_t* last, uint8_t lower) {
+#ifdef __SSE2__
+    const __m128i case_bit = _mm_set1_epi8(0x20), want = _mm_set1_epi8(char(lower));
+    const auto hits = [&](const uint8_t* p) {
+        return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), case_bit), want);
+    };
+    for (; last - from >= 64; from += 64) {
+        const __m128i a = hits(from), b = hits(from + 16), c = hits(from + 32), d = hits(from + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
+        const uint64_t mask = uint64_t(uint32_t(_mm_movemask_epi8(a)) | uint32_t(_mm_movemask_epi8(b)) << 16) |
+                              uint64_t(uint32_t(_mm_movemask_epi8(c)) | uint32_t(_mm_movemask_epi8(d)) << 16) << 32;
+        return from + __builtin_ctzll(mask);
+    }
+#endif
+    for (; from < last; ++from)
+        if ((*from | 0x20) == lower) return from;
+    return nullptr;
 }
 
 }  // namespace
@@ -37,6 +62,7 @@ int64_t find_text(const uint8_t* data, size_t begin, size_t end, const uint8_t* 
 }
 
 int64_t find_text_case_blind(const uint8_t* data, size_t begin, size_t end, const uint8_t* pattern, size_t length) {
+    if (length == 0 || begin >= end) return -1;
     uint8_t folded[2048];
     for (size_t i = 0; i < length; ++i) {
         folded[i] = upper(pattern[i]);
@@ -45,10 +71,27 @@ int64_t find_text_case_blind(const uint8_t* data, size_t begin, size_t end, cons
             ++i;
         }
     }
+    // Candidates (bytes that fold to the pattern's first) are found a block at a time; only
+    // a candidate that starts a character counts. Walking characters from `begin`, a run of
+    // lead-range bytes alternates lead and trail from its first byte, and the byte right
+    // after a non-lead byte always starts a character: so a candidate starts one when the
+    // lead-range bytes right before it are even in number. They are counted back no further
+    // than `known`, a start already established, so no byte is counted twice.
     const uint8_t first = folded[0];
-    const uint8_t first_lower = (first >= 'A' && first <= 'Z') ? uint8_t(first + 32) : first;
-    for (size_t p = begin; p < end; p += is_lead_byte(data[p]) ? 2 : 1) {
-        if (data[p] != first && data[p] != first_lower) continue;
+    const bool letter = first >= 'A' && first <= 'Z';
+    const uint8_t* const stop = data + end;
+    size_t known = begin;
+    for (const uint8_t* at = data + begin; at < stop; ++at) {
+        at = letter ? next_letter(at, stop, uint8_t(first | 0x20)) : next_candidate(at, stop, first);
+        if (!at) return -1;
+        const size_t p = size_t(at - data);
+        size_t run_start = p;
+        while (run_start > known && is_lead_byte(data[run_start - 1])) --run_start;
+        if ((p - run_start) % 2 != 0) {
+            known = p + 1;  // p is the trail byte of the lead byte before it
+            continue;
+        }
+        known = p;
         size_t i = 0;
         bool trail = false;  // the byte after a lead byte compares as it is
         for (; i < length && p + i < end; ++i) {

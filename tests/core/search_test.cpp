@@ -91,8 +91,12 @@ TEST(FindPattern, ElementKinds) {
 
 TEST(FindTextCaseBlind, MatchesABruteForceOnShiftJisText) {
     // Characters: ASCII letters of both cases, and double-byte characters whose trail bytes
-    // are letters; the brute force walks characters as the rule says.
-    const std::vector<std::string> chars = {"a", "A", "b", "B", "\x82\x61", "\x82\x41", "\x83\x62", "z"};
+    // are letters or themselves lead-range bytes (long runs of lead-range bytes, where only
+    // the count from the run's start tells lead from trail); the brute force walks
+    // characters from `begin` as the rule says, and the searched range starts and ends
+    // anywhere.
+    const std::vector<std::string> chars = {"a", "A", "b", "B", "\x82\x61", "\x82\x41", "\x83\x62", "z",
+                                            "\x82\x82", "\x89\xE0", "\xE0\x9F", "\x82\x81", "-"};
     uint32_t s = 9;
     auto next = [&] { return s = s * 1103515245u + 12345u, (s >> 16) & 0x7FFF; };
     auto fold = [](const std::string& t, size_t from) {
@@ -105,19 +109,21 @@ TEST(FindTextCaseBlind, MatchesABruteForceOnShiftJisText) {
         }
         return f;
     };
-    for (int round = 0; round < 2000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         std::string d, p;
-        for (unsigned n = next() % 12; n; --n) d += chars[next() % chars.size()];
+        for (unsigned n = next() % (round % 10 == 0 ? 200 : 12); n; --n) d += chars[next() % chars.size()];
         for (unsigned n = 1 + next() % 3; n; --n) p += chars[next() % chars.size()];
+        const size_t begin = d.empty() ? 0 : next() % (d.size() / 3 + 1);
+        const size_t end = d.size() - (d.empty() ? 0 : next() % (d.size() / 4 + 1));
         int64_t want = -1;
         const std::string fp = fold(p, 0);
-        for (size_t i = 0; i < d.size(); i += is_lead_byte(uint8_t(d[i])) ? 2 : 1) {
-            if (fold(d, i).compare(0, fp.size(), fp) == 0 && i + fp.size() <= d.size()) {
+        for (size_t i = begin; i < end; i += is_lead_byte(uint8_t(d[i])) ? 2 : 1) {
+            if (fold(d.substr(0, end), i).compare(0, fp.size(), fp) == 0 && i + fp.size() <= end) {
                 want = int64_t(i);
                 break;
             }
         }
-        ASSERT_EQ(blind(d, 0, d.size(), p), want) << round;
+        ASSERT_EQ(blind(d, begin, end, p), want) << round;
     }
 }
 
