@@ -22,23 +22,30 @@ namespace {
 template <class T, bool UnitScale>
 void rotate_with(const Screen& dst, Point d, int32_t w, int32_t h, const Screen& src, Point s, int32_t sw, int32_t sh,
                  T sv, T cv, const Rotation& r) {
-    const int32_t bpp = dst.bpp, key = r.key;
-    const T cx = r.centre_x, cy = r.centre_y, num = r.scale_num, den = r.scale_den;
+    const int32_t bpp_all = dst.bpp, key_all = r.key;
+    const T cx_all = r.centre_x, cy_all = r.centre_y, num_all = r.scale_num, den_all = r.scale_den;
     // Source pixel (u, v) of the extent: origin + u bpp - v stride (rows are bottom-up).
-    const uint8_t* origin = src.at(s.x, s.y);
-    const ptrdiff_t row_step = -ptrdiff_t(src.stride());
-    const auto scaled = [&](T n) -> T {
-        // At scale 1 (1 / 32) the two truncating divisions are one by 4096, a constant.
-        return UnitScale ? n / 4096 : n / 128 * num / den;
-    };
-    // Pixels i0 .. i1 - 1 of destination row j.
-    const auto run = [&](int32_t j, int32_t i0, int32_t i1) {
+    const uint8_t* origin_all = src.at(s.x, s.y);
+    const ptrdiff_t row_step_all = -ptrdiff_t(src.stride());
+    // Pixels i0 .. i1 - 1 of destination row j. The settings are copied into the call's own
+    // locals first: the bands' threads reach this through pointers, and a byte written
+    // through `out` could otherwise alias them all.
+    const auto run = [=, &dst](int32_t j, int32_t i0, int32_t i1) {
+        const int32_t bpp = bpp_all, key = key_all;
+        const T cx = cx_all, cy = cy_all, num = num_all, den = den_all;
+        const uint8_t* const origin = origin_all;
+        const ptrdiff_t row_step = row_step_all;
+        const T sin_step = sv, cos_step = cv, width = sw, height = sh;
+        const auto scaled = [num, den](T n) -> T {
+            // At scale 1 (1 / 32) the two truncating divisions are one by 4096, a constant.
+            return UnitScale ? n / 4096 : n / 128 * num / den;
+        };
         uint8_t* out = dst.at(d.x + i0, d.y + j);
         const T dy = T(j) - cy, dx0 = T(i0) - cx;
-        T nu = dx0 * cv - dy * sv, nv = dy * cv + dx0 * sv;
-        for (int32_t i = i0; i < i1; ++i, out += bpp, nu += cv, nv += sv) {
+        T nu = dx0 * cos_step - dy * sin_step, nv = dy * cos_step + dx0 * sin_step;
+        for (int32_t i = i0; i < i1; ++i, out += bpp, nu += cos_step, nv += sin_step) {
             const T u = scaled(nu) + cx, v = scaled(nv) + cy;
-            if (u < 0 || u >= sw || v < 0 || v >= sh) continue;
+            if (u < 0 || u >= width || v < 0 || v >= height) continue;
             const uint8_t* in = origin + ptrdiff_t(u) * bpp + ptrdiff_t(v) * row_step;
             if (key >= 0 && in[0] == key && (bpp == 1 || (in[1] == key && in[2] == key))) continue;
             if (bpp == 3) std::memcpy(out, in, 3);
