@@ -37,7 +37,7 @@ void in_bands(const Screen& dst, std::initializer_list<const Screen*> sources, i
     bool apart = true;
     for (const Screen* s : sources) apart = apart && !share_bytes(dst, *s);
     if (!apart) return band(0, h);
-    simd::in_parts(h, int64_t(w) * h, band);
+    simd::in_parts(h, int64_t(w) * h, simd::kLightPixel, band);
 }
 
 Point down(Point p, int32_t rows) { return {p.x, p.y + rows}; }

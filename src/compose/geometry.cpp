@@ -63,7 +63,7 @@ void rotate_with(const Screen& dst, Point d, int32_t w, int32_t h, const Screen&
     // which stays in the nearest cache. The blocks go in the order of memory (from the last
     // band up), as do the rows of a block.
     constexpr int32_t kBlockRows = 32, kBlockColumns = 256;
-    simd::in_parts(h, int64_t(w) * h, [&](int32_t first, int32_t n) {
+    simd::in_parts(h, int64_t(w) * h, simd::kHeavyPixel, [&](int32_t first, int32_t n) {
         for (int32_t j1 = first + n; j1 > first; j1 -= kBlockRows) {
             const int32_t j0 = std::max(j1 - kBlockRows, first);
             for (int32_t i0 = 0; i0 < w; i0 += kBlockColumns)
@@ -95,7 +95,7 @@ void rotate(const Screen& dst, Point d, int32_t w, int32_t h, const Screen& src,
 void flip_rows(const Screen& s, Point at, int32_t w, int32_t h) {
     // Pairs of rows change places; the pairs are split over the cores.
     const size_t n = size_t(w) * s.bpp;
-    simd::in_parts(h / 2, int64_t(w) * h, [&](int32_t first, int32_t pairs) {
+    simd::in_parts(h / 2, int64_t(w) * h, simd::kLightPixel, [&](int32_t first, int32_t pairs) {
         std::vector<uint8_t> tmp(n);
         for (int32_t k = first; k < first + pairs; ++k) {
             uint8_t* a = s.at(at.x, at.y + k);
@@ -112,7 +112,7 @@ void flip_columns(const Screen& s, Point at, int32_t w, int32_t h) {
     struct Pixel {
         uint8_t bytes[3];
     };
-    simd::in_parts(h, int64_t(w) * h, [&](int32_t first, int32_t n) {
+    simd::in_parts(h, int64_t(w) * h, simd::kLightPixel, [&](int32_t first, int32_t n) {
         rows_in_memory_order(at.y + first, n, [&](int32_t y) {
             uint8_t* row = s.at(at.x, y);
             if (s.bpp == 1) {

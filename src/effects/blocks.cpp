@@ -77,7 +77,7 @@ QV_TWICE(void, mosaic_bands,
 
 void mosaic(const Screen& s, int32_t x, int32_t y, int32_t cols, int32_t rows, int32_t cw, int32_t ch) {
     // Bands of cells are independent: split over the cores as whole bands.
-    simd::in_parts(rows, int64_t(cols) * cw * rows * ch, [&](int32_t first, int32_t n) {
+    simd::in_parts(rows, int64_t(cols) * cw * rows * ch, simd::kLightPixel, [&](int32_t first, int32_t n) {
         mosaic_bands(s, x, y + first * ch, cols, n, cw, ch);
     });
 }
@@ -102,7 +102,7 @@ void rough_rows_body(const Screen& s, Rect r, int32_t bits) {
 
 }  // namespace
 
-QV_TWICE_BY_ROWS(rough, (const Screen& s, Rect r, int32_t bits), (s, r, bits))
+QV_TWICE_BY_ROWS(rough, kLightPixel, (const Screen& s, Rect r, int32_t bits), (s, r, bits))
 
 void dispersion_permutation(uint8_t p[64]) {
     for (int i = 0; i < 64; ++i) p[i] = uint8_t(i);
@@ -133,8 +133,12 @@ void disperse_blocks(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t 
 }  // namespace
 
 void disperse(const Screen& s, int32_t x, int32_t y, int32_t bw, int32_t bh, const uint8_t p[64]) {
-    if (s.bpp == 1) disperse_blocks<1>(s, x, y, bw, bh, p);
-    else disperse_blocks<3>(s, x, y, bw, bh, p);
+    // One order for every block, drawn before: the blocks' own order does not show, and
+    // bands of them go on all cores.
+    simd::in_parts(bh, int64_t(64) * bw * bh, simd::kLightPixel, [&](int32_t first, int32_t n) {
+        if (s.bpp == 1) disperse_blocks<1>(s, x, y + 8 * first, bw, n, p);
+        else disperse_blocks<3>(s, x, y + 8 * first, bw, n, p);
+    });
 }
 
 }  // namespace qv::effects

@@ -99,7 +99,7 @@ void change_colours_rows_body(const Screen& s, Rect r, Rgb ref, const int32_t to
 
 }  // namespace
 
-QV_TWICE_BY_ROWS(change_colours,
+QV_TWICE_BY_ROWS(change_colours, kLightPixel,
          (const Screen& s, Rect r, Rgb ref, const int32_t tol[3], Rgb match, Rgb other, bool replace_others),
          (s, r, ref, tol, match, other, replace_others))
 
@@ -226,7 +226,7 @@ void tone_change_rows_body(const Screen& s, Rect r, int32_t level, int32_t mode)
 
 }  // namespace
 
-QV_TWICE_BY_ROWS(tone_change, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
+QV_TWICE_BY_ROWS(tone_change, kHeavyPixel, (const Screen& s, Rect r, int32_t level, int32_t mode), (s, r, level, mode))
 
 void tone_change_palette(uint8_t* colours, int32_t level) {
     for (int i = 0; i < 768; ++i) colours[i] = uint8_t(clamp(colours[i] * level / 100, 0, 255));
@@ -336,7 +336,7 @@ void monotone_rows(const Screen& s, Rect r, int32_t hue, int32_t sat) {
 }  // namespace
 
 void monotone(const Screen& s, Rect r, int32_t hue, int32_t sat) {
-    simd::in_row_parts(r, [&](Rect part) { monotone_rows(s, part, hue, sat); });
+    simd::in_row_parts(r, simd::kLightPixel, [&](Rect part) { monotone_rows(s, part, hue, sat); });
 }
 
 namespace {
@@ -431,11 +431,11 @@ void half_tone_rows_body(const Screen& s, Rect r, int32_t channels, Rgb mix, int
 
 }  // namespace
 
-QV_TWICE_BY_ROWS(half_tone, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
+QV_TWICE_BY_ROWS(half_tone, kLightPixel, (const Screen& s, Rect r, int32_t channels, Rgb mix, int32_t ratio),
          (s, r, channels, mix, ratio))
 
 void cycle_channels(const Screen& s, Rect r, const int from[3]) {
-    simd::in_row_parts(r, [&](Rect part) {
+    simd::in_row_parts(r, simd::kLightPixel, [&](Rect part) {
         for (int32_t y = part.y; y < part.y + part.h; ++y) {
             uint8_t* p = s.at(part.x, y);
             for (int32_t x = 0; x < part.w; ++x, p += 3) {

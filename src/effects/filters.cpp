@@ -109,7 +109,7 @@ private:
 // picture as it was); the held rows go to the screen last.
 template <class F>
 int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
-    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, r.h), r.h / (2 * radius + 1));
+    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kHeavyPixel, r.h), r.h / (2 * radius + 1));
     if (parts <= 1) return filter(r, nullptr);
     std::vector<Rect> bands;
     std::vector<HeldRows> held;
@@ -666,7 +666,7 @@ void emboss_band(const Screen& s, Rect band, const uint8_t* after) {
 void emboss(const Screen& s, Rect r) {
     // A large rectangle in bands on all cores: each band but the last reads the first row
     // of the next as it was, copied before any band starts.
-    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, r.h), r.h / 2);
+    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kLightPixel, r.h), r.h / 2);
     const size_t bytes = 3 * size_t(r.w);
     std::vector<uint8_t> firsts;
     try {

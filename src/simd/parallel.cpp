@@ -1,7 +1,9 @@
 // How large pixel jobs are split (see parallel.h).
 #include "simd/parallel.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 
 namespace qv::simd {
@@ -10,6 +12,10 @@ namespace {
 
 constexpr int64_t kMinPixels = 1 << 20;  // about a megapixel
 constexpr int32_t kMaxThreads = 16;
+// A part must take this many times what starting an idle thread takes: a working thread
+// costs more than an idle one (its stack, its first touches of the picture), and a pass
+// that only reads and writes memory gains little from a second core on a small machine.
+constexpr double kWorthStarting = 8;
 
 std::atomic<int32_t> forced{0};
 
@@ -22,6 +28,17 @@ int32_t configured_threads() {
     return n < 1 ? 1 : n > kMaxThreads ? kMaxThreads : n;
 }
 
+// Starting and joining one thread that does nothing, in nanoseconds: the least of three.
+double measure_start_cost() {
+    double least = 1e12;
+    for (int i = 0; i < 3; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        run_parts(2, [](void*, int32_t) {}, nullptr);
+        least = std::min(least, std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return least;
+}
+
 }  // namespace
 
 int32_t thread_count() {
@@ -31,9 +48,16 @@ int32_t thread_count() {
 
 void force_parts(int32_t parts) { forced.store(parts, std::memory_order_relaxed); }
 
-int32_t parts_for(int64_t pixels, int32_t rows) {
+int32_t parts_for(int64_t pixels, double cost, int32_t rows) {
     int32_t parts = forced.load(std::memory_order_relaxed);
-    if (parts < 1) parts = pixels < kMinPixels ? 1 : thread_count();
+    if (parts < 1) {
+        parts = 1;
+        if (pixels >= kMinPixels && thread_count() > 1) {
+            static const double start_cost = measure_start_cost();
+            const double part_time = double(pixels) * cost / thread_count();
+            if (part_time >= kWorthStarting * start_cost) parts = thread_count();
+        }
+    }
     return parts < rows ? parts : rows < 1 ? 1 : rows;
 }
 

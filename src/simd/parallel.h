@@ -16,9 +16,15 @@ int32_t thread_count();
 // Tests make every job, however small, split into `parts` (0: back to the normal rule).
 void force_parts(int32_t parts);
 
-// The parts a job of `pixels` pixels over `rows` rows is split into: 1 below about a
-// megapixel, where starting threads would cost more than it saves.
-int32_t parts_for(int64_t pixels, int32_t rows);
+// What a pixel costs one thread, roughly, in nanoseconds: a pass that reads and writes it
+// once, and work on its neighbourhood or with several steps per pixel.
+constexpr double kLightPixel = 0.5, kHeavyPixel = 3.0;
+
+// The parts a job of `pixels` pixels at `cost` each, over `rows` rows, is split into: 1 for
+// a job under about a megapixel, or one whose parts would take less than a few times what
+// starting a thread takes here (measured once, the first time a job is that large: under
+// Wine it is a hundred times what it is on Windows).
+int32_t parts_for(int64_t pixels, double cost, int32_t rows);
 
 // Runs work(context, i) for i = 0 .. parts - 1, part 0 on the calling thread, and returns
 // when every part is done. A thread that cannot be started runs its part here instead.
@@ -31,11 +37,11 @@ int32_t processor_count();
 // Where part i of `count` rows split into `parts` nearly equal parts begins.
 inline int32_t part_start(int32_t count, int32_t parts, int32_t i) { return int32_t(int64_t(count) * i / parts); }
 
-// work(first, n) for the parts of rows 0 .. count - 1 of a job of `pixels` pixels, in
-// parallel when the job is large.
+// work(first, n) for the parts of rows 0 .. count - 1 of a job of `pixels` pixels at `cost`
+// each, in parallel when the job is large.
 template <class F>
-void in_parts(int32_t count, int64_t pixels, F&& work) {
-    const int32_t parts = count < 1 ? 1 : parts_for(pixels, count);
+void in_parts(int32_t count, int64_t pixels, double cost, F&& work) {
+    const int32_t parts = count < 1 ? 1 : parts_for(pixels, cost, count);
     if (parts <= 1) return (void)work(0, count);
     struct Job {
         int32_t count, parts;
@@ -53,9 +59,9 @@ void in_parts(int32_t count, int64_t pixels, F&& work) {
 
 // work(band) for the bands of rows of r, in parallel when r is large.
 template <class F>
-void in_row_parts(Rect r, F&& work) {
+void in_row_parts(Rect r, double cost, F&& work) {
     if (r.empty()) return (void)work(r);
-    in_parts(r.h, int64_t(r.w) * r.h, [&](int32_t first, int32_t n) { work(Rect{r.x, r.y + first, r.w, n}); });
+    in_parts(r.h, int64_t(r.w) * r.h, cost, [&](int32_t first, int32_t n) { work(Rect{r.x, r.y + first, r.w, n}); });
 }
 
 }  // namespace qv::simd

@@ -22,13 +22,14 @@ void allow_wide(bool on);
 // inlined into them, one compiled for AVX2, and a choice between them at each call.
 // QV_WIDE marks a function as the AVX2 copy of what it calls.
 //
-// QV_TWICE_BY_ROWS(name, (parameters), (arguments)) does the same for a void function whose
-// rectangle parameter is `r` and whose rows do not depend on each other: a large rectangle
-// is split into bands of rows, done on all cores (simd/parallel.h).
-#define QV_TWICE_BY_ROWS(name, params, args)                                                    \
+// QV_TWICE_BY_ROWS(name, cost, (parameters), (arguments)) does the same for a void function
+// whose rectangle parameter is `r` and whose rows do not depend on each other: a large
+// rectangle is split into bands of rows, done on all cores (simd/parallel.h; `cost` is what
+// a pixel costs one thread, kLightPixel or kHeavyPixel).
+#define QV_TWICE_BY_ROWS(name, cost, params, args)                                              \
     QV_TWICE(void, name##_rows, params, args)                                                   \
     void name params {                                                                          \
-        ::qv::simd::in_row_parts(r, [&](::qv::Rect r) { name##_rows args; });                   \
+        ::qv::simd::in_row_parts(r, ::qv::simd::cost, [&](::qv::Rect r) { name##_rows args; }); \
     }
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define QV_WIDE __attribute__((flatten, target("avx2")))

@@ -32,6 +32,8 @@ TEST(Parallel, EveryBandedEffectGivesTheOneThreadPicture) {
                                 3, 1, 1, 0, 2, 1, 3, 7, 2, 0, 1, 1, 0, 2, -1, 5, 4, 0, 2, 1, 0, 3, -2, 1};
     const int32_t column[7] = {1, 2, 4, 8, 4, 2, 1}, row[7] = {4, 8, 16, 32, 16, 8, 4};
     const int from[3] = {2, 0, 1};
+    uint8_t order[64];
+    for (int i = 0; i < 64; ++i) order[i] = uint8_t((i * 37 + 11) % 64);
     compose::Rotation turn;
     turn.centre_x = 30, turn.centre_y = 20, turn.key = 7;
     const Case cases[] = {
@@ -45,6 +47,7 @@ TEST(Parallel, EveryBandedEffectGivesTheOneThreadPicture) {
         {"cycle_channels", [&](const Screen& s, const Screen&) { effects::cycle_channels(s, r, from); }},
         {"rough", [&](const Screen& s, const Screen&) { effects::rough(s, r, 11); }},
         {"mosaic", [&](const Screen& s, const Screen&) { effects::mosaic(s, 2, 1, 9, 11, 5, 4); }},
+        {"disperse", [&](const Screen& s, const Screen&) { effects::disperse(s, 3, 2, 7, 5, order); }},
         {"convolve", [&](const Screen& s, const Screen&) { EXPECT_EQ(effects::convolve(s, r, matrix, 7, 3), 0); }},
         {"weighted_blur", [&](const Screen& s, const Screen&) { EXPECT_EQ(effects::weighted_blur(s, r, matrix, 2), 0); }},
         {"separable_blur",
@@ -86,11 +89,12 @@ TEST(Parallel, EveryBandedEffectGivesTheOneThreadPicture) {
 
 TEST(Parallel, PartsFollowTheSizeAndTheSetting) {
     simd::force_parts(0);
-    EXPECT_EQ(simd::parts_for(1000 * 1000, 1000), 1) << "under a megapixel: one thread";
-    EXPECT_EQ(simd::parts_for(int64_t(4000) * 3000, 3000), simd::thread_count());
-    EXPECT_EQ(simd::parts_for(int64_t(1) << 30, 2), std::min(simd::thread_count(), 2)) << "never more parts than rows";
+    EXPECT_EQ(simd::parts_for(1000 * 1000, simd::kHeavyPixel, 1000), 1) << "under a megapixel: one thread";
+    EXPECT_EQ(simd::parts_for(int64_t(1) << 30, simd::kHeavyPixel, 3000), simd::thread_count());
+    EXPECT_EQ(simd::parts_for(int64_t(1) << 30, simd::kHeavyPixel, 2), std::min(simd::thread_count(), 2))
+        << "never more parts than rows";
     simd::force_parts(5);
-    EXPECT_EQ(simd::parts_for(10, 3), 3);
+    EXPECT_EQ(simd::parts_for(10, simd::kLightPixel, 3), 3);
     simd::force_parts(0);
     // Every row in exactly one part, in order.
     for (int32_t rows : {1, 2, 7, 1000})
