@@ -48,14 +48,18 @@ int32_t thread_count() {
 
 void force_parts(int32_t parts) { forced.store(parts, std::memory_order_relaxed); }
 
+double thread_start_cost() {
+    static const double cost = measure_start_cost();
+    return cost;
+}
+
 int32_t parts_for(int64_t pixels, double cost, int32_t rows) {
     int32_t parts = forced.load(std::memory_order_relaxed);
     if (parts < 1) {
         parts = 1;
         if (pixels >= kMinPixels && thread_count() > 1) {
-            static const double start_cost = measure_start_cost();
             const double part_time = double(pixels) * cost / thread_count();
-            if (part_time >= kWorthStarting * start_cost) parts = thread_count();
+            if (part_time >= kWorthStarting * thread_start_cost()) parts = thread_count();
         }
     }
     return parts < rows ? parts : rows < 1 ? 1 : rows;

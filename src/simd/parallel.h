@@ -26,6 +26,9 @@ constexpr double kLightPixel = 0.5, kHeavyPixel = 3.0;
 // Wine it is a hundred times what it is on Windows).
 int32_t parts_for(int64_t pixels, double cost, int32_t rows);
 
+// That cost, in nanoseconds (measured on the first call).
+double thread_start_cost();
+
 // Runs work(context, i) for i = 0 .. parts - 1, part 0 on the calling thread, and returns
 // when every part is done. A thread that cannot be started runs its part here instead.
 // (threads_win.cpp in the DLL, threads_posix.cpp natively.)
