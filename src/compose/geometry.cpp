@@ -124,13 +124,9 @@ void flip_rows(const Screen& s, Point at, int32_t w, int32_t h) {
     // Pairs of rows change places; the pairs are split over the cores.
     const size_t n = size_t(w) * s.bpp;
     simd::in_parts(h / 2, int64_t(w) * h, simd::kLightPixel, [&](int32_t first, int32_t pairs) {
-        std::vector<uint8_t> tmp(n);
         for (int32_t k = first; k < first + pairs; ++k) {
             uint8_t* a = s.at(at.x, at.y + k);
-            uint8_t* b = s.at(at.x, at.y + h - 1 - k);
-            std::memcpy(tmp.data(), a, n);
-            std::memcpy(a, b, n);
-            std::memcpy(b, tmp.data(), n);
+            std::swap_ranges(a, a + n, s.at(at.x, at.y + h - 1 - k));
         }
     });
 }
