@@ -194,6 +194,10 @@ int32_t Cycle(host::BMSCR* screen, int32_t red_from, int32_t green_from, int32_t
     return 0;
 }
 
+int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
+    return conversion(var, {settings.last_r, settings.last_g, settings.last_b});
+}
+
 int32_t HSVtoRGB(host::PVAL* var, int32_t hue, int32_t sat, int32_t val) {
     Rgb c = hsv_to_rgb({clamp(hue, 0, 359), clamp(sat, 0, 255), clamp(val, 0, 255)});
     return conversion(var, c);

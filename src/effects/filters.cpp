@@ -123,16 +123,9 @@ int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
     } catch (const std::bad_alloc&) {
         return filter(r, nullptr);
     }
-    struct Job {
-        F& filter;
-        std::vector<Rect>& bands;
-        std::vector<HeldRows>& held;
-        std::vector<int32_t>& status;
-    } job{filter, bands, held, status};
-    simd::run_parts(parts, [](void* c, int32_t i) {
-        Job& j = *static_cast<Job*>(c);
-        j.status[size_t(i)] = j.filter(j.bands[size_t(i)], &j.held[size_t(i)]);
-    }, &job);
+    simd::run_bands(r.h, parts, [&](int32_t i, int32_t, int32_t) {
+        status[size_t(i)] = filter(bands[size_t(i)], &held[size_t(i)]);
+    });
     int32_t result = 0;
     for (int32_t i = 0; i < parts; ++i)
         if (status[size_t(i)] != 0 && (status[size_t(i)] = filter(bands[size_t(i)], &held[size_t(i)])) != 0)
@@ -696,18 +689,9 @@ void emboss(const Screen& s, Rect r) {
     if (parts <= 1) return emboss_band(s, r, nullptr);
     for (int32_t i = 1; i < parts; ++i)
         std::memcpy(firsts.data() + size_t(i - 1) * bytes, s.at(r.x, r.y + simd::part_start(r.h, parts, i)), bytes);
-    struct Job {
-        const Screen& s;
-        Rect r;
-        int32_t parts;
-        const uint8_t* firsts;
-        size_t bytes;
-    } job{s, r, parts, firsts.data(), bytes};
-    simd::run_parts(parts, [](void* c, int32_t i) {
-        const Job& j = *static_cast<const Job*>(c);
-        const int32_t a = simd::part_start(j.r.h, j.parts, i), b = simd::part_start(j.r.h, j.parts, i + 1);
-        emboss_band(j.s, {j.r.x, j.r.y + a, j.r.w, b - a}, i + 1 < j.parts ? j.firsts + size_t(i) * j.bytes : nullptr);
-    }, &job);
+    simd::run_bands(r.h, parts, [&](int32_t i, int32_t first, int32_t n) {
+        emboss_band(s, {r.x, r.y + first, r.w, n}, i + 1 < parts ? firsts.data() + size_t(i) * bytes : nullptr);
+    });
 }
 
 }  // namespace qv::effects

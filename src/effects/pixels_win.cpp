@@ -1,5 +1,5 @@
 // Reading and writing single pixels of a screen directly in its buffer (the device context
-// only for palette colours), and the colour QPget read last.
+// only for palette colours); QPget keeps the colour it read for QPconv.
 #include <windows.h>
 
 #include "command_decls.h"
@@ -42,16 +42,6 @@ int32_t QPset(host::BMSCR* screen, int32_t x, int32_t y, int32_t index) {
         SetPixel(host::handle<HDC>(screen->hdc), x, y, s.color & 0xFFFFFF);
         GdiFlush();
     }
-    return 0;
-}
-
-int32_t QPconv(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (var->type != host::kInteger) return host::kErrVarType;
-    if (var->len[1] < 3) return host::kErrRange;
-    int32_t* d = host::ptr<int32_t>(var->data);
-    d[0] = settings.last_r;
-    d[1] = settings.last_g;
-    d[2] = settings.last_b;
     return 0;
 }
 

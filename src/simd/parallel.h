@@ -40,12 +40,11 @@ int32_t processor_count();
 // Where part i of `count` rows split into `parts` nearly equal parts begins.
 inline int32_t part_start(int32_t count, int32_t parts, int32_t i) { return int32_t(int64_t(count) * i / parts); }
 
-// work(first, n) for the parts of rows 0 .. count - 1 of a job of `pixels` pixels at `cost`
-// each, in parallel when the job is large.
+// work(i, first, n) for part i of rows 0 .. count - 1 split into `parts` parts, each on its
+// own thread (all on this one when `parts` is 1).
 template <class F>
-void in_parts(int32_t count, int64_t pixels, double cost, F&& work) {
-    const int32_t parts = count < 1 ? 1 : parts_for(pixels, cost, count);
-    if (parts <= 1) return (void)work(0, count);
+void run_bands(int32_t count, int32_t parts, F&& work) {
+    if (parts <= 1) return (void)work(0, 0, count);
     struct Job {
         int32_t count, parts;
         F& work;
@@ -55,9 +54,17 @@ void in_parts(int32_t count, int64_t pixels, double cost, F&& work) {
         [](void* c, int32_t i) {
             Job& j = *static_cast<Job*>(c);
             const int32_t a = part_start(j.count, j.parts, i);
-            j.work(a, part_start(j.count, j.parts, i + 1) - a);
+            j.work(i, a, part_start(j.count, j.parts, i + 1) - a);
         },
         &job);
+}
+
+// work(first, n) for the parts of rows 0 .. count - 1 of a job of `pixels` pixels at `cost`
+// each, in parallel when the job is large.
+template <class F>
+void in_parts(int32_t count, int64_t pixels, double cost, F&& work) {
+    run_bands(count, count < 1 ? 1 : parts_for(pixels, cost, count),
+              [&](int32_t, int32_t first, int32_t n) { work(first, n); });
 }
 
 // work(band) for the bands of rows of r, in parallel when r is large.
