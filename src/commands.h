@@ -192,15 +192,15 @@ CMD(DoPopup, window, SCR, INT, INT, INT, "show popup menu arg4 at screen point a
 CMD(DestroyPopup, window, INT, NONE, NONE, NONE, "destroy popup menu arg1 - 256 (256 to 263), or every one")
 CMD(WinCaptSysMenu, window, SCR, INT, NONE, NONE, "replace the window's style by a caption (arg2 nonzero: with the system menu; 0: its items deleted too)")
 CMD(DelSysMenu, window, SCR, INT, INT, NONE, "delete system menu items by bits of arg2: 1 close, 2 maximise, 4 minimise, 8 restore, 16 size, 32 move, 64 a separator, 256 position arg3; -1 all")
-CMD(GetSysMenuCount, window, SCR, NONE, NONE, NONE, "status = the number of items in the window's system menu")
+CMD(GetSysMenuCount, window, SCR, NONE, NONE, NONE, "status = the number of items in the window's system menu (0 without a window or a system menu)")
 
 // Clipboard and dropped files
 CMD(GetClipTxt, clip, VAR, NONE, NONE, NONE, "copy the clipboard's text into the string variable (as much as it holds)")
 CMD(Txt2Clip, clip, VAR, INT, NONE, NONE, "put the variable's text on the clipboard (arg2 > 0: at most that many bytes)")
 CMD(Dib2Clip, clip, SCR, NONE, NONE, NONE, "put the screen's picture on the clipboard as a DIB")
-CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 24 bits) into the screen at arg2, arg3; palette screens take its palette (arg4: the 768-byte palette buffer, written)")
+CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 24 bits) into the screen at arg2, arg3; palette screens take its palette (arg4: the 768-byte palette buffer, written); V4 and V5 headers and colour tables shorter than 2^bits (biClrUsed) are read as they are")
 CMD(GetClipInfo, clip, VAR, NONE, NONE, NONE, "data[0..4] = what the clipboard holds (2 DIB, 1 text, 0 nothing), its size, and a DIB's bit count, width, height")
-CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop")
+CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop; a destroyed window is forgotten")
 CMD(DDDecline, clip, NONE, NONE, NONE, NONE, "stop taking dropped files and finish a pending drop")
 CMD(DDFileNo, clip, NONE, NONE, NONE, NONE, "status = the number of files in the pending drop")
 CMD(DDQueryFile, clip, VAR, INT, INT, NONE, "file name arg2 (from 0) of the pending drop into the variable (made a string); arg3 nonzero: finish the drop; status = its length")
@@ -221,7 +221,7 @@ CMD(GetShortCutParam, system, VAR, STR, INT, NONE, "read a property of shortcut 
 
 // System queries, dialogs, sound and input
 CMD(GetWinVerEx, system, INT, NONE, NONE, PTR, "write the system's name and version into the buffer (41 bytes); status by arg1 & 3: 0 platform (2 NT), 1 major, 2 minor, 3 none")
-CMD(GetWinTemp, system, VAR, NONE, NONE, NONE, "the temporary folder into the string variable; status = the size needed when it does not fit")
+CMD(GetWinTemp, system, VAR, NONE, NONE, NONE, "the temporary folder into the string variable; status = the size needed when it does not fit, 1 when the system has no temporary path")
 CMD(GetSysMet, system, SCR, INT, NONE, NONE, "status = window measurement arg2 (0-13, see WindowMetric: client size, caption, frame, position, display size)")
 CMD(GetSysColour, system, VAR, INT, NONE, NONE, "data[0..2] = red, green, blue of system colour arg2 (0 to 63)")
 CMD(SetPriority, system, INT, INT, NONE, NONE, "process priority arg1 (1 idle, 2 high, else normal) and thread priority arg2 (1 idle to 6 time-critical, else normal)")

@@ -103,15 +103,9 @@ int32_t publish(UINT format, Block& block) {
 int32_t GetClipTxt(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type == host::kInteger) return kIntegerVariable;
     const Var v = host::var_view(*var);
-    const uint64_t limit = text_limit(v);
     const ReadBlock text(CF_TEXT);
     if (text.status()) return text.status();
-    if (v.capacity == 0) return 0;  // no storage: nothing to write, not even the terminator
-    const size_t n = size_t(std::min<uint64_t>(limit, text.size()));
-    const void* zero = std::memchr(text.data(), 0, n);
-    const size_t copied = zero ? size_t(static_cast<const uint8_t*>(zero) - text.data()) + 1 : n;
-    std::memcpy(v.data, text.data(), copied);
-    v.data[limit] = 0;
+    take_text(text.data(), text.size(), v);
     return 0;
 }
 
@@ -157,9 +151,8 @@ int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
     GdiFlush();
     place_dib(dib, s, x, y, colours);
     if (s.palette_mode()) {
-        const int32_t entries = 1 << dib.bits;
-        if (palette) std::memcpy(palette, colours, size_t(3 * entries));
-        host::InstallPalette(*screen, entries, colours);
+        if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
+        host::InstallPalette(*screen, dib.entries, colours);
     }
     return 0;
 }

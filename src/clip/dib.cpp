@@ -31,6 +31,8 @@ uint8_t index_at(const uint8_t* row, int32_t bits, int32_t i) {
 
 DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out) {
     if (size < kHeader) return kShortBlock;
+    const uint64_t header = uint32_t(i32(block));
+    if (header < kHeader) return kCoreHeader;
     uint16_t bits16;
     std::memcpy(&bits16, block + 14, 2);
     const int32_t bits = bits16;
@@ -40,10 +42,14 @@ DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib&
     const int32_t width = i32(block + 4), height = i32(block + 8);
     if (width < 0 || height < 0) return kTopDownOrNoWidth;
     const uint64_t stride = ((uint64_t(width) * uint64_t(bits) + 7) / 8 + 3) & ~uint64_t(3);
-    const uint64_t table = bits < 24 ? 4 * (uint64_t(1) << bits) : 0;
-    if (kHeader + table + stride * uint64_t(height) > size) return kShortBlock;
-    out.colours = block + kHeader;
-    out.bits_start = block + kHeader + table;
+    const uint32_t used = uint32_t(i32(block + 32));
+    const int32_t full_table = bits < 24 ? 1 << bits : 0;
+    const int32_t entries = used > 0 && used < uint32_t(full_table) ? int32_t(used) : full_table;
+    const uint64_t table = 4 * uint64_t(entries);
+    if (header + table + stride * uint64_t(height) > size) return kShortBlock;
+    out.colours = block + header;
+    out.bits_start = block + header + table;
+    out.entries = entries;
     out.width = width;
     out.height = height;
     out.bits = bits;
@@ -55,7 +61,7 @@ void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y, uint8_t* c
     if (x < 0 || x >= s.width) x = 0;
     if (y < 0 || y >= s.height) y = 0;
     const int32_t w = std::min(dib.width, s.width - x), h = std::min(dib.height, s.height - y);
-    const int32_t entries = dib.bits < 24 ? 1 << dib.bits : 0;
+    const int32_t entries = dib.entries;
     if (s.palette_mode()) {
         for (int32_t i = 0; i < entries; ++i) {
             const uint8_t* q = dib.colours + 4 * i;  // blue, green, red, reserved
@@ -85,7 +91,7 @@ void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y, uint8_t* c
     }
     // Full colour through the colour table: four bytes a pixel (blue, green, red and a byte
     // the next pixel overwrites), but three for a row's last, whose fourth would leave it.
-    uint32_t bgr[256];
+    uint32_t bgr[256] = {};
     for (int32_t i = 0; i < entries; ++i) bgr[i] = uint32_t(dib.colours[4 * i]) | uint32_t(dib.colours[4 * i + 1]) << 8 |
                                                   uint32_t(dib.colours[4 * i + 2]) << 16;
     rows_in_memory_order(0, h, [&](int32_t j) {
@@ -105,6 +111,17 @@ uint64_t text_limit(const Var& v) {
     if (v.units == 0) return 0;
     const uint64_t one = 4 * uint64_t(v.units) - 1;
     return v.elements > 1 ? one * v.elements : one;
+}
+
+void take_text(const uint8_t* block, size_t size, const Var& v) {
+    if (v.capacity == 0) return;
+    const uint64_t limit = text_limit(v);
+    const size_t n = size_t(std::min<uint64_t>(limit, size));
+    const void* zero = std::memchr(block, 0, n);
+    const size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - block) : n;
+    std::memcpy(v.data, block, length);
+    v.data[length] = 0;
+    v.data[limit] = 0;
 }
 
 }  // namespace qv::clip

@@ -16,29 +16,40 @@ enum DibStatus : int32_t {
     kCompressed = -257,
     kTopDownOrNoWidth = -258, // a negative height (top-down rows) or width: not taken
     kShortBlock = -259,      // smaller than the header, colour table and bits need
+    kCoreHeader = -260,      // a header of fewer than 40 bytes (biSize): the old core header
     kFullColourDib = -512,   // 24 bits for a palette screen
 };
 
 // What a checked block holds.
 struct Dib {
-    const uint8_t* colours = nullptr;  // 2^bits RGBQUAD entries (bits < 24)
+    const uint8_t* colours = nullptr;  // `entries` RGBQUAD entries (bits < 24)
     const uint8_t* bits_start = nullptr;
     int32_t width = 0, height = 0, bits = 0;
+    int32_t entries = 0;  // the colour table's length: 0 for 24 bits
     size_t stride = 0;
 };
 
-// Checks the block in the order GetClipDib reports: the bit count, compression, then the
-// size (the colour table is taken to have 2^bits entries whatever biClrUsed says).
+// Checks the block in the order GetClipDib reports: the header's size, the bit count,
+// compression, then the block's size. The colour table starts after biSize bytes (a
+// BITMAPV4HEADER or BITMAPV5HEADER is read past), and has biClrUsed entries when that is
+// from 1 to 2^bits - 1, else 2^bits.
 DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out);
 
 // Copies a checked DIB into the screen from (x, y) (a coordinate outside the screen becomes
 // 0), its top row first, cut at the screen's right and bottom edges. A palette screen takes
-// the indexes and gets the colour table in `colours` (2^bits triplets red, green, blue, for
-// InstallPalette); a full-colour screen gets the colours.
+// the indexes and gets the colour table in `colours` (dib.entries triplets red, green, blue,
+// for InstallPalette); a full-colour screen gets the colours, black for an index past the
+// table's end.
 void place_dib(const Dib& dib, const Screen& screen, int32_t x, int32_t y, uint8_t* colours);
 
 // The longest text a string variable takes: 4 x units - 1, times the elements when there are
 // more than one; 0 for a variable without storage.
 uint64_t text_limit(const Var& v);
+
+// GetClipTxt's copy of a clipboard text block into a string variable: the bytes before the
+// first zero, at most the text limit, a zero after them and one at the limit. Another
+// program may publish a block without a zero byte: its text then ends with the block.
+// Nothing is written into a variable without storage.
+void take_text(const uint8_t* block, size_t size, const Var& v);
 
 }  // namespace qv::clip

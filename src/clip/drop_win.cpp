@@ -16,6 +16,7 @@ namespace qv::clip {
 
 namespace {
 
+constexpr int32_t kNoWindow = -1;  // DDAccept: the screen has no live window
 
 HDROP pending() { return host::handle<HDROP>(settings.pending_drop); }
 
@@ -24,7 +25,14 @@ void finish_pending() {
     settings.pending_drop = 0;
 }
 
+void restore_procedure() {
+    SetWindowLongA(host::handle<HWND>(settings.drop_window), GWL_WNDPROC, LONG(settings.drop_old_proc));
+    settings.drop_window = 0;
+    settings.drop_subclassed = false;
+}
+
 LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    const WNDPROC old = host::handle<WNDPROC>(settings.drop_old_proc);
     if (msg == WM_DROPFILES) {
         // A newer drop replaces one the script has not finished: that one is finished here,
         // as nothing else would ever release it.
@@ -32,20 +40,28 @@ LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         settings.pending_drop = host::Word(w);
         return 0;
     }
-    return CallWindowProcA(host::handle<WNDPROC>(settings.drop_old_proc), hwnd, msg, w, l);
+    // The window's last message: the subclassing ends with it, so that no state points at a
+    // window that is gone and the next DDAccept starts afresh.
+    if (msg == WM_NCDESTROY) restore_procedure();
+    return CallWindowProcA(old, hwnd, msg, w, l);
 }
 
-void restore_procedure() {
-    SetWindowLongA(host::handle<HWND>(settings.drop_window), GWL_WNDPROC, LONG(settings.drop_old_proc));
-    settings.drop_window = 0;
-    settings.drop_subclassed = false;
+// A subclassed window destroyed behind the library's back (its last message not seen)
+// holds no state either: nothing is ever written to a dead window's procedure.
+void forget_dead_window() {
+    if (settings.drop_subclassed && !IsWindow(host::handle<HWND>(settings.drop_window))) {
+        settings.drop_window = 0;
+        settings.drop_subclassed = false;
+    }
 }
 
 }  // namespace
 
 int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
     const HWND hwnd = host::handle<HWND>(screen->hwnd);
+    forget_dead_window();
     if (!enable && !settings.drop_window) return -16;
+    if (enable && !IsWindow(hwnd)) return kNoWindow;  // nothing to accept drops on
     if (enable && !settings.drop_subclassed) {
         settings.drop_window = screen->hwnd;
         settings.drop_old_proc = host::Word(GetWindowLongA(hwnd, GWL_WNDPROC));
@@ -66,6 +82,7 @@ int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
 
 int32_t DDDecline(int32_t, int32_t, int32_t, int32_t) {
     finish_pending();
+    forget_dead_window();
     if (!settings.drop_subclassed) return -1;
     restore_procedure();
     return 0;

@@ -18,7 +18,8 @@ constexpr int32_t kEntries = 256;
 
 bool is_palette_screen(const host::BMSCR* screen) { return screen->palette_mode == 1; }
 
-uint64_t elements_of(const host::PVAL* var) { return host::var_view(*var).capacity / 4; }
+// The element count is len[1], and never more than the storage holds.
+uint64_t elements_of(const host::PVAL* var) { return host::first_dimension_room(*var) / 4; }
 
 // Installs the 256 triplets (red, green, blue) as the screen's palette, and hands them to the
 // script's palette buffer when it passed one.

@@ -14,6 +14,7 @@
 #include "draw/pixel_runs.h"
 #include "draw/points_win.h"
 #include "draw/settings.h"
+#include "host/area.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "window/metrics.h"
@@ -60,12 +61,12 @@ HRGN ellipse_region(const host::BMSCR* screen, int32_t w, int32_t h, int32_t mod
     if (w > 0) width = w;
     if (h > 0) height = h;
     if (circle) width = height = width < height ? width : height;
-    int32_t x = at_position ? screen->cursor_x : 0, y = at_position ? screen->cursor_y : 0;
+    int64_t x = at_position ? screen->cursor_x : 0, y = at_position ? screen->cursor_y : 0;
     if (framed) {
         x += kFrame;
         y += caption(screen) + kFrame;
     }
-    return CreateEllipticRgn(x, y, x + width, y + height);
+    return CreateEllipticRgn(clamp_int32(x), clamp_int32(y), clamp_int32(x + width), clamp_int32(y + height));
 }
 
 // The rounded-rectangle shape; null with `invalid` set when the arguments are refused.
@@ -79,8 +80,9 @@ HRGN round_rect_region(const host::BMSCR* screen, int32_t ew, int32_t eh, int32_
         return CreateRoundRectRgn(kFrame, top, window::WindowMetric(0, *screen) + 2,
                                   window::WindowMetric(1, *screen) + top - 1, ew, eh);
     }
-    if (offset == -1) offset = caption(screen) + kFrame;
-    return CreateRoundRectRgn(x, y + offset, x + w - 1, y + h + 2 * offset - 1, ew, eh);
+    const int64_t shift = offset == -1 ? caption(screen) + kFrame : offset;
+    return CreateRoundRectRgn(x, clamp_int32(y + shift), clamp_int32(int64_t(x) + w - 1),
+                              clamp_int32(int64_t(y) + h + 2 * shift - 1), ew, eh);
 }
 
 HRGN polygon_region(int32_t winding) {

@@ -261,7 +261,7 @@ int32_t Emboss(host::BMSCR* screen, int32_t w, int32_t h, int32_t) {
     if (screen->palette_mode) return host::kRefused;
     Screen s = host::screen_view(*screen);
     Rect r = clipped_area(s, w, h);  // the clipped-area rule, with the size given
-    if (r.h < 1) return 0;
+    if (r.empty()) return 0;         // a screen of width 0 included: no pixel to read or write
     emboss(s, r);
     return 0;
 }

@@ -676,9 +676,10 @@ void emboss_band(const Screen& s, Rect band, const uint8_t* after) {
 }  // namespace
 
 void emboss(const Screen& s, Rect r) {
+    if (r.empty()) return;  // a row of width 0 has no last pixel to write
     // A large rectangle in bands on all cores: each band but the last reads the first row
     // of the next as it was, copied before any band starts.
-    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kLightPixel, r.h), r.h / 2);
+    const int32_t parts = std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kLightPixel, r.h), r.h / 2);
     const size_t bytes = 3 * size_t(r.w);
     std::vector<uint8_t> firsts;
     try {

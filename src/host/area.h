@@ -3,6 +3,7 @@
 // clipped area, cutting a size at the screen's edges, and plain intersection.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "host/views.h"
@@ -17,6 +18,10 @@ struct Rect {
     int32_t x, y, w, h;
     bool empty() const { return w < 1 || h < 1; }
 };
+
+// A coordinate or size worked out in 64 bits from script values, brought back into the
+// range a 32-bit Win32 call takes (an extreme value must not wrap round to a small one).
+inline int32_t clamp_int32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // (x, y) with each coordinate that lies outside the screen taken as 0.
 Point inside_or_zero(const Screen& s, int32_t x, int32_t y);

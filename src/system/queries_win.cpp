@@ -20,6 +20,10 @@ namespace qv::system {
 
 namespace {
 
+// GetWinTemp: the system gave no temporary path. No path needs a size of 1, so the status
+// cannot be taken for a size.
+constexpr int32_t kNoTempPath = -1;
+
 }  // namespace
 
 int32_t GetWinVerEx(int32_t which, int32_t, int32_t, char* out) {
@@ -33,8 +37,11 @@ int32_t GetWinVerEx(int32_t which, int32_t, int32_t, char* out) {
     std::snprintf(text, sizeof text, "%s  ver. %lu.%lu", known ? kNames[v.dwPlatformId] : "Unknown OS",
                   v.dwMajorVersion, v.dwMinorVersion);
     if (out) {
-        std::strncpy(out, text, 40);  // at most 41 bytes with the terminator
-        out[40] = 0;
+        // The text and its terminator, never more than 41 bytes: a short buffer that holds
+        // the text is not written past it.
+        const size_t n = strnlen(text, 40);
+        std::memcpy(out, text, n);
+        out[n] = 0;
     }
     const int32_t values[] = {known ? kCodes[v.dwPlatformId] : 0, int32_t(v.dwMajorVersion), int32_t(v.dwMinorVersion), 0};
     return host::status(values[which & 3]);
@@ -43,8 +50,15 @@ int32_t GetWinVerEx(int32_t which, int32_t, int32_t, char* out) {
 int32_t GetWinTemp(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kString) return host::kErrVarType;
     const DWORD size = DWORD(host::first_dimension_room(*var));
-    const DWORD needed = GetTempPathA(size, host::ptr<char>(var->data));
-    return needed <= size ? host::kOk : host::status(int32_t(needed));
+    // The path comes into a buffer of the largest size the call fills, so that a failure
+    // leaves the variable as it was and a path that does not fit reports what it needs.
+    char path[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof path, path);
+    if (length == 0) return kNoTempPath;
+    if (length >= sizeof path) return length > size ? host::status(int32_t(length)) : kNoTempPath;  // the size it needs
+    if (length + 1 > size) return host::status(int32_t(length + 1));
+    std::memcpy(host::ptr<char>(var->data), path, length + 1);
+    return host::kOk;
 }
 
 int32_t GetSysMet(host::BMSCR* screen, int32_t code, int32_t, int32_t) {

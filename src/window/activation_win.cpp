@@ -72,10 +72,12 @@ int32_t WinActivate(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kString) return -1;
     const size_t size = host::first_dimension_bytes(*var);
     if (size > 2047) return -2;
-    // The text ends at its first zero byte, or at the buffer's end when it has none.
+    // The text ends at its first zero byte, or at the end of its first dimension or of the
+    // storage (a dims record may give less), whichever comes first.
+    const size_t room = size_t(host::first_dimension_room(*var));
     const char* text = host::ptr<const char>(var->data);
-    const void* end = std::memchr(text, 0, size);
-    const size_t length = end ? size_t(static_cast<const char*>(end) - text) : size;
+    const void* end = std::memchr(text, 0, room);
+    const size_t length = end ? size_t(static_cast<const char*>(end) - text) : room;
     if (length == 0) return -2;
     std::unique_ptr<char[]> title(new (std::nothrow) char[2064]);
     if (!title) return -2;

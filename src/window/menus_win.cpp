@@ -107,6 +107,12 @@ int32_t DelSysMenu(host::BMSCR* screen, int32_t flags, int32_t position, int32_t
     return 0;
 }
 
-int32_t GetSysMenuCount(host::BMSCR* screen, int32_t, int32_t, int32_t) { return -GetMenuItemCount(system_menu(screen)); }
+int32_t GetSysMenuCount(host::BMSCR* screen, int32_t, int32_t, int32_t) {
+    // No window, a destroyed one or one without a system menu has no items: GetMenuItemCount
+    // says -1 there, which negated would reach the host as an error number.
+    const HMENU menu = system_menu(screen);
+    const int n = menu ? GetMenuItemCount(menu) : 0;
+    return host::status(n > 0 ? n : 0);
+}
 
 }  // namespace qv::window

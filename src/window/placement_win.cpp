@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "command_decls.h"
+#include "host/area.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "window/metrics.h"
@@ -61,7 +62,7 @@ int32_t SetWinSize(host::BMSCR* screen, int32_t w, int32_t h, int32_t at_cursor)
         h = c.bottom + 4 < screen->height ? c.bottom + 4 : screen->height;
     }
     // The frame the host's windows are assumed to have: 3 a side, and the caption.
-    place(screen, w + 6, h + WindowMetric(7, *screen), at_cursor);
+    place(screen, clamp_int32(int64_t(w) + 6), clamp_int32(int64_t(h) + WindowMetric(7, *screen)), at_cursor);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "buffer_screen.h"
@@ -15,23 +16,36 @@ namespace {
 
 using testing::BufferScreen;
 
-// A bottom-up DIB: header, 2^bits colours (entry i: blue i, green 255 - i, red 7 i), and
+// How a DIB is laid out: the header's size (40, or 124 for a BITMAPV5HEADER), biClrUsed,
+// and bytes of slack after the bits.
+struct Layout {
+    uint32_t header = 40, used = 0;
+    size_t slack = 0;
+};
+
+size_t table_entries(uint16_t bits, uint32_t used) {
+    const size_t full = bits < 24 ? size_t(1) << bits : 0;
+    return used > 0 && used < full ? used : full;
+}
+
+// A bottom-up DIB: header, its colour table (entry i: blue i, green 255 - i, red 7 i), and
 // rows whose bytes are a pattern of the row and the byte's place.
-std::vector<uint8_t> make_dib(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0) {
+std::vector<uint8_t> make_dib(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0, Layout l = {}) {
     const size_t stride = ((size_t(width) * bits + 7) / 8 + 3) & ~size_t(3);
-    const size_t table = bits < 24 ? 4u << bits : 0;
-    std::vector<uint8_t> b(40 + table + stride * size_t(height));
-    const int32_t fields[] = {40, width, height};
+    const size_t entries = table_entries(bits, l.used);
+    std::vector<uint8_t> b(l.header + 4 * entries + stride * size_t(height) + l.slack, 0x5A);
+    const int32_t fields[] = {int32_t(l.header), width, height};
     std::memcpy(b.data(), fields, 12);
     const uint16_t planes_bits[] = {1, bits};
     std::memcpy(b.data() + 12, planes_bits, 4);
     std::memcpy(b.data() + 16, &compression, 4);
-    for (size_t i = 0; i < table / 4; ++i) {
-        b[40 + 4 * i] = uint8_t(i);
-        b[41 + 4 * i] = uint8_t(255 - i);
-        b[42 + 4 * i] = uint8_t(7 * i);
+    std::memcpy(b.data() + 32, &l.used, 4);
+    for (size_t i = 0; i < entries; ++i) {
+        b[l.header + 4 * i] = uint8_t(i);
+        b[l.header + 4 * i + 1] = uint8_t(255 - i);
+        b[l.header + 4 * i + 2] = uint8_t(7 * i);
     }
-    for (size_t i = 40 + table; i < b.size(); ++i) b[i] = uint8_t(i * 37 + i / stride);
+    for (size_t i = l.header + 4 * entries; i < b.size(); ++i) b[i] = uint8_t(i * 37 + i / stride);
     return b;
 }
 
@@ -63,6 +77,9 @@ TEST(DibReader, RefusesWhatItCannotReadWithoutReadingPastTheBlock) {
         {"negative width", with_field(make_dib(5, 2, 24), 4, -5), false, kTopDownOrNoWidth},
         {"a byte short", shortened(make_dib(5, 3, 24), 40 + 3 * 16 - 1), false, kShortBlock},
         {"colour table cut", shortened(make_dib(2, 0, 8), 40 + 1020), true, kShortBlock},
+        {"core header", with_field(make_dib(4, 4, 8), 0, 12), false, kCoreHeader},
+        {"header past the block", with_field(make_dib(4, 4, 8), 0, 0x7FFFFFFF), false, kShortBlock},
+        {"V5 header cut", shortened(make_dib(4, 4, 24, 0, {124}), 124 + 47), false, kShortBlock},
     };
     for (Case& c : cases) {
         Dib dib;
@@ -74,48 +91,56 @@ TEST(DibReader, RefusesWhatItCannotReadWithoutReadingPastTheBlock) {
     EXPECT_EQ(check_dib(huge.data(), huge.size(), false, dib), kShortBlock);
 }
 
-// Pixel (x, y) of the DIB by its definition: the index (or the three bytes) at its place.
-std::vector<uint8_t> dib_pixel(const std::vector<uint8_t>& b, int32_t x, int32_t y, bool as_index) {
+// Pixel (x, y) of the DIB by its definition: the index (or the three bytes) at its place;
+// an index past the colour table's end is black.
+std::vector<uint8_t> dib_pixel(const std::vector<uint8_t>& b, Layout l, int32_t x, int32_t y, bool as_index) {
     int32_t width, height;
     std::memcpy(&width, b.data() + 4, 4);
     std::memcpy(&height, b.data() + 8, 4);
     const uint16_t bits = b[14];
     const size_t stride = ((size_t(width) * bits + 7) / 8 + 3) & ~size_t(3);
-    const size_t table = bits < 24 ? 4u << bits : 0;
-    const uint8_t* row = b.data() + 40 + table + size_t(height - 1 - y) * stride;
+    const size_t entries = table_entries(bits, l.used);
+    const uint8_t* row = b.data() + l.header + 4 * entries + size_t(height - 1 - y) * stride;
     if (bits == 24) return {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
     const size_t bit = size_t(x) * bits;
     const uint8_t index = uint8_t((row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1));
     if (as_index) return {index};
-    return {b[40 + 4 * index], b[41 + 4 * index], b[42 + 4 * index]};
+    if (index >= entries) return {0, 0, 0};
+    const uint8_t* q = b.data() + l.header + 4 * index;
+    return {q[0], q[1], q[2]};
 }
 
+// Every bit count into both kinds of screen, with the plain header, a BITMAPV5HEADER, and a
+// colour table shorter than 2^bits (biClrUsed 3) in a block with slack after the bits.
 TEST(DibReader, PlacesEveryBitCountIntoBothKindsOfScreen) {
-    for (uint16_t bits : {1, 4, 8, 24})
-        for (bool palette : {false, true})
-            for (auto [x, y] : {std::pair{0, 0}, {5, 2}, {30, -1}}) {
-                if (bits == 24 && palette) continue;
-                const std::vector<uint8_t> b = make_dib(19, 9, bits);
-                Dib dib;
-                ASSERT_EQ(check_dib(b.data(), b.size(), palette, dib), kDibOk);
-                BufferScreen s(17, 8, palette);
-                const auto before = s.snapshot();
-                uint8_t colours[768] = {};
-                place_dib(dib, s.view(), x, y, colours);
-                const int32_t x0 = x < 17 ? x : 0, y0 = y >= 0 ? y : 0;
-                const int32_t w = std::min(19, 17 - x0), h = std::min(9, 8 - y0);
-                ASSERT_TRUE(s.unchanged_outside(x0, y0, w, h, before)) << bits << " at " << x << "," << y;
-                for (int32_t j = 0; j < h; ++j)
-                    for (int32_t i = 0; i < w; ++i) {
-                        const std::vector<uint8_t> want = dib_pixel(b, i, j, palette);
-                        ASSERT_EQ(std::memcmp(s.view().at(x0 + i, y0 + j), want.data(), want.size()), 0)
-                            << bits << " bits, palette " << palette << ", pixel " << i << "," << j;
+    for (Layout l : {Layout{}, Layout{124}, Layout{40, 3, 64}})
+        for (uint16_t bits : {1, 4, 8, 24})
+            for (bool palette : {false, true})
+                for (auto [x, y] : {std::pair{0, 0}, {5, 2}, {30, -1}}) {
+                    if (bits == 24 && palette) continue;
+                    const std::vector<uint8_t> b = make_dib(19, 9, bits, 0, l);
+                    Dib dib;
+                    ASSERT_EQ(check_dib(b.data(), b.size(), palette, dib), kDibOk);
+                    EXPECT_EQ(size_t(dib.entries), table_entries(bits, l.used));
+                    BufferScreen s(17, 8, palette);
+                    const auto before = s.snapshot();
+                    uint8_t colours[768] = {};
+                    place_dib(dib, s.view(), x, y, colours);
+                    const int32_t x0 = x < 17 ? x : 0, y0 = y >= 0 ? y : 0;
+                    const int32_t w = std::min(19, 17 - x0), h = std::min(9, 8 - y0);
+                    ASSERT_TRUE(s.unchanged_outside(x0, y0, w, h, before)) << bits << " at " << x << "," << y;
+                    for (int32_t j = 0; j < h; ++j)
+                        for (int32_t i = 0; i < w; ++i) {
+                            const std::vector<uint8_t> want = dib_pixel(b, l, i, j, palette);
+                            ASSERT_EQ(std::memcmp(s.view().at(x0 + i, y0 + j), want.data(), want.size()), 0)
+                                << bits << " bits, palette " << palette << ", header " << l.header << ", table "
+                                << l.used << ", pixel " << i << "," << j;
+                        }
+                    if (palette) {
+                        EXPECT_EQ((std::vector<uint8_t>(colours, colours + 6)), (std::vector<uint8_t>{0, 255, 0, 7, 254, 1}))
+                            << "red, green, blue";
                     }
-                if (palette) {
-                    EXPECT_EQ((std::vector<uint8_t>(colours, colours + 6)), (std::vector<uint8_t>{0, 255, 0, 7, 254, 1}))
-                        << "red, green, blue";
                 }
-            }
 }
 
 TEST(DibReader, TextLimit) {
@@ -128,6 +153,23 @@ TEST(DibReader, TextLimit) {
     EXPECT_EQ(text_limit(v), 63u);
     v.units = 0;
     EXPECT_EQ(text_limit(v), 0u) << "no storage";
+}
+
+// A block with no zero byte, shorter than the limit: all of it, terminated right after it
+// (no old bytes of the variable left inside the text); longer: cut at the limit.
+TEST(DibReader, TextBlocksWithoutAZeroByte) {
+    const std::string block = "abcde";
+    for (uint32_t units : {4u, 1u}) {
+        std::vector<uint8_t> storage(4 * units, '.');
+        Var v;
+        v.type = 2;
+        v.units = units;
+        v.capacity = storage.size();
+        v.data = storage.data();
+        take_text(reinterpret_cast<const uint8_t*>(block.data()), block.size(), v);
+        const std::string want = units == 4 ? "abcde" : "abc";
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(storage.data())), want) << units;
+    }
 }
 
 }  // namespace

@@ -99,19 +99,26 @@ TEST_F(Clipboard, ScreensGoOutAsTheirOwnHeaderTableAndBits) {
     }
 }
 
-// A DIB of `bits` with 2^bits colours (entry i: red i, green 2 i, blue 3 i) and rows of
-// index 1 (or, 24-bit, blue 10 green 20 red 30).
-std::vector<uint8_t> small_dib(int32_t w, int32_t h, uint16_t bits) {
-    const size_t stride = ((size_t(w) * bits + 7) / 8 + 3) & ~size_t(3), table = bits < 24 ? 4u << bits : 0;
-    std::vector<uint8_t> b(40 + table + stride * size_t(h));
-    const int32_t head[] = {40, w, h};
+// A DIB of `bits` with 2^bits colours, or `used` when fewer (entry i: red i, green 2 i,
+// blue 3 i), and rows of index 1 (or, 24-bit, blue 10 green 20 red 30); a header of `header`
+// bytes (124: a BITMAPV5HEADER) and `slack` bytes after the bits.
+std::vector<uint8_t> small_dib(int32_t w, int32_t h, uint16_t bits, uint32_t header = 40, uint32_t used = 0, size_t slack = 0) {
+    const size_t stride = ((size_t(w) * bits + 7) / 8 + 3) & ~size_t(3);
+    const size_t table = bits == 24 ? 0 : 4 * (used ? used : 1u << bits);
+    std::vector<uint8_t> b(header + table + stride * size_t(h) + slack, 0x77);
+    std::fill(b.begin(), b.begin() + header + table + stride * size_t(h), 0);
+    const int32_t head[] = {int32_t(header), w, h};
     std::memcpy(b.data(), head, 12);
+    std::memcpy(b.data() + 32, &used, 4);
     b[12] = 1;
     b[14] = uint8_t(bits);
-    for (size_t i = 0; i < table / 4; ++i) b[40 + 4 * i] = uint8_t(3 * i), b[41 + 4 * i] = uint8_t(2 * i), b[42 + 4 * i] = uint8_t(i);
+    for (size_t i = 0; i < table / 4; ++i) {
+        uint8_t* q = b.data() + header + 4 * i;
+        q[0] = uint8_t(3 * i), q[1] = uint8_t(2 * i), q[2] = uint8_t(i);
+    }
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
-            uint8_t* row = b.data() + 40 + table + size_t(y) * stride;
+            uint8_t* row = b.data() + header + table + size_t(y) * stride;
             if (bits == 24) row[3 * x] = 10, row[3 * x + 1] = 20, row[3 * x + 2] = 30;
             else row[size_t(x) * bits / 8] |= uint8_t(1 << (8 - bits - size_t(x) * bits % 8));
         }
@@ -131,6 +138,24 @@ TEST_F(Clipboard, DibsComeInAtThePositionWithTheirPalette) {
     EXPECT_EQ(buffer[48], 0xEE) << "16 triplets written";
     ASSERT_EQ(call("GetClipDib", full.record(), 2, 3, nullptr), 0);
     EXPECT_EQ(full.pixel(2, 3), (Bgr{3, 2, 1}));
+    // Other programs' DIBs: a BITMAPV5HEADER (the table and bits start after its 124 bytes),
+    // and a table of biClrUsed 2 entries in a block with slack after the bits.
+    const std::vector<uint8_t> v5 = small_dib(6, 2, 24, 124), v5_pal = small_dib(6, 2, 8, 124);
+    put_on_clipboard(CF_DIB, v5.data(), v5.size());
+    ASSERT_EQ(call("GetClipDib", full.record(), 0, 0, nullptr), 0);
+    EXPECT_EQ(full.pixel(5, 1), (Bgr{10, 20, 30}));
+    put_on_clipboard(CF_DIB, v5_pal.data(), v5_pal.size());
+    ASSERT_EQ(call("GetClipDib", full.record(), 0, 0, nullptr), 0);
+    EXPECT_EQ(full.pixel(5, 1), (Bgr{3, 2, 1}));
+    const std::vector<uint8_t> two = small_dib(6, 2, 8, 40, 2, 64);
+    put_on_clipboard(CF_DIB, two.data(), two.size());
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    ASSERT_EQ(call("GetClipDib", pal.record(), 0, 0, buffer.data()), 0);
+    EXPECT_EQ(pal.record()->palette_count, 2) << "biClrUsed entries installed";
+    EXPECT_EQ((std::vector<uint8_t>(buffer.begin() + 3, buffer.begin() + 7)), (std::vector<uint8_t>{1, 2, 3, 0xEE}));
+    EXPECT_EQ(*pal.at(5, 1), 1);
+    ASSERT_EQ(call("GetClipDib", full.record(), 0, 0, nullptr), 0);
+    EXPECT_EQ(full.pixel(5, 1), (Bgr{3, 2, 1}));
     // Refused, and the screens untouched.
     const auto before = pal.bytes();
     put_on_clipboard(CF_DIB, small_dib(3, 3, 24).data(), small_dib(3, 3, 24).size());
@@ -142,6 +167,9 @@ TEST_F(Clipboard, DibsComeInAtThePositionWithTheirPalette) {
     odd = small_dib(3, 3, 8);
     put_on_clipboard(CF_DIB, odd.data(), odd.size() - 12);
     EXPECT_EQ(call("GetClipDib", pal.record(), 0, 0, buffer.data()), -259);
+    odd[0] = 12;  // an old core header
+    put_on_clipboard(CF_DIB, odd.data(), odd.size());
+    EXPECT_EQ(call("GetClipDib", pal.record(), 0, 0, buffer.data()), -260);
     EXPECT_EQ(pal.bytes(), before);
     clear_clipboard();
     EXPECT_EQ(call("GetClipDib", pal.record(), 0, 0, buffer.data()), -2);
@@ -219,6 +247,23 @@ TEST(DroppedFiles, AcceptQueryFinishAndDecline) {
     ASSERT_EQ(call("DDAccept", s.record(), 0), 0);  // finishes the pending drop too
     EXPECT_EQ(GetWindowLongA(s.hwnd(), GWL_WNDPROC), own);
     EXPECT_EQ(call("DDFileNo"), int32_t(0x80000001));
+
+    // A screen without a window takes nothing on; a subclassed window that is destroyed
+    // leaves nothing behind: the next window is subclassed afresh and gets its drops.
+    host::BMSCR windowless = *s.record();
+    windowless.hwnd = 0;
+    EXPECT_EQ(call("DDAccept", &windowless, 1), -1);
+    {
+        HostScreen gone(120, 90, false, "qv drops gone");
+        ASSERT_EQ(call("DDAccept", gone.record(), 1), 0);
+    }
+    EXPECT_EQ(call("DDDecline"), -1) << "nothing subclassed any more";
+    ASSERT_EQ(call("DDAccept", s.record(), 1), 0);
+    EXPECT_NE(GetWindowLongA(s.hwnd(), GWL_WNDPROC), own);
+    drop(s.hwnd(), {names[0]}, {1, 1}, false);
+    EXPECT_EQ(call("DDFileNo"), -1);
+    ASSERT_EQ(call("DDDecline"), 0);
+    EXPECT_EQ(GetWindowLongA(s.hwnd(), GWL_WNDPROC), own);
 }
 
 }  // namespace

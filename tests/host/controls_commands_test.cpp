@@ -248,6 +248,14 @@ TEST(SystemMenu, ItemsByCommandAndPosition) {
     ASSERT_EQ(call("WinCaptSysMenu", drop.record(), 0), 0);
     EXPECT_EQ(GetWindowLongA(drop.hwnd(), GWL_STYLE) & ~WS_CLIPSIBLINGS, LONG(WS_CAPTION));
     EXPECT_EQ(call("GetSysMenuCount", drop.record()), 0);
+
+    // A popup window has no system menu at all: no items.
+    HWND popup = CreateWindowExA(0, "STATIC", "qv popup", WS_POPUP, 0, 0, 100, 80, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(popup, nullptr);
+    host::BMSCR rec = *keep.record();
+    rec.hwnd = host::Word(uintptr_t(popup));
+    EXPECT_EQ(call("GetSysMenuCount", &rec), 0);
+    DestroyWindow(popup);
 }
 
 }  // namespace

@@ -293,6 +293,12 @@ TEST(Palettes, RoundTripsRefusalsAndTheBuffer) {
     EXPECT_EQ(call("Get_Palette", text.record()), -1);
     EXPECT_EQ(call("Get_Palette", small.record()), -3);
     EXPECT_EQ(call("Set_PalMem", small.record()), -2);
+    // len[1] is the element count: 128 x 2 holds 256 integers but has 128 elements.
+    HostVar wide = HostVar::ints(128, 2);
+    std::fill(wide.ints(), wide.ints() + 256, 77);
+    EXPECT_EQ(call("Get_Palette", wide.record()), -3);
+    EXPECT_EQ(wide.ints()[0], 77) << "nothing written";
+    EXPECT_EQ(call("Set_PalMem", wide.record()), -2);
     EXPECT_EQ(call("Set_Palette", p.record(), 0, 0, nullptr), -2) << "the refused variable cleared it";
     EXPECT_EQ(call("Set_PalMem", text.record()), -1);
     for (int i = 0; i < 256; ++i) pal.ints()[i] = 0x7F000000 | (i << 16) | ((255 - i) << 8) | (i ^ 0x55);
@@ -330,6 +336,8 @@ TEST(Palettes, RoundTripsRefusalsAndTheBuffer) {
     ASSERT_EQ(call("ColRefToRgb", rgb.record(), 0x123456), 0);
     EXPECT_EQ(std::vector<int32_t>(rgb.ints(), rgb.ints() + 3), (std::vector<int32_t>{0x56, 0x34, 0x12}));
     EXPECT_EQ(call("ColRefToRgb", two.record(), 1), -2);
+    HostVar square = HostVar::ints(2, 2);
+    EXPECT_EQ(call("ColRefToRgb", square.record(), 1), -2) << "2 x 2: two elements";
     EXPECT_EQ(call("ColRefToRgb", text.record(), 1), -1);
     ASSERT_EQ(call("RgbToColRef", rgb.record(), 257, 0, -1), 0);
     EXPECT_EQ(rgb.ints()[0], 0xFF0001);
@@ -396,6 +404,29 @@ TEST_F(Regions, EllipsesByModeGroup) {
         EXPECT_TRUE(has_region(s.hwnd(), CreateEllipticRgn(c.box.left, c.box.top, c.box.right, c.box.bottom)))
             << "mode " << c.mode << " " << c.w << "x" << c.h;
     }
+}
+
+// Positions and offsets at the ends of the integer range: the shape's far edges are worked
+// out without wrapping round, so the shape stays far off and covers none of the window.
+TEST_F(Regions, ExtremeValuesDoNotWrapRound) {
+    const auto covers_window = [&] {
+        HRGN r = window_region(s.hwnd());
+        const bool in = r && PtInRegion(r, 20, 20);
+        if (r) DeleteObject(r);
+        return in;
+    };
+    s.set_cursor(INT32_MAX - 50, 9);
+    call("EllipRgn", s.record(), 100, 60, 0x1000);
+    EXPECT_FALSE(covers_window()) << "EllipRgn";
+    SetWindowRgn(s.hwnd(), nullptr, FALSE);
+    s.set_cursor(INT32_MAX - 50, 0);
+    s.set_area(100, 40);
+    call("RoundRectRgn", s.record(), 4, 4, 0);
+    EXPECT_FALSE(covers_window()) << "RoundRectRgn, x";
+    SetWindowRgn(s.hwnd(), nullptr, FALSE);
+    s.set_cursor(5, 6);
+    call("RoundRectRgn", s.record(), 4, 4, 0x40000000);
+    EXPECT_FALSE(covers_window()) << "RoundRectRgn, offset";
 }
 
 TEST_F(Regions, RoundRectsAtEveryOffsetKind) {

@@ -1,8 +1,11 @@
 // The colour effects and filters through the DLL's exports, compared pixel for pixel with
 // the plain reference versions on random pictures, random arguments and rectangles at every
 // edge of the screen; and the results each command gives for its argument errors.
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "effects_reference.h"
@@ -278,6 +281,29 @@ TEST_F(Effects, PaletteScreensAreRefusedByThePixelEffects) {
     EXPECT_EQ(call("Nijimi", p.record(), 4, 4, 0), -1);
     EXPECT_EQ(call("Rough", p.record(), 4, 4, 3), -1);
     EXPECT_EQ(p.bytes(), before);
+}
+
+// A screen of width 0 has no pixel: every effect leaves the memory around its buffer alone
+// (Emboss once wrote before it) whatever its position and sizes.
+TEST_F(Effects, ZeroWidthScreensAreLeftAlone) {
+    std::vector<uint8_t> guard(4096, 0xAB);
+    host::BMSCR rec = *s.record();
+    rec.width = 0;
+    rec.height = 4;
+    rec.area_width = rec.area_height = 0;
+    rec.pixels = host::Word(uintptr_t(guard.data() + 2048));
+    const std::pair<const char*, std::array<int32_t, 3>> cases[] = {
+        {"Emboss", {0, 0, 0}},  {"Emboss", {5, 3, 0}},    {"GMatrix", {4, 4, 0}}, {"Edge", {4, 4, 0}},
+        {"OutLine", {4, 4, 0}}, {"Median", {4, 4, 0}},    {"Nijimi", {4, 4, 2}},  {"Rough", {4, 4, 3}},
+        {"Monotone", {0, 0, 0}}, {"GChangeCol", {9, 9, 9}}, {"HalfTone", {4, 4, 7}}, {"Mosaic", {4, 4, 0}},
+    };
+    for (auto [name, args] : cases) {
+        const int32_t got = call(name, &rec, args[0], args[1], args[2]);
+        if (std::string(name) == "Emboss") {
+            EXPECT_EQ(got, 0);
+        }
+        EXPECT_EQ(std::count(guard.begin(), guard.end(), 0xAB), 4096) << name;
+    }
 }
 
 TEST_F(Effects, ConvolutionMatchesTheReference) {

@@ -21,7 +21,10 @@ TEST(SystemQueries, VersionTempMetricsColoursAndPriority) {
     EXPECT_EQ(call("GetWinVerEx", 5, 0, 0, out), -int32_t(v.dwMajorVersion)) << "5 & 3 = 1";
     EXPECT_EQ(call("GetWinVerEx", 2, 0, 0, out), -int32_t(v.dwMinorVersion));
     EXPECT_EQ(call("GetWinVerEx", 3, 0, 0, out), 0);
-    EXPECT_EQ(out[41], 'k') << "at most 41 bytes";
+    // The text and its terminator only: a 32-byte variable holding it is not written past.
+    const size_t used = std::strlen(out) + 1;
+    ASSERT_LE(used, 32u);
+    EXPECT_EQ(std::string(out + used, sizeof out - used), std::string(sizeof out - used, 'k'));
 
     HostVar temp = HostVar::text(260), tiny = HostVar::text(4), ints = HostVar::ints(3);
     char want[MAX_PATH];
@@ -30,6 +33,14 @@ TEST(SystemQueries, VersionTempMetricsColoursAndPriority) {
     EXPECT_STREQ(temp.chars(), want);
     EXPECT_EQ(call("GetWinTemp", tiny.record()), -int32_t(n + 1)) << "the size it needs";
     EXPECT_EQ(call("GetWinTemp", ints.record()), 6);
+    // No temporary path at all (TMP longer than a path may be): a failure, the variable as it was.
+    char tmp[1024];
+    const DWORD had = GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+    SetEnvironmentVariableA("TMP", ("C:\\" + std::string(300, 'd')).c_str());
+    std::strcpy(temp.chars(), "kept");
+    EXPECT_EQ(call("GetWinTemp", temp.record()), -1);
+    EXPECT_STREQ(temp.chars(), "kept");
+    SetEnvironmentVariableA("TMP", had ? tmp : nullptr);
 
     HostScreen s(300, 200, false, "qv metrics");
     for (int32_t code : {-1, 7, 13, 20}) {  // outside 0 to 13: the client width

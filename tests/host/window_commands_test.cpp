@@ -69,6 +69,12 @@ TEST(WindowPlacement, EdgesMovesSizesAndTheMouse) {
         EXPECT_EQ(call("GetClientCurPos", s.record(), 0), k.want_x) << k.x << "," << k.y;
         EXPECT_EQ(call("GetClientCurPos", s.record(), 1), k.want_y) << k.x << "," << k.y;
     }
+    // Sizes at the top of the integer range with the frame added stay large: the sum does not
+    // wrap round to a negative size, which the system would make the smallest window.
+    ASSERT_EQ(call("SetWinSize", s.record(), INT32_MAX, INT32_MAX - 2), 0);
+    r = rect_of(s.hwnd());
+    EXPECT_GE(r.right - r.left, 326);
+    EXPECT_GE(r.bottom - r.top, 240);
 }
 
 TEST(WindowState, ShowStatesAndEnabling) {
@@ -121,6 +127,24 @@ TEST(WindowActivation, TitlesForegroundAndZOrder) {
     EXPECT_EQ(call("WinActivate", empty.record()), -2);
     EXPECT_EQ(call("WinActivate", none.record()), -2);
     EXPECT_EQ(call("WinActivate", ints.record()), -1);
+    // A dims record gives the variable 8 bytes of storage, right before a page that cannot be
+    // read, while len[1] claims 64: the text ends with the storage.
+    SYSTEM_INFO sys;
+    GetSystemInfo(&sys);
+    auto* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * sys.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+    DWORD was;
+    ASSERT_TRUE(VirtualProtect(pages + sys.dwPageSize, sys.dwPageSize, PAGE_NOACCESS, &was));
+    char* storage = pages + sys.dwPageSize - 8;
+    std::memcpy(storage, "other wi", 8);
+    const uint32_t dims[4] = {0, 0, 2, 0};
+    host::PVAL guarded{host::kString, 0, {0, 16, 0, 0, 0}, 1, host::Word(uintptr_t(storage)), host::Word(uintptr_t(dims))};
+    ASSERT_EQ(call("ToTopWin", shown.record()), 0);
+    pump_messages(200);
+    ASSERT_EQ(GetForegroundWindow(), shown.hwnd());
+    EXPECT_EQ(call("WinActivate", &guarded), 0);
+    pump_messages(200);
+    EXPECT_EQ(GetForegroundWindow(), other.hwnd());
+    VirtualFree(pages, 0, MEM_RELEASE);
 
     // The foreground window's rectangle, then -16 until another comes to the front.
     HostVar three = HostVar::ints(3), four = HostVar::ints(4);
@@ -290,6 +314,7 @@ TEST(WindowGone, CommandsOnHandlesThatAreNoWindows) {
         {"Iconic", 0},      {"Zoomed", 0},      {"TobMinimize", 0},     {"TobRestore", 0},  {"FlashWin", 0},
         {"DragWin", 0},     {"WinEnable", 0},   {"ToTopWin", 0},        {"SetWinZOrder", 0}, {"UnActivate", -1},
         {"SetWinLong", 0},  {"SetWinLongEx", 0}, {"SetParentWnd", -2},  {"GetVeshWin", 0},
+        {"GetSysMenuCount", 0},  // no system menu: no items, never an error number
     };
     for (HWND h : {HWND(nullptr), gone}) {
         rec.hwnd = host::Word(uintptr_t(h));
