@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "result_meanings.h"
 #include "script.h"
 
 namespace qv::run {
@@ -79,6 +80,23 @@ TEST(CommandTable, NamesAreUniqueAndFound) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->kinds[3], Kind::PTR);
     EXPECT_EQ(find_command("SetBMSCR")->kinds[0], Kind::SCR);
+}
+
+// Results by their own rows, by a shared group's, as host errors and as statuses, at the
+// ends of a range and of the 32-bit results.
+TEST(ResultsTable, EveryCommandListsItsResultsAndTheyReadBack) {
+    for (const CommandInfo& c : command_table()) EXPECT_TRUE(has_results(c.name)) << c.name;
+    EXPECT_STREQ(result_meaning("JpegLoad", -255), "a palette-mode screen: nothing decoded");
+    EXPECT_STREQ(result_meaning("JpegLoad", -1), "the file cannot be opened") << "from the decoder's group";
+    EXPECT_EQ(result_meaning("JpegLoad", 1), nullptr) << "status 1 is no error 1";
+    EXPECT_EQ(result_meaning("JpegLoad", -3), nullptr);
+    EXPECT_STREQ(result_meaning("PiInfo", 6), "not an integer variable");
+    EXPECT_NE(result_meaning("Rough", 1), result_meaning("Rough", -1)) << "error 1 and status 1 differ";
+    EXPECT_NE(result_meaning("GetWinRect", INT32_MIN), nullptr) << "status 2147483648";
+    EXPECT_NE(result_meaning("GetWinRect", 5), nullptr) << "an edge at -5";
+    EXPECT_NE(result_meaning("GetAngle", -3600000), nullptr);
+    EXPECT_EQ(result_meaning("GetAngle", -3600001), nullptr);
+    EXPECT_EQ(result_meaning("NoSuchCommand", 0), nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pnm.h"
+#include "result_meanings.h"
 #include "simd/wide.h"
 
 namespace qv::test {
@@ -19,6 +20,21 @@ std::string exe_folder() {
 HMODULE library() {
     static HMODULE dll = LoadLibraryA((exe_folder() + "quorvel.dll").c_str());
     return dll;
+}
+
+int32_t call_words(const char* name, int32_t a, int32_t b, int32_t c, int32_t d) {
+    using Fn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
+    const std::string symbol = std::string("_") + name + "@16";
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library(), symbol.c_str())));
+    if (!fn) {
+        ADD_FAILURE() << "quorvel.dll does not export " << symbol;
+        return INT32_MIN;
+    }
+    const int32_t result = fn(a, b, c, d);
+    if (!run::result_meaning(name, result))
+        ADD_FAILURE() << name << "(" << a << ", " << b << ", " << c << ", " << d << ") gave result " << result
+                      << ", which the results table does not list";
+    return result;
 }
 
 BoxPresser::BoxPresser(const char* caption, int button) : caption_(caption), button_(button) {

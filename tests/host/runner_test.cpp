@@ -31,7 +31,7 @@ bool contains(const std::string& haystack, const std::string& needle) {
 TEST_F(Runner, GetQuorvelVerPrintsItsStatusAndText) {
     auto r = run("var v str 16\nGetQuorvelVer 0 0 0 v\nexpect 394497\nprint v\nexpect v \"0.651\"\n");
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-    EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497 (as expected)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497 (the version 0.651 (0x060501)), as expected\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "v = \"0.651\"\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "qvrun: 1 command ran; every expectation held (2)\n")) << r.out;
     EXPECT_EQ(r.err, "");
@@ -43,7 +43,7 @@ TEST_F(Runner, AFailedExpectationIsReportedAndExitsOne) {
     EXPECT_TRUE(contains(r.out, "script.qv:3: expected status 394497, got status 524289")) << r.out;
     EXPECT_TRUE(contains(r.out, "script.qv:6: expected error 3, got status 0")) << r.out;
     EXPECT_FALSE(contains(r.out, ":4:")) << r.out;
-    EXPECT_TRUE(contains(r.out, "GetTobExtVer: status 524289\n")) << "not marked as expected: " << r.out;
+    EXPECT_TRUE(contains(r.out, "GetTobExtVer: status 524289 (the version 0.801 (0x080001))\n")) << "not marked as expected: " << r.out;
     EXPECT_TRUE(contains(r.out, "qvrun: 2 commands ran; 2 of 3 expectations failed\n")) << r.out;
 }
 
@@ -96,7 +96,7 @@ TEST_F(Runner, ScreensAreMadeFilledAndSavedAsBitmaps) {
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "main(4,2) = 10 20 30\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "p(0,0) = index 7\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "SetBMSCR: status 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "SetBMSCR: status 0 (stored)\n")) << r.out;
 
     std::string file = read_file(bmp);
     ASSERT_EQ(file.size(), 14u + 40u + 16u * 3);  // rows of 15 bytes padded to 16
@@ -120,15 +120,15 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     ASSERT_EQ(run_process("\"" + exe_folder() + "qv_make_pi.exe\" demo.pi", 60000, dir.path()).exit_code, 0);
     auto r = run_process("\"" + exe_folder() + "qvrun.exe\" \"" + demo + "\"", 60000, dir.path());
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-    EXPECT_TRUE(contains(r.out, "JpegSave: status 0\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "JpegSave: status 255 (as expected)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "JpegSave: status 0 (saved)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "JpegSave: status 255 (a palette-mode screen: nothing saved), as expected\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "; every expectation held (")) << r.out;
     EXPECT_TRUE(contains(r.out, "text = \"Made by the Quorvel demo.\\r\\nSecond line.\"")) << r.out;
     EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");
-    EXPECT_TRUE(contains(r.out, "PiLoad: status 0\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Mosaic: status 0\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "GRot: status 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "PiLoad: status 0 (loaded)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Mosaic: status 0 (done)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GRot: status 0 (drawn)\n")) << r.out;
     EXPECT_EQ(read_file(dir.file("demo-effects.bmp")).size(), 54u + 960 * 200);
     EXPECT_EQ(read_file(dir.file("demo-draw.bmp")).size(), 54u + 960 * 200);
     EXPECT_EQ(read_file(dir.file("demo-desktop.bmp")).size(), 54u + 768 * 192);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "host_screen_win.h"
+#include "result_meanings.h"
 #include "script.h"
 #include "simd/wide.h"
 
@@ -83,11 +84,13 @@ public:
         }
         flush_result("");
         const std::string ran = counted(commands_, "command") + " ran; ";
+        const std::string odd = undocumented_ ? "; " + counted(undocumented_, "undocumented result") : "";
         if (failures_)
-            std::printf("qvrun: %s%d of %s failed\n", ran.c_str(), failures_, counted(checks_, "expectation").c_str());
+            std::printf("qvrun: %s%d of %s failed%s\n", ran.c_str(), failures_, counted(checks_, "expectation").c_str(),
+                        odd.c_str());
         else
-            std::printf("qvrun: %severy expectation held (%d)\n", ran.c_str(), checks_);
-        return failures_ ? 1 : 0;
+            std::printf("qvrun: %severy expectation held (%d)%s\n", ran.c_str(), checks_, odd.c_str());
+        return failures_ ? 1 : undocumented_ ? 3 : 0;
     }
 
 private:
@@ -394,7 +397,7 @@ private:
                 }
             }
         }
-        flush_result(wanted == got && last_result_ != 0 ? " (as expected)" : "");
+        flush_result(wanted == got && last_result_ != 0 ? ", as expected" : "");
         if (wanted != got) {
             std::printf("%s:%d: expected %s, got %s\n", file_.c_str(), line_no_, wanted.c_str(), got.c_str());
             ++failures_;
@@ -425,7 +428,14 @@ private:
         last_result_ = fn(words[0], words[1], words[2], words[3]);
         have_result_ = true;
         ++commands_;
-        pending_ = std::string(c.name) + ": " + describe_result(last_result_);
+        // Every result is printed with its meaning from the results table; one the table does
+        // not list is a fault of the library, counted and reported as such.
+        if (const char* meaning = qv::run::result_meaning(c.name, last_result_)) {
+            pending_ = std::string(c.name) + ": " + describe_result(last_result_) + " (" + meaning + ")";
+        } else {
+            pending_ = std::string(c.name) + ": undocumented result " + std::to_string(last_result_);
+            ++undocumented_;
+        }
     }
 
     int32_t argument(const qv::run::CommandInfo& c, int i, const Token& t) {
@@ -467,6 +477,7 @@ private:
     int failures_ = 0;
     int commands_ = 0;
     int checks_ = 0;
+    int undocumented_ = 0;
     std::string pending_;  // the last call's result line, not yet printed
     int32_t last_result_ = 0;
     bool have_result_ = false;
@@ -489,7 +500,8 @@ int usage() {
                  "usage: qvrun [--dll PATH] [--simd sse2] SCRIPT\n"
                  "Runs a script of Quorvel command calls against quorvel.dll (by default the one\n"
                  "beside qvrun.exe). --simd sse2 keeps the library to the SSE2 copies of its pixel\n"
-                 "loops. Exit code 0: all ran; 1: an expectation failed; 2: an error.\n");
+                 "loops. Exit code 0: all ran; 1: an expectation failed; 2: an error; 3: a command\n"
+                 "gave a result that the results table does not list.\n");
     return 2;
 }
 
