@@ -20,6 +20,8 @@ int32_t SGzoom(host::BMSCR* screen, int32_t x, int32_t y, int32_t) {
     int32_t w = s.area_height == 0 ? s.width : s.area_width, h = s.area_height == 0 ? s.height : s.area_height;
     cut_at_edges(s, from, w, h);
     const int32_t tw = settings.zoom_w ? settings.zoom_w : w, th = settings.zoom_h ? settings.zoom_h : h;
+    // Nothing to draw from (a screen of width 0): Wine's stretch divides by the source's size.
+    if (w < 1 || h < 1) return 0;
     HDC desktop = GetDC(nullptr);
     if (!desktop) return 0;
     StretchBlt(desktop, x, y, tw, th, host::handle<HDC>(screen->hdc), from.x, from.y, w, h, SRCCOPY);

@@ -5,6 +5,7 @@
 // SetWindowRgn belongs to the system; every other one is deleted before a command returns.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,7 +15,6 @@
 #include "draw/pixel_runs.h"
 #include "draw/points_win.h"
 #include "draw/settings.h"
-#include "host/area.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "window/metrics.h"
@@ -27,6 +27,14 @@ constexpr int32_t kNotMade = -65535;      // the shape's region could not be cre
 constexpr int32_t kNoWindowRegion = -256;  // - GetWindowRgn's result
 constexpr int32_t kNotCombined = -512;     // - CombineRgn's result
 constexpr int32_t kFrame = 3;              // the frame width the regions assume
+
+// A shape's coordinates, worked out in 64 bits from script values, are cut to this. No
+// window comes near it, while the system builds a region one rectangle a line (a shape 2^31
+// lines tall would take the host's memory and time), and a window's shape reaches the X
+// server in 16-bit coordinates (Wine's process ends on the X error of a larger one).
+constexpr int64_t kMaxCoordinate = 1 << 14;
+
+int32_t coordinate(int64_t v) { return int32_t(std::clamp(v, -kMaxCoordinate, kMaxCoordinate)); }
 
 HWND hwnd_of(const host::BMSCR* screen) { return host::handle<HWND>(screen->hwnd); }
 int32_t caption(const host::BMSCR* screen) { return window::WindowMetric(2, *screen); }
@@ -66,7 +74,7 @@ HRGN ellipse_region(const host::BMSCR* screen, int32_t w, int32_t h, int32_t mod
         x += kFrame;
         y += caption(screen) + kFrame;
     }
-    return CreateEllipticRgn(clamp_int32(x), clamp_int32(y), clamp_int32(x + width), clamp_int32(y + height));
+    return CreateEllipticRgn(coordinate(x), coordinate(y), coordinate(x + width), coordinate(y + height));
 }
 
 // The rounded-rectangle shape; null with `invalid` set when the arguments are refused.
@@ -81,13 +89,17 @@ HRGN round_rect_region(const host::BMSCR* screen, int32_t ew, int32_t eh, int32_
                                   window::WindowMetric(1, *screen) + top - 1, ew, eh);
     }
     const int64_t shift = offset == -1 ? caption(screen) + kFrame : offset;
-    return CreateRoundRectRgn(x, clamp_int32(y + shift), clamp_int32(int64_t(x) + w - 1),
-                              clamp_int32(int64_t(y) + h + 2 * shift - 1), ew, eh);
+    return CreateRoundRectRgn(coordinate(x), coordinate(y + shift), coordinate(int64_t(x) + w - 1),
+                              coordinate(int64_t(y) + h + 2 * shift - 1), ew, eh);
 }
 
 HRGN polygon_region(int32_t winding) {
     const Points p = points_of(settings.polygon);
-    return p.count > 0 ? CreatePolygonRgn(p.data, p.count, winding ? WINDING : ALTERNATE) : nullptr;
+    if (p.count < 1) return nullptr;
+    std::unique_ptr<POINT[]> cut(new (std::nothrow) POINT[size_t(p.count)]);
+    if (!cut) return nullptr;
+    for (int32_t i = 0; i < p.count; ++i) cut[i] = {coordinate(p.data[i].x), coordinate(p.data[i].y)};
+    return CreatePolygonRgn(cut.get(), p.count, winding ? WINDING : ALTERNATE);
 }
 
 // Pixel_Rgn's batches: an RGNDATA block whose rectangles the scan writes in place, turned

@@ -53,7 +53,7 @@ int32_t noise(host::BMSCR* screen, int32_t w, int32_t h, int32_t amount, void (*
 
 int32_t conversion(host::PVAL* var, Rgb out) {
     if (var->type != host::kInteger) return host::kErrVarType;
-    if (var->len[1] < 3) return host::kErrRange;
+    if (host::first_dimension_elements(*var) < 3) return host::kErrRange;
     int32_t* data = host::ptr<int32_t>(var->data);
     data[0] = out.r;
     data[1] = out.g;
@@ -224,7 +224,7 @@ int32_t RGBtoYCC(host::PVAL* var, int32_t r, int32_t g, int32_t b) {
 
 int32_t SetMatrix(host::PVAL* var, int32_t divisor, int32_t, int32_t) {
     if (var->type != host::kInteger) return -1;
-    if (var->len[1] < 49) return -2;
+    if (host::first_dimension_elements(*var) < 49) return -2;
     std::memcpy(settings.conv_matrix, host::ptr<int32_t>(var->data), sizeof settings.conv_matrix);
     settings.conv_divisor = divisor == 0 ? 1 : divisor;
     settings.conv_ready = true;

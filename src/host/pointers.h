@@ -56,4 +56,10 @@ inline uint64_t first_dimension_room(const PVAL& p) {
     return std::min<uint64_t>(first_dimension_bytes(p), var_view(p).capacity);
 }
 
+// The same in elements of an integer variable: len[1], never more than the storage holds.
+inline uint64_t first_dimension_elements(const PVAL& p) { return first_dimension_room(p) / 4; }
+
+// The first dimension's bytes by the same rule, for the 32-bit sizes the codecs take.
+inline uint32_t first_dimension_room32(const PVAL& p) { return uint32_t(first_dimension_room(p)); }
+
 }  // namespace qv::host

@@ -29,7 +29,7 @@ int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
 }
 
 int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t offset) {
-    return ReadJpegComment(host::ptr<uint8_t>(var->data), host::first_dimension_bytes(*var), path,
+    return ReadJpegComment(host::ptr<uint8_t>(var->data), host::first_dimension_room32(*var), path,
                            kind, offset);
 }
 
@@ -69,7 +69,7 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
     }
     if (var->type != host::kString) return -1;
     uint8_t* data = host::ptr<uint8_t>(var->data);
-    uint32_t size = host::first_dimension_bytes(*var);
+    uint32_t size = host::first_dimension_room32(*var);
     if (size == 0) {
         // No storage to read a text from: the comment is empty.
         e.comment = data;

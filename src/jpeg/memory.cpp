@@ -33,7 +33,7 @@ struct Bytes {
 bool take_source(Bytes& out) {
     host::PVAL* var = settings.memory_source;
     if (!var) return false;
-    out = {host::ptr<const uint8_t>(var->data), std::min(settings.memory_bytes, host::first_dimension_bytes(*var))};
+    out = {host::ptr<const uint8_t>(var->data), std::min(settings.memory_bytes, host::first_dimension_room32(*var))};
     settings.memory_source = nullptr;
     settings.memory_bytes = 0;
     return true;
@@ -42,7 +42,7 @@ bool take_source(Bytes& out) {
 }  // namespace
 
 int32_t SetJpegMem(host::PVAL* var, int32_t count, int32_t, int32_t) {
-    uint32_t size = host::first_dimension_bytes(*var);
+    uint32_t size = host::first_dimension_room32(*var);
     settings.memory_source = var;
     settings.memory_bytes = (count >= 9 && uint32_t(count) < size) ? uint32_t(count) : size;
     return 0;
@@ -74,7 +74,7 @@ int32_t GetJpegCommentMem(host::PVAL* var, int32_t kind, int32_t, int32_t) {
     // Reading a comment into the very storage it is read from would overwrite bytes not yet
     // read (a line feed grows into two bytes): such a source is read from a copy.
     uint8_t* text = host::ptr<uint8_t>(var->data);
-    uint32_t cap = host::first_dimension_bytes(*var);
+    uint32_t cap = host::first_dimension_room32(*var);
     const uintptr_t t = reinterpret_cast<uintptr_t>(text), d = reinterpret_cast<uintptr_t>(in.data);
     std::unique_ptr<uint8_t[]> copy;
     if (t < d + in.size && d < t + cap) {

@@ -26,7 +26,7 @@ struct Memory {
 Memory memory_source() {
     if (!settings.memory_source) return {};
     return {host::ptr<const uint8_t>(settings.memory_source->data),
-            host::first_dimension_bytes(*settings.memory_source)};
+            host::first_dimension_room32(*settings.memory_source)};
 }
 
 // The header from the file, or from the memory source.
@@ -64,7 +64,7 @@ int32_t load(host::BMSCR* record, const char* path, int32_t mode, char* colours)
 
 int32_t info(host::PVAL* var, const char* path, bool from_memory) {
     if (var->type != host::kInteger) return host::kErrVarType;
-    if (var->len[1] < 2) return host::kErrRange;
+    if (host::first_dimension_elements(*var) < 2) return host::kErrRange;
     if (from_memory && !settings.memory_source) return host::kErrNoSetting;
     int32_t* data = host::ptr<int32_t>(var->data);
     return read_header(from_memory, path, settings.format, data[0], data[1]);

@@ -152,7 +152,7 @@ int32_t BSortRev(host::PVAL* var, int32_t, int32_t, int32_t) { return sort(var, 
 
 int32_t BSortSet(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kInteger) return host::kErrVarType;
-    if (var->len[1] < 2) return host::kErrRange;
+    if (host::first_dimension_elements(*var) < 2) return host::kErrRange;
     settings.companion = var;
     if (var->uses_dims_record > 0) settings.companion_dims = var->dims_record;
     return 0;

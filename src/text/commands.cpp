@@ -58,7 +58,7 @@ int32_t TriFuncA(host::PVAL* var, int32_t func, int32_t value, int32_t scale) {
 
 int32_t GetAngle2(host::PVAL* var, int32_t scale, int32_t, int32_t) {
     if (var->type != host::kInteger) return -1;
-    if (var->len[1] < 5) return -2;
+    if (host::first_dimension_elements(*var) < 5) return -2;
     const int32_t* d = host::ptr<int32_t>(var->data);
     if (d[3] == d[1]) return -3;
     const double a = std::atan((double(d[4]) - d[2]) / (double(d[3]) - d[1])) * scale * 180.0 / kPi;
@@ -110,7 +110,7 @@ int32_t Hex2Int(host::PVAL* var, const char* text, int32_t, int32_t) {
 
 int32_t DecimalStr(host::PVAL* var, int32_t a, int32_t b, int32_t) {
     if (var->type != host::kString) return -1;
-    if (var->len[1] < 16) return -2;
+    if (host::first_dimension_room(*var) < 64) return -2;
     // A division that cannot be made (by 0, or the one quotient beyond 32 bits) is refused
     // and the variable left as it was.
     if (b == 0 || (a == INT32_MIN && b == -1)) return -3;
@@ -124,7 +124,7 @@ int32_t DecimalStr(host::PVAL* var, int32_t a, int32_t b, int32_t) {
 
 int32_t NodeExt(host::PVAL* var, const char* path, int32_t part, int32_t) {
     if (var->type != host::kString) return -1;
-    return path_part(path ? path : "", part, host::ptr<char>(var->data), host::first_dimension_bytes(*var));
+    return path_part(path ? path : "", part, host::ptr<char>(var->data), host::first_dimension_room(*var));
 }
 
 }  // namespace qv::text

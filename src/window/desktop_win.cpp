@@ -15,12 +15,13 @@ int32_t PaintDesktopImage(host::BMSCR* screen, int32_t stretch, int32_t which, i
     if (paint) PaintDesktop(display);
     else InvalidateRect(nullptr, &all, TRUE);
     const HDC hdc = host::handle<HDC>(screen->hdc);
-    if (display) {
+    // A screen without pixels takes nothing (Wine's stretch would divide by its size).
+    if (display && screen->width > 0 && screen->height > 0) {
         if (stretch) StretchBlt(hdc, 0, 0, screen->width, screen->height, display, 0, 0, cx, cy, SRCCOPY);
         else BitBlt(hdc, 0, 0, screen->width, screen->height, display, 0, 0, SRCCOPY);
         GdiFlush();
-        ReleaseDC(nullptr, display);
     }
+    if (display) ReleaseDC(nullptr, display);
     if (paint) InvalidateRect(nullptr, &all, TRUE);  // the windows paint over the wallpaper again
     switch (which) {
         case 1: return host::status(screen->width);
