@@ -64,6 +64,9 @@ set_target_properties(quorvel PROPERTIES PREFIX "" OUTPUT_NAME quorvel)
 target_include_directories(quorvel PRIVATE src)
 target_link_libraries(quorvel PRIVATE qv_win)
 target_link_options(quorvel PRIVATE -s)
+# Linked against the win32 thread model's runtime: the import table lists only what the
+# commands use (see the script).
+set_target_properties(quorvel PROPERTIES RULE_LAUNCH_LINK ${CMAKE_SOURCE_DIR}/cmake/link-win32-threads)
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
 # The host's screens and variables, for the runner and the test host.

@@ -17,6 +17,7 @@ namespace qv::clip {
 namespace {
 
 constexpr int32_t kIntegerVariable = -65535;
+constexpr int32_t kNoPalette = -5;  // GetClipDib: the system refused the palette screen's new palette
 
 class OpenClipboardHolder {
 public:
@@ -147,46 +148,52 @@ int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
     if (block.status()) return block.status();
     Dib dib;
     if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib)) return status;
+    // A palette screen's palette is installed first: when the system refuses it, the screen
+    // is left as it was.
     uint8_t colours[768];
+    if (s.palette_mode()) {
+        dib_colours(dib, colours);
+        if (!host::InstallPalette(*screen, dib.entries, colours)) return kNoPalette;
+        if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
+    }
     GdiFlush();
     place_dib(dib, s, x, y, colours);
-    if (s.palette_mode()) {
-        if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
-        host::InstallPalette(*screen, dib.entries, colours);
-    }
     return 0;
 }
 
 int32_t GetClipInfo(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kInteger) return kIntegerVariable;
     const Var v = host::var_view(*var);
-    int32_t* out = v.ints();
-    const auto put = [&](size_t i, int32_t value) {
-        if (v.capacity >= 4 * (i + 1)) out[i] = value;  // a smaller variable gets what fits
+    // The description is made here and written when the command answers: elements 0 to 3
+    // cleared, then what was found. When the clipboard cannot be opened or its block locked
+    // (the system refused), the variable is left as it was.
+    int32_t values[5] = {};
+    size_t count = 4;
+    const auto answer = [&](int32_t result) {
+        for (size_t i = 0; i < count; ++i)
+            if (v.capacity >= 4 * (i + 1)) v.ints()[i] = values[i];  // a smaller variable gets what fits
+        return result;
     };
-    for (size_t i = 0; i < 4; ++i) put(i, 0);
     OpenClipboardHolder open;
     if (!open) return -1;
     HGLOBAL dib = GetClipboardData(CF_DIB);
     HGLOBAL handle = dib ? dib : GetClipboardData(CF_TEXT);
-    if (!handle) return 0;
+    if (!handle) return answer(0);
     const size_t size = GlobalSize(handle);
-    put(0, dib ? 2 : 1);
-    put(1, int32_t(size));
-    if (!dib) return 0;
-    if (size == 0) return -2;
-    if (size < 48) return -3;
+    values[0] = dib ? 2 : 1;
+    values[1] = int32_t(size);
+    if (!dib) return answer(0);
+    if (size == 0) return answer(-2);
+    if (size < 48) return answer(-3);
     Locked locked(handle);
     if (!locked.data()) return -4;
-    int32_t width, height;
     uint16_t bits;
-    std::memcpy(&width, locked.data() + 4, 4);
-    std::memcpy(&height, locked.data() + 8, 4);
+    std::memcpy(&values[3], locked.data() + 4, 4);
+    std::memcpy(&values[4], locked.data() + 8, 4);
     std::memcpy(&bits, locked.data() + 14, 2);
-    put(2, bits);
-    put(3, width);
-    put(4, height);
-    return 0;
+    values[2] = bits;
+    count = 5;
+    return answer(0);
 }
 
 }  // namespace qv::clip

@@ -42,6 +42,9 @@ DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib&
 // table's end.
 void place_dib(const Dib& dib, const Screen& screen, int32_t x, int32_t y, uint8_t* colours);
 
+// The colour table alone, as place_dib gives it to a palette screen.
+void dib_colours(const Dib& dib, uint8_t* colours);
+
 // The longest text a string variable takes: 4 x units - 1, times the elements when there are
 // more than one; 0 for a variable without storage.
 uint64_t text_limit(const Var& v);

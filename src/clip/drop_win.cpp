@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "clip/settings.h"
 #include "command_decls.h"
@@ -31,9 +32,37 @@ void restore_procedure() {
     settings.drop_subclassed = false;
 }
 
+// Whether a value that came as a drop handle is one: a live global memory block holding the
+// header and, where the header says, a list of names ended by an empty one, all inside the
+// block. Any process can post WM_DROPFILES with any value, and the shell's queries read
+// whatever the handle points to (under Wine a forged one ends the host).
+bool is_drop_block(WPARAM value) {
+    const HGLOBAL block = reinterpret_cast<HGLOBAL>(value);
+    const SIZE_T size = GlobalSize(block);
+    if (size < sizeof(DROPFILES)) return false;
+    const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
+    if (!bytes) return false;
+    DROPFILES header;
+    std::memcpy(&header, bytes, sizeof header);
+    bool ended = false;
+    if (header.pFiles >= sizeof(DROPFILES) && header.pFiles < size) {
+        // Two zero characters in a row (or one, for an empty list) end it.
+        const size_t unit = header.fWide ? 2 : 1;
+        size_t run = 0;
+        for (size_t at = header.pFiles; at + unit <= size && !ended; at += unit) {
+            const bool zero = bytes[at] == 0 && (unit == 1 || bytes[at + 1] == 0);
+            run = zero ? run + 1 : 0;
+            ended = run == 2 || (zero && at == header.pFiles);
+        }
+    }
+    GlobalUnlock(block);
+    return ended;
+}
+
 LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     const WNDPROC old = host::handle<WNDPROC>(settings.drop_old_proc);
     if (msg == WM_DROPFILES) {
+        if (!is_drop_block(w)) return 0;  // not a drop: the pending one stays
         // A newer drop replaces one the script has not finished: that one is finished here,
         // as nothing else would ever release it.
         finish_pending();

@@ -21,11 +21,15 @@ bool is_palette_screen(const host::BMSCR* screen) { return screen->palette_mode 
 // The element count is len[1], and never more than the storage holds.
 uint64_t elements_of(const host::PVAL* var) { return host::first_dimension_room(*var) / 4; }
 
+// The system refused the new palette: the screen keeps its own, the buffer is not written.
+constexpr int32_t kNotInstalled = -5;
+
 // Installs the 256 triplets (red, green, blue) as the screen's palette, and hands them to the
-// script's palette buffer when it passed one.
-void install(host::BMSCR* screen, const uint8_t (&triplets)[3 * kEntries], char* colours) {
+// script's palette buffer when it passed one. False when the system refused the palette.
+bool install(host::BMSCR* screen, const uint8_t (&triplets)[3 * kEntries], char* colours) {
+    if (!host::InstallPalette(*screen, kEntries, triplets)) return false;
     if (colours) std::memcpy(colours, triplets, sizeof triplets);
-    host::InstallPalette(*screen, kEntries, triplets);
+    return true;
 }
 
 }  // namespace
@@ -69,7 +73,7 @@ int32_t Set_Palette(host::BMSCR* screen, int32_t redraw, int32_t, char* colours)
         triplets[3 * i + 1] = uint8_t(c >> 8);
         triplets[3 * i + 2] = uint8_t(c >> 16);
     }
-    install(screen, triplets, colours);
+    if (!install(screen, triplets, colours)) return kNotInstalled;
     if (redraw) host::RedrawScreen(*screen);
     return 0;
 }
@@ -83,7 +87,7 @@ int32_t RealizePal(host::BMSCR* screen, int32_t, int32_t, char* colours) {
         triplets[3 * i + 1] = table[i].rgbGreen;
         triplets[3 * i + 2] = table[i].rgbBlue;
     }
-    install(screen, triplets, colours);
+    if (!install(screen, triplets, colours)) return kNotInstalled;
     host::RedrawScreen(*screen);
     return 0;
 }

@@ -12,9 +12,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <vector>
 
 #include <emmintrin.h>
+
+#include "host/memory.h"
 
 namespace qv::draw {
 
@@ -143,10 +144,13 @@ void scan_row(const uint8_t* row, int32_t x0, int32_t w, int32_t y, const Key<BP
 }
 
 template <int BPP>
-void scan_rows(const Screen& s, const RunArea& a, const uint8_t* key_pixel, Collector& out) {
+bool scan_rows(const Screen& s, const RunArea& a, const uint8_t* key_pixel, Collector& out) {
     const Key<BPP> key(key_pixel);
-    std::vector<int32_t> edges(size_t(a.w) + kBlock + 1);  // every pixel an edge, and the room a store may take
-    for (int32_t y = a.y; y < a.y + a.h; ++y) scan_row<BPP>(s.at(a.x, y), a.x, a.w, y, key, edges.data(), out);
+    // Every pixel an edge, and the room a store may take.
+    const host::Buffer<int32_t> edges = host::allocate<int32_t>(size_t(a.w) + kBlock + 1);
+    if (!edges) return false;
+    for (int32_t y = a.y; y < a.y + a.h; ++y) scan_row<BPP>(s.at(a.x, y), a.x, a.w, y, key, edges.get(), out);
+    return true;
 }
 
 }  // namespace
@@ -159,14 +163,15 @@ size_t scan_pixel_runs(const Screen& s, const RunArea& a, int32_t key, RunRect* 
                        RunSink& sink) {
     Collector out(buffer, capacity, sink);
     if (a.w < 1 || a.h < 1) return 0;
+    bool scanned;
     if (s.palette_mode()) {
         const uint8_t index = uint8_t(key >= 0 && key <= 255 ? key : 0);
-        scan_rows<1>(s, a, &index, out);
+        scanned = scan_rows<1>(s, a, &index, out);
     } else {
         const uint8_t colour[3] = {uint8_t(s.color >> 16), uint8_t(s.color >> 8), uint8_t(s.color)};
-        scan_rows<3>(s, a, colour, out);
+        scanned = scan_rows<3>(s, a, colour, out);
     }
-    return out.finish();
+    return scanned ? out.finish() : kNoRoom;
 }
 
 }  // namespace qv::draw

@@ -36,6 +36,8 @@ protected:
 // blue, green and red equal the screen's colour (full colour), or when its index equals
 // `key` (palette screens; a key outside 0 to 255 counts as 0). `buffer` holds `capacity`
 // rectangles.
+// kNoRoom when there is no memory for a row's edges (nothing is handed to the sink then).
+constexpr size_t kNoRoom = SIZE_MAX;
 size_t scan_pixel_runs(const Screen& s, const RunArea& a, int32_t key, RunRect* buffer, size_t capacity,
                        RunSink& sink);
 

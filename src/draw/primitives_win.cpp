@@ -17,6 +17,7 @@ namespace qv::draw {
 namespace {
 
 constexpr int32_t kFillFailed = -1;
+constexpr int32_t kNotDrawn = -1;  // a pen or brush was refused: nothing drawn
 
 HDC dc_of(const host::BMSCR* screen) { return host::handle<HDC>(screen->hdc); }
 COLORREF colour_of(const host::BMSCR* screen) { return screen->color & 0xFFFFFF; }
@@ -33,18 +34,22 @@ HBRUSH make_brush(bool hatched, COLORREF colour) {
 
 // Runs `draw` with a pen (and a brush, when `with_brush`) made for the call and selected into
 // the screen's DC; everything is selected back and deleted afterwards. GdiFlush makes the
-// pixels the script reads next the drawn ones.
+// pixels the script reads next the drawn ones. When the system refuses a pen or brush,
+// nothing is drawn (a shape drawn with whatever the DC holds would be a wrong one) and the
+// result is kNotDrawn.
 template <class Draw>
-void with_tools(const host::BMSCR* screen, bool stored_pen, bool with_brush, bool hatched, Draw draw) {
+int32_t with_tools(const host::BMSCR* screen, bool stored_pen, bool with_brush, bool hatched, Draw draw) {
     HDC dc = dc_of(screen);
     GdiObject<HPEN> pen(make_pen(stored_pen, colour_of(screen)));
     GdiObject<HBRUSH> brush(with_brush ? make_brush(hatched, colour_of(screen)) : nullptr);
+    if (!pen || (with_brush && !brush)) return kNotDrawn;
     {
         Selected use_pen(dc, pen.get());
         Selected use_brush(dc, brush.get());
         draw(dc);
     }
     GdiFlush();
+    return 0;
 }
 
 // Whether an integer variable holds `points` points (two elements each).
@@ -123,9 +128,8 @@ int32_t DrawArc(host::BMSCR* screen, int32_t angle, int32_t sweep, int32_t thick
     if (arc_call(angle, sweep, screen->cursor_x, screen->cursor_y, screen->area_width, screen->area_height,
                  screen->width, screen->height, a))
         return host::kErrRange;
-    with_tools(screen, thick != 0, false, false,
+    return with_tools(screen, thick != 0, false, false,
                [&](HDC dc) { Arc(dc, a.left, a.top, a.right, a.bottom, a.x_start, a.y_start, a.x_end, a.y_end); });
-    return 0;
 }
 
 int32_t SetPolygon(host::PVAL* var, int32_t count, int32_t offset, int32_t) {
@@ -149,15 +153,15 @@ int32_t SetPolygon(host::PVAL* var, int32_t count, int32_t offset, int32_t) {
 
 int32_t DrawPolyline(host::BMSCR* screen, int32_t thick, int32_t, int32_t) {
     const Points p = points_of(settings.polygon);
-    if (p.count > 0) with_tools(screen, thick != 0, false, false, [&](HDC dc) { Polyline(dc, p.data, p.count); });
-    return 0;
+    if (p.count < 1) return 0;
+    return with_tools(screen, thick != 0, false, false, [&](HDC dc) { Polyline(dc, p.data, p.count); });
 }
 
 int32_t FillPolygon(host::BMSCR* screen, int32_t flags, int32_t, int32_t) {
     if (flags < 0) return host::kErrRange;
     const Points p = points_of(settings.polygon);
-    if (p.count > 0) with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Polygon(dc, p.data, p.count); });
-    return 0;
+    if (p.count < 1) return 0;
+    return with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Polygon(dc, p.data, p.count); });
 }
 
 int32_t SetBezier(host::PVAL* var, int32_t n, int32_t, int32_t) {
@@ -171,8 +175,8 @@ int32_t SetBezier(host::PVAL* var, int32_t n, int32_t, int32_t) {
 int32_t DrawBezierline(host::BMSCR* screen, int32_t thick, int32_t, int32_t) {
     Points p = points_of(settings.bezier);
     p.count -= (p.count - 1) % 3;  // whole curves only, should the variable have shrunk
-    if (p.count >= 4) with_tools(screen, thick != 0, false, false, [&](HDC dc) { PolyBezier(dc, p.data, p.count); });
-    return 0;
+    if (p.count < 4) return 0;
+    return with_tools(screen, thick != 0, false, false, [&](HDC dc) { PolyBezier(dc, p.data, p.count); });
 }
 
 int32_t FillEllipse(host::BMSCR* screen, int32_t w, int32_t h, int32_t flags) {
@@ -180,8 +184,7 @@ int32_t FillEllipse(host::BMSCR* screen, int32_t w, int32_t h, int32_t flags) {
     if (x < 0 || y < 0 || w < 1 || h < 1 || flags < 0 || int64_t(x) + w > screen->width ||
         int64_t(y) + h > screen->height)
         return host::kErrRange;
-    with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Ellipse(dc, x, y, x + w - 1, y + h - 1); });
-    return 0;
+    return with_tools(screen, flags & 1, true, flags & 2, [&](HDC dc) { Ellipse(dc, x, y, x + w - 1, y + h - 1); });
 }
 
 int32_t FillRoundRect(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t flags) {
@@ -189,9 +192,8 @@ int32_t FillRoundRect(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t flags
     if (ew < 1 || eh < 1 || flags < 0 || x < 0 || y < 0 || w < 1 || h < 1 || int64_t(x) + w > screen->width ||
         int64_t(y) + h > screen->height || ew > w || eh > h)
         return host::kErrRange;
-    with_tools(screen, flags & 1, true, flags & 2,
+    return with_tools(screen, flags & 1, true, flags & 2,
                [&](HDC dc) { RoundRect(dc, x, y, x + w - 1, y + h - 1, ew, eh); });
-    return 0;
 }
 
 }  // namespace qv::draw

@@ -7,14 +7,15 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <new>
+#include <memory>
 
 #include "command_decls.h"
 #include "draw/gdi_win.h"
 #include "draw/pixel_runs.h"
 #include "draw/points_win.h"
 #include "draw/settings.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "window/metrics.h"
@@ -23,7 +24,7 @@ namespace qv::draw {
 
 namespace {
 
-constexpr int32_t kNotMade = -65535;      // the shape's region could not be created
+constexpr int32_t kNotMade = -65535;      // the shape's region could not be made, or set
 constexpr int32_t kNoWindowRegion = -256;  // - GetWindowRgn's result
 constexpr int32_t kNotCombined = -512;     // - CombineRgn's result
 constexpr int32_t kFrame = 3;              // the frame width the regions assume
@@ -39,22 +40,25 @@ int32_t coordinate(int64_t v) { return int32_t(std::clamp(v, -kMaxCoordinate, kM
 HWND hwnd_of(const host::BMSCR* screen) { return host::handle<HWND>(screen->hwnd); }
 int32_t caption(const host::BMSCR* screen) { return window::WindowMetric(2, *screen); }
 
-// Hands the region to the window. The system owns it only when that succeeds: without a
-// window, the holder still deletes it.
-void set_region(const host::BMSCR* screen, Region& region) {
-    if (region && SetWindowRgn(hwnd_of(screen), region.get(), TRUE)) region.release();
+// Hands the region to the window: 0, or kNotMade when there is no region or the window does
+// not take it. The system owns the region only when it does: otherwise (no window, say) the
+// holder still deletes it.
+int32_t set_region(const host::BMSCR* screen, Region& region) {
+    if (!region || !SetWindowRgn(hwnd_of(screen), region.get(), TRUE)) return kNotMade;
+    region.release();
+    return 0;
 }
 
 // Combines the shape with the window's region by the combine mode and sets the result.
 int32_t combine_with_window(const host::BMSCR* screen, const Region& shape) {
     static constexpr int kOperation[] = {RGN_OR, RGN_AND, RGN_XOR, RGN_DIFF};
     Region current(CreateRectRgn(0, 0, 0, 0));
-    const int got = current ? GetWindowRgn(hwnd_of(screen), current.get()) : ERROR;
+    if (!current) return kNotMade;
+    const int got = GetWindowRgn(hwnd_of(screen), current.get());
     if (got != SIMPLEREGION && got != COMPLEXREGION) return kNoWindowRegion - got;
     const int combined = CombineRgn(current.get(), current.get(), shape.get(), kOperation[settings.combine_mode]);
     if (combined != SIMPLEREGION && combined != COMPLEXREGION) return kNotCombined - combined;
-    set_region(screen, current);
-    return 0;
+    return set_region(screen, current);
 }
 
 // The elliptic shape of EllipRgn and CombineEllipRgn; `at_position` puts it at the screen's
@@ -96,7 +100,7 @@ HRGN round_rect_region(const host::BMSCR* screen, int32_t ew, int32_t eh, int32_
 HRGN polygon_region(int32_t winding) {
     const Points p = points_of(settings.polygon);
     if (p.count < 1) return nullptr;
-    std::unique_ptr<POINT[]> cut(new (std::nothrow) POINT[size_t(p.count)]);
+    host::Buffer<POINT> cut = host::allocate<POINT>(size_t(p.count));
     if (!cut) return nullptr;
     for (int32_t i = 0; i < p.count; ++i) cut[i] = {coordinate(p.data[i].x), coordinate(p.data[i].y)};
     return CreatePolygonRgn(cut.get(), p.count, winding ? WINDING : ALTERNATE);
@@ -109,7 +113,7 @@ public:
     static constexpr size_t kBatch = 4000;
 
     explicit RegionBuilder(const RunArea& a)
-        : block_(new (std::nothrow) uint8_t[sizeof(RGNDATAHEADER) + kBatch * sizeof(RECT)]),
+        : block_(host::allocate<uint8_t>(sizeof(RGNDATAHEADER) + kBatch * sizeof(RECT))),
           region_(CreateRectRgn(0, 0, 0, 0)) {
         if (!block_) return;
         header() = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, 0, 0, {a.x, a.y, a.x + a.w, a.y + a.h}};
@@ -123,13 +127,15 @@ public:
         header().nRgnSize = DWORD(count * sizeof(RECT));
         Region part(ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + count * sizeof(RECT)),
                                     reinterpret_cast<const RGNDATA*>(block_.get())));
-        if (part) CombineRgn(region_.get(), region_.get(), part.get(), RGN_OR);
+        if (!part || CombineRgn(region_.get(), region_.get(), part.get(), RGN_OR) == ERROR) complete_ = false;
     }
+    bool complete() const { return complete_; }
 
 private:
     RGNDATAHEADER& header() { return *reinterpret_cast<RGNDATAHEADER*>(block_.get()); }
-    std::unique_ptr<uint8_t[]> block_;
+    host::Buffer<uint8_t> block_;
     Region region_;
+    bool complete_ = true;
 };
 static_assert(sizeof(RunRect) == sizeof(RECT) && sizeof(RGNDATAHEADER) == 32);
 
@@ -147,7 +153,7 @@ int32_t InvCapt(host::BMSCR* screen, int32_t value, int32_t use, int32_t) {
 
 int32_t EllipRgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t mode) {
     Region shape(ellipse_region(screen, w, h, mode, mode & 0xF000));
-    set_region(screen, shape);
+    if (set_region(screen, shape) != 0) return kNotMade;
     return host::status(caption(screen) + kFrame);
 }
 
@@ -160,8 +166,7 @@ int32_t RoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t offset
     bool invalid;
     Region shape(round_rect_region(screen, ew, eh, offset, invalid));
     if (invalid) return host::kErrRange;
-    set_region(screen, shape);
-    return 0;
+    return set_region(screen, shape);
 }
 
 int32_t CombineRoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t offset) {
@@ -174,8 +179,7 @@ int32_t CombineRoundRectRgn(host::BMSCR* screen, int32_t ew, int32_t eh, int32_t
 int32_t PolyRgn(host::BMSCR* screen, int32_t winding, int32_t, int32_t) {
     Region shape(polygon_region(winding));
     if (!shape) return host::kErrRange;
-    set_region(screen, shape);
-    return 0;
+    return set_region(screen, shape);
 }
 
 int32_t CombinePolyRgn(host::BMSCR* screen, int32_t winding, int32_t, int32_t) {
@@ -187,18 +191,14 @@ int32_t Pixel_Rgn(host::BMSCR* screen, int32_t w, int32_t h, int32_t index) {
     const Screen s = host::screen_view(*screen);
     const RunArea area = pixel_run_area(s, w, h);
     RegionBuilder builder(area);
-    if (!builder.ok()) return -1;
+    if (!builder.ok()) return kNotMade;
     GdiFlush();  // the pixels as GDI last drew them
-    size_t runs = 0;
-    try {
-        runs = scan_pixel_runs(s, area, index, builder.rects(), RegionBuilder::kBatch, builder);
-    } catch (const std::bad_alloc&) {  // the row's list of edges: nothing is shaped then
-        return -1;
-    }
+    const size_t runs = scan_pixel_runs(s, area, index, builder.rects(), RegionBuilder::kBatch, builder);
+    // No memory for the scan, or a batch's region refused: no shape at all rather than a torn one.
+    if (runs == kNoRoom || !builder.complete()) return kNotMade;
     if (runs == 0) return -1;
     OffsetRgn(builder.region().get(), kFrame, settings.caption_offset + kFrame);
-    set_region(screen, builder.region());
-    return 0;
+    return set_region(screen, builder.region());
 }
 
 }  // namespace qv::draw

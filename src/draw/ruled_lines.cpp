@@ -4,8 +4,8 @@
 #include "draw/ruled_lines.h"
 
 #include <cstring>
-#include <vector>
 
+#include "host/memory.h"
 #include "host/results.h"
 
 namespace qv::draw {
@@ -35,11 +35,18 @@ int32_t rule_lines(const Screen& s, int32_t step, int32_t index, bool vertical) 
     const uint8_t* value = s.palette_mode() ? &byte : pixel;
     if (!vertical || step == 1) {
         // Whole rows of the area: every step-th one, or (vertical lines a column apart) all.
-        std::vector<uint8_t> line(size_t(w) * bpp);
-        for (size_t i = 0; i < line.size(); i += bpp) std::memcpy(&line[i], value, bpp);
+        // One row made, then copied; without the memory for it, each row is made in place.
+        const size_t bytes = size_t(w) * bpp;
+        const host::Buffer<uint8_t> line = host::allocate<uint8_t>(bytes);
         const int32_t row_step = vertical ? 1 : step;
-        for (int32_t row = y + ((h - 1) / row_step) * row_step; row >= y; row -= row_step)
-            std::memcpy(s.at(x, row), line.data(), line.size());
+        if (line)
+            for (size_t i = 0; i < bytes; i += bpp) std::memcpy(&line[i], value, bpp);
+        for (int32_t row = y + ((h - 1) / row_step) * row_step; row >= y; row -= row_step) {
+            uint8_t* p = s.at(x, row);
+            if (line) std::memcpy(p, line.get(), bytes);
+            else
+                for (size_t i = 0; i < bytes; i += bpp) std::memcpy(p + i, value, bpp);
+        }
         return 0;
     }
     if (s.palette_mode()) rule_columns<1>(s, x, y, w, h, step, value);

@@ -3,10 +3,10 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "effects/random.h"
+#include "host/memory.h"
 #include "simd/wide.h"
 
 namespace qv::effects {
@@ -44,8 +44,8 @@ void mosaic_bands_body(const Screen& s, int32_t x, int32_t y, int32_t cols, int3
     // written once, as whole rows, in the order of memory; cells change only their own
     // pixels, so their order does not show.
     const int32_t n = 3 * cols * cw;
-    std::unique_ptr<uint32_t[]> sums(new (std::nothrow) uint32_t[size_t(n)]);  // at most 255 x ch each
-    std::unique_ptr<uint8_t[]> averages(new (std::nothrow) uint8_t[size_t(n)]);
+    host::Buffer<uint32_t> sums = host::allocate<uint32_t>(size_t(n));  // at most 255 x ch each
+    host::Buffer<uint8_t> averages = host::allocate<uint8_t>(size_t(n));
     if (!sums || !averages) return mosaic_cells(s, x, y, cols, rows, cw, ch);
     const int64_t area = int64_t(cw) * ch;
     for (int32_t cy = rows - 1; cy >= 0; --cy) {

@@ -17,6 +17,9 @@ namespace qv::effects {
 
 namespace {
 
+// ToneChange on a palette screen: the system refused the new palette; nothing changed.
+constexpr int32_t kNoPalette = -2;
+
 Rgb colour_of(uint32_t colorref) { return {int32_t(colorref & 0xFF), int32_t((colorref >> 8) & 0xFF), int32_t((colorref >> 16) & 0xFF)}; }
 
 // The rectangle of the filters: the position must lie inside the screen (else 3), and
@@ -135,9 +138,12 @@ int32_t ToneChange(host::BMSCR* screen, int32_t level, int32_t mode, char* colou
     if (level == 100) return 0;
     if (screen->palette_mode) {
         if (level < -255 || level > 255 || !colours) return host::kErrRange;
-        auto* triplets = reinterpret_cast<uint8_t*>(colours);
+        // Worked on a copy: the script's buffer changes only with the palette.
+        uint8_t triplets[768];
+        std::memcpy(triplets, colours, sizeof triplets);
         tone_change_palette(triplets, level);
-        host::InstallPalette(*screen, 256, triplets);
+        if (!host::InstallPalette(*screen, 256, triplets)) return kNoPalette;
+        std::memcpy(colours, triplets, sizeof triplets);
         return 0;
     }
     Screen s = host::screen_view(*screen);

@@ -10,13 +10,12 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "effects/bgr_split.h"
 #include "effects/colour_models.h"
+#include "host/memory.h"
 #include "simd/wide.h"
 
 namespace qv::effects {
@@ -27,15 +26,43 @@ struct Tap {
     int32_t dx, dy, weight;
 };
 
-std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
-    std::vector<Tap> taps;
+// The nonzero taps of a matrix, at most 49: held in place, as a band thread must not allocate.
+struct Taps {
+    Tap tap[49];
+    int32_t count = 0;
+    const Tap* begin() const { return tap; }
+    const Tap* end() const { return tap + count; }
+};
+
+Taps taps_of(const int32_t matrix[49], int32_t radius) {
+    Taps taps;
     for (int32_t dy = -radius; dy <= radius; ++dy)
         for (int32_t dx = -radius; dx <= radius; ++dx) {
             int32_t w = matrix[7 * (3 + dy) + 3 + dx];
-            if (w) taps.push_back({dx, dy, w});
+            if (w) taps.tap[taps.count++] = {dx, dy, w};
         }
     return taps;
 }
+
+// The working memory of one band, carved from a block that the caller took before any band
+// started: a band never allocates, so none can fail part-way while the others write, and
+// nothing that can throw runs on a band's thread.
+class Arena {
+public:
+    Arena() = default;
+    Arena(uint8_t* start, size_t size) : next_(start), end_(start + size) {}
+    template <class T>
+    T* take(size_t n) {
+        const uintptr_t at = (reinterpret_cast<uintptr_t>(next_) + 31) & ~uintptr_t(31);
+        next_ = reinterpret_cast<uint8_t*>(at + n * sizeof(T));
+        if (next_ > end_) __builtin_trap();  // band_bytes below is too small: a fault of this file
+        return reinterpret_cast<T*>(at);
+    }
+
+private:
+    uint8_t* next_ = nullptr;
+    uint8_t* end_ = nullptr;
+};
 
 // The output rows of a filter, held until no row still to come reads the picture row they
 // replace. The rows are computed in the order of memory, from the rectangle's last row up
@@ -46,37 +73,40 @@ std::vector<Tap> taps_of(const int32_t matrix[49], int32_t radius) {
 // A large rectangle is filtered in bands of rows on all cores. A band reads `radius` rows
 // past each of its ends, which belong to its neighbours: so a band's first and last `radius`
 // rows (where a neighbour lies beyond) are not written while the bands run but held aside
-// (HeldRows) and written once every band is done.
-class HeldRows {
+// and written once every band is done.
+class Band {
 public:
-    HeldRows(Rect band, int32_t radius, bool top, bool bottom)
-        : band_(band), top_(top ? radius : 0), bottom_(bottom ? radius : 0), bytes_(3 * size_t(band.w)),
-          rows_(size_t(top_ + bottom_) * bytes_) {}
+    Band() = default;
+    Band(Rect band, int32_t radius, bool top, bool bottom, Arena arena)
+        : band_(band), top_(top ? radius : 0), bottom_(bottom ? radius : 0), bytes_(3 * size_t(band.w)), arena_(arena) {
+        rows_ = arena_.take<uint8_t>(size_t(top_ + bottom_) * bytes_);
+    }
+    Arena& arena() { return arena_; }
     // Where row y's result goes instead of the screen; null when it goes to the screen.
     uint8_t* slot(int32_t y) {
-        if (y < band_.y + top_) return rows_.data() + size_t(y - band_.y) * bytes_;
-        if (y >= band_.y + band_.h - bottom_) return rows_.data() + size_t(top_ + y - (band_.y + band_.h - bottom_)) * bytes_;
+        if (y < band_.y + top_) return rows_ + size_t(y - band_.y) * bytes_;
+        if (y >= band_.y + band_.h - bottom_) return rows_ + size_t(top_ + y - (band_.y + band_.h - bottom_)) * bytes_;
         return nullptr;
     }
-    void write(const Screen& s) {
-        for (int32_t i = 0; i < top_; ++i) std::memcpy(s.at(band_.x, band_.y + i), rows_.data() + size_t(i) * bytes_, bytes_);
+    void write_held(const Screen& s) {
+        for (int32_t i = 0; i < top_; ++i) std::memcpy(s.at(band_.x, band_.y + i), rows_ + size_t(i) * bytes_, bytes_);
         for (int32_t i = 0; i < bottom_; ++i)
-            std::memcpy(s.at(band_.x, band_.y + band_.h - bottom_ + i), rows_.data() + size_t(top_ + i) * bytes_, bytes_);
+            std::memcpy(s.at(band_.x, band_.y + band_.h - bottom_ + i), rows_ + size_t(top_ + i) * bytes_, bytes_);
     }
 
 private:
-    Rect band_;
-    int32_t top_, bottom_;
-    size_t bytes_;
-    std::vector<uint8_t> rows_;
+    Rect band_{};
+    int32_t top_ = 0, bottom_ = 0;
+    size_t bytes_ = 0;
+    Arena arena_;
+    uint8_t* rows_ = nullptr;
 };
 
 class DelayedRows {
 public:
-    DelayedRows(const Screen& s, Rect r, int32_t radius, HeldRows* held)
+    DelayedRows(const Screen& s, Rect r, int32_t radius, Band& band)
         : s_(s), r_(r), count_(radius + 1), bytes_(3 * size_t(r.w)),
-          buf_(new (std::nothrow) uint8_t[size_t(count_) * bytes_]), held_(held) {}
-    bool ok() const { return buf_ != nullptr; }
+          buf_(band.arena().take<uint8_t>(size_t(count_) * bytes_)), band_(band) {}
 
     // compute(y, out) for every row y of the rectangle, out being where its result goes.
     template <class F>
@@ -89,49 +119,56 @@ public:
     }
 
 private:
-    uint8_t* row(int32_t y) { return buf_.get() + size_t((y - r_.y) % count_) * bytes_; }
+    uint8_t* row(int32_t y) { return buf_ + size_t((y - r_.y) % count_) * bytes_; }
     void write_back(int32_t y) {
         if (y >= r_.y + r_.h) return;
-        uint8_t* slot = held_ ? held_->slot(y) : nullptr;
+        uint8_t* slot = band_.slot(y);
         std::memcpy(slot ? slot : s_.at(r_.x, y), row(y), bytes_);
     }
     const Screen& s_;
     Rect r_;
     int32_t count_;
     size_t bytes_;
-    std::unique_ptr<uint8_t[]> buf_;
-    HeldRows* held_;
+    uint8_t* buf_;
+    Band& band_;
 };
 
-// Runs filter(band, held) (0, or -2 without its buffers) over r: in bands on all cores when r
-// is large, each band at least 2 radius + 1 rows. A band that could not have its buffers is
-// run again here once the others are done (its neighbours' held rows still hold the
-// picture as it was); the held rows go to the screen last.
+// What any filter's band of width w takes: its delayed and held rows, and the largest of the
+// filters' own buffers (the separable blur's ring of row sums with its sums, divisors and
+// weights; the weighted blur's sums and weights; the median's three rows of keys across
+// the screen), each with room to be aligned.
+size_t band_bytes(const Screen& s, int32_t w, int32_t radius) {
+    const size_t row = 3 * size_t(w), span = 2 * size_t(radius) + 1;
+    const size_t rows = (size_t(radius) + 1) * row + 2 * size_t(radius) * row;
+    const size_t own = std::max({4 * ((span + 2) * row + size_t(w)) + 4 * span, 4 * 7 * size_t(w), 6 * size_t(s.width)});
+    return rows + own + 8 * 32;
+}
+
+constexpr int32_t kMaxBands = 64;
+
+// Runs filter(band rectangle, band) over r: in bands on all cores when r is large, each band
+// at least 2 radius + 1 rows. Every band's memory is taken first, in one block; without it
+// the rectangle is filtered as one band, and without that the filter is not run and the
+// picture is left as it was (-2). The held rows go to the screen once every band is done.
 template <class F>
 int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
-    const int32_t parts = r.empty() ? 1 : std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kHeavyPixel, r.h), r.h / (2 * radius + 1));
-    if (parts <= 1) return filter(r, nullptr);
-    std::vector<Rect> bands;
-    std::vector<HeldRows> held;
-    std::vector<int32_t> status(size_t(parts), 0);
-    try {
-        for (int32_t i = 0; i < parts; ++i) {
-            const int32_t a = simd::part_start(r.h, parts, i), b = simd::part_start(r.h, parts, i + 1);
-            bands.push_back({r.x, r.y + a, r.w, b - a});
-            held.emplace_back(bands.back(), radius, i > 0, i + 1 < parts);
-        }
-    } catch (const std::bad_alloc&) {
-        return filter(r, nullptr);
+    if (r.empty()) return 0;
+    int32_t parts = std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kHeavyPixel, r.h), r.h / (2 * radius + 1));
+    parts = std::clamp(parts, 1, kMaxBands);
+    const size_t each = band_bytes(s, r.w, radius);
+    host::Buffer<uint8_t> space = host::allocate<uint8_t>(size_t(parts) * each);
+    if (!space && parts > 1) space = host::allocate<uint8_t>(each), parts = 1;
+    if (!space) return -2;
+    Band bands[kMaxBands];
+    Rect rects[kMaxBands];
+    for (int32_t i = 0; i < parts; ++i) {
+        const int32_t a = simd::part_start(r.h, parts, i), b = simd::part_start(r.h, parts, i + 1);
+        rects[i] = {r.x, r.y + a, r.w, b - a};
+        bands[i] = Band(rects[i], radius, i > 0, i + 1 < parts, Arena(space.get() + size_t(i) * each, each));
     }
-    simd::run_bands(r.h, parts, [&](int32_t i, int32_t, int32_t) {
-        status[size_t(i)] = filter(bands[size_t(i)], &held[size_t(i)]);
-    });
-    int32_t result = 0;
-    for (int32_t i = 0; i < parts; ++i)
-        if (status[size_t(i)] != 0 && (status[size_t(i)] = filter(bands[size_t(i)], &held[size_t(i)])) != 0)
-            result = status[size_t(i)];
-    for (HeldRows& h : held) h.write(s);
-    return result;
+    simd::run_bands(r.h, parts, [&](int32_t i, int32_t, int32_t) { filter(rects[i], bands[i]); });
+    for (int32_t i = 0; i < parts; ++i) bands[i].write_held(s);
+    return 0;
 }
 
 // Sums of component x weight for one output row, accumulated tap by tap over whole rows
@@ -139,7 +176,7 @@ int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
 // inside the screen; and, when `weights` is given, the weight each pixel's sums carry.
 // Acc is int16_t when no sum can leave 16 bits (eight lanes a vector), else int32_t.
 template <class Acc>
-void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& taps, Acc* acc, int32_t* weights) {
+void accumulate_row(const Screen& s, Rect r, int32_t y, const Taps& taps, Acc* acc, int32_t* weights) {
     std::memset(acc, 0, sizeof(Acc) * 3 * size_t(r.w));
     if (weights) std::memset(weights, 0, sizeof(int32_t) * size_t(r.w));
     for (const Tap& t : taps) {
@@ -171,7 +208,7 @@ void accumulate_row(const Screen& s, Rect r, int32_t y, const std::vector<Tap>& 
 }
 
 // The largest size a sum of the taps can reach: 255 x the weights' sizes.
-int64_t sum_bound(const std::vector<Tap>& taps) {
+int64_t sum_bound(const Taps& taps) {
     int64_t total = 0;
     for (const Tap& t : taps) total += t.weight < 0 ? -int64_t(t.weight) : t.weight;
     return 255 * total;
@@ -233,71 +270,63 @@ void finish_row(const Acc* acc, int32_t n, int32_t divisor, bool small, const st
 }
 
 template <class Acc>
-int32_t convolve_with(const Screen& s, Rect r, const std::vector<Tap>& taps, int32_t divisor, int32_t radius,
-                      bool small, HeldRows* held) {
-    DelayedRows out(s, r, radius, held);
-    std::unique_ptr<Acc[]> acc(new (std::nothrow) Acc[3 * size_t(r.w)]);
-    if (!out.ok() || !acc) return -2;
+void convolve_with(const Screen& s, Rect r, const Taps& taps, int32_t divisor, int32_t radius, bool small, Band& band) {
+    DelayedRows out(s, r, radius, band);
+    Acc* acc = band.arena().take<Acc>(3 * size_t(r.w));
     const std::optional<DivideBySmall> by = sizeof(Acc) == 2 ? DivideBySmall::for_divisor(divisor) : std::nullopt;
     out.run([&](int32_t y, uint8_t* o) {
-        accumulate_row(s, r, y, taps, acc.get(), nullptr);
-        finish_row(acc.get(), 3 * r.w, divisor, small, by, o);
+        accumulate_row(s, r, y, taps, acc, nullptr);
+        finish_row(acc, 3 * r.w, divisor, small, by, o);
     });
-    return 0;
 }
 
-int32_t convolve_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius,
-                           HeldRows* held) {
-    if (r.empty()) return 0;
-    const std::vector<Tap> taps = taps_of(matrix, radius);
+void convolve_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius,
+                        Band& band) {
+    if (r.empty()) return;
+    const Taps taps = taps_of(matrix, radius);
     const int64_t bound = sum_bound(taps);
-    if (bound < 32768) return convolve_with<int16_t>(s, r, taps, divisor, radius, true, held);
-    return convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24), held);
+    if (bound < 32768) return convolve_with<int16_t>(s, r, taps, divisor, radius, true, band);
+    convolve_with<int32_t>(s, r, taps, divisor, radius, bound < (int64_t(1) << 24), band);
 }
 
 }  // namespace
 
-QV_TWICE(int32_t, convolve_band,
-         (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius, HeldRows* held),
-         (s, r, matrix, divisor, radius, held))
+QV_TWICE(void, convolve_band,
+         (const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius, Band& band),
+         (s, r, matrix, divisor, radius, band))
 
 int32_t convolve(const Screen& s, Rect r, const int32_t matrix[49], int32_t divisor, int32_t radius) {
-    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
-        return convolve_band(s, band, matrix, divisor, radius, held);
+    return in_filter_bands(s, r, radius, [&](Rect rect, Band& band) {
+        convolve_band(s, rect, matrix, divisor, radius, band);
     });
 }
 
 namespace {
 
-int32_t weighted_blur_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, HeldRows* held) {
-    if (r.empty()) return 0;
-    DelayedRows out(s, r, radius, held);
-    std::unique_ptr<int32_t[]> acc(new (std::nothrow) int32_t[7 * size_t(r.w)]);
-    if (!out.ok() || !acc) return -2;
-    int32_t* weights = acc.get() + 3 * size_t(r.w);
+void weighted_blur_band_body(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, Band& band) {
+    if (r.empty()) return;
+    DelayedRows out(s, r, radius, band);
+    int32_t* acc = band.arena().take<int32_t>(7 * size_t(r.w));
+    int32_t* weights = acc + 3 * size_t(r.w);
     int32_t* divisors = weights + size_t(r.w);  // each pixel's weight, once per component
     // The blur's weights are at most 255 over 49 taps: its sums stay far below 2^24.
-    const std::vector<Tap> taps = taps_of(matrix, radius);
+    const Taps taps = taps_of(matrix, radius);
     out.run([&](int32_t y, uint8_t* o) {
-        accumulate_row(s, r, y, taps, acc.get(), weights);
+        accumulate_row(s, r, y, taps, acc, weights);
         for (int32_t x = 0; x < r.w; ++x) divisors[3 * x] = divisors[3 * x + 1] = divisors[3 * x + 2] = weights[x];
         // A pixel whose neighbours carry no weight becomes black.
         for (int32_t i = 0; i < 3 * r.w; ++i)
             o[i] = divisors[i] == 0 ? 0 : uint8_t(divide_small(acc[i], divisors[i] == 0 ? 1 : divisors[i]));
     });
-    return 0;
 }
 
 }  // namespace
 
-QV_TWICE(int32_t, weighted_blur_band,
-         (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, HeldRows* held),
-         (s, r, matrix, radius, held))
+QV_TWICE(void, weighted_blur_band, (const Screen& s, Rect r, const int32_t matrix[49], int32_t radius, Band& band),
+         (s, r, matrix, radius, band))
 
 int32_t weighted_blur(const Screen& s, Rect r, const int32_t matrix[49], int32_t radius) {
-    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
-        return weighted_blur_band(s, band, matrix, radius, held);
-    });
+    return in_filter_bands(s, r, radius, [&](Rect rect, Band& band) { weighted_blur_band(s, rect, matrix, radius, band); });
 }
 
 namespace {
@@ -333,15 +362,14 @@ void add_scaled(int32_t* sums, const T* values, int32_t n, int32_t w) {
     }
 }
 
-int32_t separable_blur_band_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7],
-                                 int32_t centre_less, int32_t radius, HeldRows* held_rows) {
-    if (r.empty()) return 0;
+void separable_blur_band_body(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7],
+                              int32_t centre_less, int32_t radius, Band& band) {
+    if (r.empty()) return;
     const int32_t k = radius, span = 2 * k + 1, n = 3 * r.w;
-    DelayedRows out(s, r, k, held_rows);
+    DelayedRows out(s, r, k, band);
     // The row pass of the screen rows y - k .. y + k, kept in a ring, and the column pass.
-    std::unique_ptr<int32_t[]> work(new (std::nothrow) int32_t[size_t(span + 2) * n + size_t(r.w)]);
-    if (!out.ok() || !work) return -2;
-    int32_t* sums = work.get() + size_t(span) * n;
+    int32_t* work = band.arena().take<int32_t>(size_t(span + 2) * n + size_t(r.w));
+    int32_t* sums = work + size_t(span) * n;
     int32_t* divisors = sums + n;
     int32_t* row_weight = divisors + n;  // the row weights of the columns inside the screen
     for (int32_t x = 0; x < r.w; ++x) {
@@ -351,11 +379,12 @@ int32_t separable_blur_band_body(const Screen& s, Rect r, const int32_t column[7
     }
     // The row pass of screen row yy, kept in slot yy mod span until it is overwritten by
     // the row span rows away.
-    std::vector<int32_t> held(size_t(span), -1);
-    auto ring = [&](int32_t yy) { return work.get() + size_t(yy % span) * n; };
+    int32_t* held = band.arena().take<int32_t>(size_t(span));
+    std::fill(held, held + span, -1);
+    auto ring = [&](int32_t yy) { return work + size_t(yy % span) * n; };
     auto row_pass = [&](int32_t yy) {
-        if (held[size_t(yy % span)] == yy) return;
-        held[size_t(yy % span)] = yy;
+        if (held[yy % span] == yy) return;
+        held[yy % span] = yy;
         int32_t* h = ring(yy);
         std::memset(h, 0, sizeof(int32_t) * size_t(n));
         for (int32_t dx = -k; dx <= k; ++dx) {
@@ -384,20 +413,19 @@ int32_t separable_blur_band_body(const Screen& s, Rect r, const int32_t column[7
         for (int32_t i = 0; i < n; ++i) sums[i] = divide_small(sums[i] - centre_less * centre[i], divisors[i]);
         for (int32_t i = 0; i < n; ++i) o[i] = uint8_t(sums[i]);
     });
-    return 0;
 }
 
 }  // namespace
 
-QV_TWICE(int32_t, separable_blur_band,
+QV_TWICE(void, separable_blur_band,
          (const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
-          int32_t radius, HeldRows* held),
-         (s, r, column, row, centre_less, radius, held))
+          int32_t radius, Band& band),
+         (s, r, column, row, centre_less, radius, band))
 
 int32_t separable_blur(const Screen& s, Rect r, const int32_t column[7], const int32_t row[7], int32_t centre_less,
                        int32_t radius) {
-    return in_filter_bands(s, r, radius, [&](Rect band, HeldRows* held) {
-        return separable_blur_band(s, band, column, row, centre_less, radius, held);
+    return in_filter_bands(s, r, radius, [&](Rect rect, Band& band) {
+        separable_blur_band(s, rect, column, row, centre_less, radius, band);
     });
 }
 
@@ -499,13 +527,12 @@ void pick_row(const int16_t* lo, const int16_t* mid, const int16_t* hi, int16_t*
     }
 }
 
-int32_t median_band_body(const Screen& s, Rect r, int32_t mode, HeldRows* held) {
-    if (r.empty()) return 0;
-    DelayedRows out(s, r, 1, held);
+void median_band_body(const Screen& s, Rect r, int32_t mode, Band& band) {
+    if (r.empty()) return;
+    DelayedRows out(s, r, 1, band);
     // Three rows of keys.
     const size_t w = size_t(s.width);
-    std::unique_ptr<int16_t[]> keys_work(new (std::nothrow) int16_t[3 * w]);
-    if (!out.ok() || !keys_work) return -2;
+    int16_t* keys_work = band.arena().take<int16_t>(3 * w);
     // Entry i of the window is row y - 1 + i / 3, column x - 1 + i % 3. Every key is made
     // unique by its entry number in the low four bits, ranking the first of equals as the
     // one picked (higher for the median and the maximum, lower for the minimum). Then the
@@ -519,7 +546,7 @@ int32_t median_band_body(const Screen& s, Rect r, int32_t mode, HeldRows* held) 
     // of the column maxima.
     const bool minimum = mode == 1;
     const int16_t step = minimum ? 1 : -1, first = minimum ? 0 : 15;
-    int16_t* keys[3] = {keys_work.get(), keys_work.get() + w, keys_work.get() + 2 * w};
+    int16_t* keys[3] = {keys_work, keys_work + w, keys_work + 2 * w};
     // Each column of three sorted (lowest, middle, highest) and the key picked for each
     // pixel, a stretch of the row at a time so that they stay in the nearest cache.
     constexpr int32_t kStretch = 512;
@@ -566,15 +593,14 @@ int32_t median_band_body(const Screen& s, Rect r, int32_t mode, HeldRows* held) 
             for (int32_t x = xb; x < r.x + r.w; ++x) edge(x);
         }
     });
-    return 0;
 }
 
 }  // namespace
 
-QV_TWICE(int32_t, median_band, (const Screen& s, Rect r, int32_t mode, HeldRows* held), (s, r, mode, held))
+QV_TWICE(void, median_band, (const Screen& s, Rect r, int32_t mode, Band& band), (s, r, mode, band))
 
 int32_t median(const Screen& s, Rect r, int32_t mode, int32_t) {
-    return in_filter_bands(s, r, 1, [&](Rect band, HeldRows* held) { return median_band(s, band, mode, held); });
+    return in_filter_bands(s, r, 1, [&](Rect rect, Band& band) { median_band(s, rect, mode, band); });
 }
 
 namespace {
@@ -659,7 +685,7 @@ void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
 void emboss_band(const Screen& s, Rect band, const uint8_t* after) {
     const size_t bytes = 3 * size_t(band.w);
     const int32_t end = band.y + band.h;
-    std::unique_ptr<uint8_t[]> kept(new (std::nothrow) uint8_t[2 * bytes]);
+    host::Buffer<uint8_t> kept = host::allocate<uint8_t>(2 * bytes);
     if (!kept) {
         // No room for the two rows: from the top, where the row below is still unchanged.
         for (int32_t y = band.y; y < end; ++y) emboss_row(s.at(band.x, y), y + 1 < end ? s.at(band.x, y + 1) : after, band.w, nullptr);
@@ -681,17 +707,12 @@ void emboss(const Screen& s, Rect r) {
     // of the next as it was, copied before any band starts.
     const int32_t parts = std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kLightPixel, r.h), r.h / 2);
     const size_t bytes = 3 * size_t(r.w);
-    std::vector<uint8_t> firsts;
-    try {
-        firsts.resize(size_t(parts > 1 ? parts - 1 : 0) * bytes);
-    } catch (const std::bad_alloc&) {
-        return emboss_band(s, r, nullptr);
-    }
-    if (parts <= 1) return emboss_band(s, r, nullptr);
+    host::Buffer<uint8_t> firsts = parts > 1 ? host::allocate<uint8_t>(size_t(parts - 1) * bytes) : nullptr;
+    if (!firsts) return emboss_band(s, r, nullptr);  // one band (also when there is no room for the rows)
     for (int32_t i = 1; i < parts; ++i)
-        std::memcpy(firsts.data() + size_t(i - 1) * bytes, s.at(r.x, r.y + simd::part_start(r.h, parts, i)), bytes);
+        std::memcpy(firsts.get() + size_t(i - 1) * bytes, s.at(r.x, r.y + simd::part_start(r.h, parts, i)), bytes);
     simd::run_bands(r.h, parts, [&](int32_t i, int32_t first, int32_t n) {
-        emboss_band(s, {r.x, r.y + first, r.w, n}, i + 1 < parts ? firsts.data() + size_t(i) * bytes : nullptr);
+        emboss_band(s, {r.x, r.y + first, r.w, n}, i + 1 < parts ? firsts.get() + size_t(i) * bytes : nullptr);
     });
 }
 

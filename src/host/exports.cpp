@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "command_decls.h"
+#include "host/results.h"
 
 static_assert(sizeof(void*) == 4, "the exports are for the 32-bit host");
 
@@ -21,10 +22,17 @@ qv::Arg<K> from_word(int32_t word) {
 
 }  // namespace
 
-#define CMD(name, folder, a1, a2, a3, a4, summary)                                     \
-    extern "C" int32_t __stdcall name(int32_t w1, int32_t w2, int32_t w3, int32_t w4) { \
-        return qv::folder::name(from_word<qv::Kind::a1>(w1), from_word<qv::Kind::a2>(w2), \
-                                from_word<qv::Kind::a3>(w3), from_word<qv::Kind::a4>(w4)); \
+// The host cannot catch a C++ exception: none leaves a thunk. The only one the commands can
+// meet is a refused allocation of the runtime's (a string, a vector); it becomes the status
+// every command may give for it.
+#define CMD(name, folder, a1, a2, a3, a4, summary)                                             \
+    extern "C" int32_t __stdcall name(int32_t w1, int32_t w2, int32_t w3, int32_t w4) noexcept { \
+        try {                                                                                   \
+            return qv::folder::name(from_word<qv::Kind::a1>(w1), from_word<qv::Kind::a2>(w2),   \
+                                    from_word<qv::Kind::a3>(w3), from_word<qv::Kind::a4>(w4));  \
+        } catch (...) {                                                                         \
+            return qv::host::kOutOfMemory;                                                      \
+        }                                                                                       \
     }
 #include "commands.h"
 #undef CMD

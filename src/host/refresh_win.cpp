@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 
 #include "host/pointers.h"
 
@@ -28,10 +27,23 @@ void RedrawScreen(BMSCR& screen) {
     ReleaseDC(hwnd, window_dc);
 }
 
-void InstallPalette(BMSCR& screen, int32_t count, const uint8_t* colours) {
+bool InstallPalette(BMSCR& screen, int32_t count, const uint8_t* colours) {
     if (count < 0) count = 0;
     if (count > 256) count = 256;
     HDC hdc = handle<HDC>(screen.hdc);
+
+    // The new logical palette is made first, so that a refusal changes nothing. LOGPALETTE
+    // declares one entry; the block has room for all 256.
+    constexpr size_t kBlock = 2048;
+    static_assert(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY) <= kBlock);
+    alignas(LOGPALETTE) uint8_t block[kBlock] = {};
+    auto* logical = reinterpret_cast<LOGPALETTE*>(block);
+    logical->palVersion = 0x300;
+    logical->palNumEntries = WORD(count);
+    PALETTEENTRY* entries = logical->palPalEntry;
+    for (int32_t i = 0; i < count; ++i) entries[i] = {colours[3 * i], colours[3 * i + 1], colours[3 * i + 2], PC_NOCOLLAPSE};
+    const HPALETTE created = CreatePalette(logical);
+    if (!created) return false;
 
     if (screen.hpalette) {
         SelectPalette(hdc, handle<HPALETTE>(screen.old_hpalette), TRUE);
@@ -50,25 +62,10 @@ void InstallPalette(BMSCR& screen, int32_t count, const uint8_t* colours) {
         SetDIBColorTable(hdc, 0, UINT(count), table);
     }
 
-    // LOGPALETTE declares one entry; the block has room for all 256.
-    constexpr size_t kBlock = 2048;
-    static_assert(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY) <= kBlock);
-    auto* logical = static_cast<LOGPALETTE*>(std::calloc(1, kBlock));
-    if (logical) {
-        logical->palVersion = 0x300;
-        logical->palNumEntries = WORD(count);
-        PALETTEENTRY* entries = logical->palPalEntry;
-        for (int32_t i = 0; i < count; ++i) {
-            entries[i] = {colours[3 * i], colours[3 * i + 1], colours[3 * i + 2],
-                                       PC_NOCOLLAPSE};
-        }
-        if (HPALETTE created = CreatePalette(logical)) {
-            screen.hpalette = word_of(created);
-            screen.old_hpalette = word_of(SelectPalette(hdc, created, TRUE));
-        }
-        std::free(logical);
-    }
+    screen.hpalette = word_of(created);
+    screen.old_hpalette = word_of(SelectPalette(hdc, created, TRUE));
     screen.palette_count = count;
+    return true;
 }
 
 }  // namespace qv::host

@@ -14,7 +14,9 @@ void RedrawScreen(BMSCR& screen);
 
 // Installs `count` colours (byte triplets red, green, blue) as the screen's palette: the
 // colour table of a palette-mode buffer and a new logical palette selected into its DC,
-// replacing (and deleting) the one installed before. count is clamped to 0..256.
-void InstallPalette(BMSCR& screen, int32_t count, const uint8_t* colours);
+// replacing (and deleting) the one installed before. count is clamped to 0..256. False, with
+// the screen's palette and colour table as they were, when the system refuses the new
+// logical palette.
+bool InstallPalette(BMSCR& screen, int32_t count, const uint8_t* colours);
 
 }  // namespace qv::host

@@ -24,4 +24,8 @@ constexpr int32_t kRefused = status(1);          // the pixel commands' "not for
 constexpr int32_t kWrongKind = status(255);      // an argument or setting of the wrong kind
 constexpr int32_t kNothingPending = status(0x7FFFFFFF);  // no target, slot or drop to report
 
+// What any command answers when the runtime could not give it memory part-way (the exported
+// thunk stops the exception there): the work was not done.
+constexpr int32_t kOutOfMemory = status(0x7FFFFFFE);
+
 }  // namespace qv::host

@@ -16,11 +16,12 @@ struct Table {
     }
 };
 
+// Built when the library is loaded, not on first use: a function's own static would be
+// guarded by the runtime, whose lock may need memory that a command cannot report missing.
+const Table table;
+
 }  // namespace
 
-const int16_t* sine_table() {
-    static const Table table;
-    return table.entries;
-}
+const int16_t* sine_table() { return table.entries; }
 
 }  // namespace qv::host

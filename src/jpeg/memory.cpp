@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "jpeg/adapters.h"
@@ -76,9 +76,9 @@ int32_t GetJpegCommentMem(host::PVAL* var, int32_t kind, int32_t, int32_t) {
     uint8_t* text = host::ptr<uint8_t>(var->data);
     uint32_t cap = host::first_dimension_room32(*var);
     const uintptr_t t = reinterpret_cast<uintptr_t>(text), d = reinterpret_cast<uintptr_t>(in.data);
-    std::unique_ptr<uint8_t[]> copy;
+    host::Buffer<uint8_t> copy;
     if (t < d + in.size && d < t + cap) {
-        copy.reset(new (std::nothrow) uint8_t[in.size]);
+        copy = host::allocate<uint8_t>(in.size);
         if (!copy) return -2;
         std::memcpy(copy.get(), in.data, in.size);
         in.data = copy.get();

@@ -17,6 +17,8 @@ namespace qv::pi {
 
 namespace {
 
+constexpr int32_t kNoPalette = -4;  // the system refused a palette screen's new palette
+
 // The memory source: the variable's storage, read in place, its first dimension long.
 struct Memory {
     const uint8_t* data = nullptr;
@@ -50,14 +52,14 @@ int32_t load(host::BMSCR* record, const char* path, int32_t mode, char* colours)
     IndexBuffer indexes;
     r = DecodePi(path, m.data, m.size, shape, indexes);
     if (r != 0) return r;
+    // A palette screen's palette is installed before the indexes go in: when the system
+    // refuses it, the screen is left as it was.
+    if (record->palette_mode) {
+        if (!host::InstallPalette(*record, 256, settings.format.palette)) return kNoPalette;
+        if (colours) std::memcpy(colours, settings.format.palette, 768);
+    }
     PlacePi(screen, at_cursor, indexes.pixels(), shape.width, shape.rows_needed, settings.format.palette,
             settings.transparent);
-    if (record->palette_mode) {
-        uint8_t local[768];
-        uint8_t* triplets = colours ? reinterpret_cast<uint8_t*>(colours) : local;
-        std::memcpy(triplets, settings.format.palette, 768);
-        host::InstallPalette(*record, 256, triplets);  // it also fills the screen's colour table
-    }
     if ((mode & 0x0F) == 0) host::RedrawScreen(*record);
     return 0;
 }

@@ -2,11 +2,11 @@
 // pairs of pixels from a fixed distance back (two or four pixels, one or two rows up, or
 // one row up and a column aside), or, when a code repeats the previous one, a run of
 // literal pairs whose colours are coded by move-to-front tables, one per previous colour.
+#include "host/memory.h"
 #include "pi/decode.h"
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "pi/header.h"
 
@@ -121,10 +121,11 @@ struct CodeTable {
     }
 };
 
-const CodeTable& code_table(int32_t colours) {
-    static const CodeTable sixteen(16), full(256);
-    return colours == 16 ? sixteen : full;
-}
+// Built when the library is loaded, not on first use: a function's own static would be
+// guarded by the runtime, whose lock may need memory that a command cannot report missing.
+const CodeTable sixteen_colours(16), all_colours(256);
+
+const CodeTable& code_table(int32_t colours) { return colours == 16 ? sixteen_colours : all_colours; }
 
 // The colour code: a value 1..N, or 0 at the end of the data.
 uint32_t colour_code(BitReader& r, const CodeTable& t) {
@@ -136,7 +137,8 @@ uint32_t colour_code(BitReader& r, const CodeTable& t) {
 // One move-to-front table for every previous colour.
 class ColourTables {
 public:
-    explicit ColourTables(int32_t colours) : n_(colours) {
+    void reset(int32_t colours) {
+        n_ = colours;
         for (int32_t c = 0; c < n_; ++c)
             for (int32_t j = 0; j < n_; ++j) t_[c * n_ + j] = uint8_t((c + 1 + j) % n_);
     }
@@ -186,17 +188,18 @@ uint32_t run_length(BitReader& r) {
 int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
     const int32_t n = s.colour_count == 16 ? 16 : 256;
     const CodeTable& codes = code_table(n);
-    auto tables = std::unique_ptr<ColourTables>(new (std::nothrow) ColourTables(n));
+    host::Buffer<ColourTables> tables = host::allocate<ColourTables>(1);
     const int32_t rows = s.rows_needed < s.height ? s.rows_needed : s.height;
     const uint64_t total = uint64_t(s.width) * uint64_t(rows > 0 ? rows : 0);
     const uint64_t prefix = 4 * uint64_t(s.width);
     if (!tables || prefix + total + kSlack > kMaxBuffer) return -2;
-    out.bytes.reset(new (std::nothrow) uint8_t[size_t(prefix + total + kSlack)]);
+    tables[0].reset(n);
+    out.bytes = host::allocate<uint8_t>(size_t(prefix + total + kSlack));
     if (!out.bytes) return -2;
     out.prefix = size_t(prefix);
 
-    int first = colour(r, codes, *tables, 0);
-    int second = first < 0 ? -1 : colour(r, codes, *tables, uint8_t(first));
+    int first = colour(r, codes, tables[0], 0);
+    int second = first < 0 ? -1 : colour(r, codes, tables[0], uint8_t(first));
     if (first < 0 || second < 0) {
         out.bytes.reset();
         return -2;
@@ -220,10 +223,10 @@ int32_t decode_stream(BitReader& r, const PiShape& s, IndexBuffer& out) {
             previous_code = -1;
             bool more = true;
             while (more && pos < end) {
-                int a = colour(r, codes, *tables, px[pos - 1]);
+                int a = colour(r, codes, tables[0], px[pos - 1]);
                 if (a < 0) goto done;
                 px[pos] = uint8_t(a);
-                int b = colour(r, codes, *tables, uint8_t(a));
+                int b = colour(r, codes, tables[0], uint8_t(a));
                 if (b < 0) {
                     ++pos;
                     goto done;
@@ -274,7 +277,7 @@ int32_t DecodePi(const char* path, const uint8_t* memory, size_t memory_size, co
     }
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return -1;
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBlockSize + 4]);
+    host::Buffer<uint8_t> block = host::allocate<uint8_t>(kBlockSize + 4);
     size_t got = block ? std::fread(block.get(), 1, kBlockSize, f) : 0;
     int32_t status = -2;
     if (got > 0) {

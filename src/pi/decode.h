@@ -7,13 +7,15 @@
 #include <cstdint>
 #include <memory>
 
+#include "host/memory.h"
+
 namespace qv::pi {
 
 // The decoded picture: width x height indexes, row by row from the top, with the prefix
 // area before them (the start colours, so that copies from above the first row need no
 // special case) and slack after them (for a last pair that runs past the picture).
 struct IndexBuffer {
-    std::unique_ptr<uint8_t[]> bytes;
+    host::Buffer<uint8_t> bytes;
     size_t prefix = 0;  // 4 x width
     const uint8_t* pixels() const { return bytes.get() + prefix; }
 };

@@ -1,10 +1,10 @@
 // The Pi header reader (see header.h).
+#include "host/memory.h"
 #include "pi/header.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace qv::pi {
 
@@ -106,7 +106,7 @@ int32_t read_pi_header_file(const char* path, PiFormat& format, int32_t& width, 
     height = -1;
     std::FILE* f = path ? std::fopen(path, "rb") : nullptr;
     if (!f) return -2;
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBlockSize + 4]);
+    host::Buffer<uint8_t> block = host::allocate<uint8_t>(kBlockSize + 4);
     size_t got = block ? std::fread(block.get(), 1, kBlockSize, f) : 0;
     bool failed = !block || std::ferror(f);
     if (std::fclose(f) != 0 || failed) return -2;

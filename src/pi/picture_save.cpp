@@ -1,11 +1,11 @@
 // The picture writer (see picture_save.h). Files are written unbuffered, so that each
 // part's write is checked where it happens and a failure names its step.
+#include "host/memory.h"
 #include "pi/picture_save.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "host/area.h"
@@ -64,19 +64,20 @@ int32_t save_fal(const Screen& s, const char* file_name, int32_t kind) {
     const Rect area = clipped_area(s);
     const int32_t x0 = area.x, y0 = area.y, w = area.w, h = area.h;
 
+    // The pixels' memory comes first: a refusal leaves no file behind.
+    const HeaderName header_name = header_file_name(file_name, kind == 1 ? "fal" : "ipr");
+    const size_t bytes = size_t(w) * size_t(h) * 3;
+    host::Buffer<uint8_t> buf = host::allocate<uint8_t>(bytes ? bytes : 1);
+    if (!buf) return -6;
     OutFile pixels(file_name);
     if (!pixels) return -2;
-    const size_t bytes = size_t(w) * size_t(h) * 3;
-    std::unique_ptr<uint8_t[]> buf(new (std::nothrow) uint8_t[bytes ? bytes : 1]);
-    if (!buf) return -6;
     uint8_t* out = buf.get();
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x, out += 3) rgb_at(s, x0 + x, y0 + y, out);
     bool written = pixels.write(buf.get(), bytes);
     if (!pixels.close() || !written) return -6;
 
-    std::string header_name = header_file_name(file_name, kind == 1 ? "fal" : "ipr");
-    OutFile header(header_name.c_str());
+    OutFile header(header_name.text);
     if (!header) return -7;
     char text[128];
     int n = kind == 1 ? std::snprintf(text, sizeof text, "F_ALL(V1.00)\r\n%d %d 0 0\r\n   1.00   255   255   255   0\r\n", w, h)
@@ -115,7 +116,7 @@ int32_t save_bitmap(const Screen& s, const char* file_name, int32_t kind) {
         if (!f.write(s.pixels, data_size)) return -6;
     } else {
         // A palette screen as 24 bits: each index becomes its colour, rows padded with 0.
-        std::unique_ptr<uint8_t[]> buf(new (std::nothrow) uint8_t[data_size ? data_size : 1]);
+        host::Buffer<uint8_t> buf = host::allocate<uint8_t>(data_size ? data_size : 1);
         if (!buf) return -6;
         std::memset(buf.get(), 0, data_size);
         for (int32_t y = 0; y < s.height; ++y) {
@@ -135,22 +136,27 @@ int32_t save_bitmap(const Screen& s, const char* file_name, int32_t kind) {
 
 }  // namespace
 
-std::string header_file_name(const char* file_name, const char* extension) {
-    std::string name(file_name, strnlen(file_name, kMaxName));
+HeaderName header_file_name(const char* file_name, const char* extension) {
+    HeaderName out;
+    const size_t n = strnlen(file_name, kMaxName);
+    std::memcpy(out.text, file_name, n);
     // The last dot of the last path component (Shift-JIS aware: a trail byte may be '\\').
-    size_t dot = std::string::npos;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const uint8_t c = uint8_t(name[i]);
+    size_t dot = n;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t c = uint8_t(file_name[i]);
         if (text::is_lead_byte(c)) {
             ++i;
         } else if (c == '\\' || c == '/') {
-            dot = std::string::npos;
+            dot = n;
         } else if (c == '.' && i >= 1) {
             dot = i;
         }
     }
-    if (dot == std::string::npos) return name + "." + extension;
-    return name.substr(0, dot + 1) + extension;
+    size_t at = dot == n ? n : dot;  // the dot kept, or one appended
+    out.text[at++] = '.';
+    for (size_t i = 0; i < 3 && extension[i]; ++i) out.text[at++] = extension[i];
+    out.text[at] = 0;
+    return out;
 }
 
 int32_t save_picture(const Screen& screen, const char* file_name, int32_t kind, int32_t format) {

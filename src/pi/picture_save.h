@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "host/views.h"
 
@@ -15,8 +14,12 @@ namespace qv::pi {
 // table, -6 pixels; FAL -6 pixels, -7 the header file cannot be created, -8 its text.
 int32_t save_picture(const Screen& screen, const char* file_name, int32_t kind, int32_t format);
 
-// The FAL header's name: the pixel file's name with the extension of its last path
-// component replaced by `extension`, or with ".extension" appended when it has none.
-std::string header_file_name(const char* file_name, const char* extension);
+// The FAL header's name: the pixel file's name (its first 4096 bytes) with the extension of
+// its last path component replaced by `extension` (three letters), or with ".extension"
+// appended when it has none. In place: a name needs no memory that could be refused.
+struct HeaderName {
+    char text[4096 + 5];
+};
+HeaderName header_file_name(const char* file_name, const char* extension);
 
 }  // namespace qv::pi

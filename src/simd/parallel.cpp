@@ -41,16 +41,24 @@ double measure_start_cost() {
 
 }  // namespace
 
+// Worked out on first use (the environment may be set after the library is loaded), kept in
+// plain atomics rather than a function's statics, whose guard may need memory. Only the
+// host's thread asks.
+namespace {
+std::atomic<int32_t> threads_configured{0};
+std::atomic<double> start_cost{-1};
+}  // namespace
+
 int32_t thread_count() {
-    static const int32_t n = configured_threads();
-    return n;
+    if (threads_configured.load(std::memory_order_relaxed) == 0) threads_configured.store(configured_threads());
+    return threads_configured.load(std::memory_order_relaxed);
 }
 
 void force_parts(int32_t parts) { forced.store(parts, std::memory_order_relaxed); }
 
 double thread_start_cost() {
-    static const double cost = measure_start_cost();
-    return cost;
+    if (start_cost.load(std::memory_order_relaxed) < 0) start_cost.store(measure_start_cost());
+    return start_cost.load(std::memory_order_relaxed);
 }
 
 int32_t parts_for(int64_t pixels, double cost, int32_t rows) {

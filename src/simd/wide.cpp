@@ -25,9 +25,15 @@ bool processor_has_avx2() {
 
 }  // namespace
 
+// -1 until first asked; a plain atomic rather than a function's static, whose guard may need
+// memory.
+namespace {
+std::atomic<int> has_avx2{-1};
+}  // namespace
+
 bool wide() {
-    static const bool has = processor_has_avx2();
-    return has && allowed.load(std::memory_order_relaxed);
+    if (has_avx2.load(std::memory_order_relaxed) < 0) has_avx2.store(processor_has_avx2() ? 1 : 0);
+    return has_avx2.load(std::memory_order_relaxed) == 1 && allowed.load(std::memory_order_relaxed);
 }
 
 void allow_wide(bool on) { allowed.store(on, std::memory_order_relaxed); }

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "system/keys.h"
@@ -92,8 +92,12 @@ int32_t PlayWave(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (var->type != host::kString) return host::kWrongKind;
     // The name ends at its zero, or at the storage's end when it has none.
     const char* text = host::ptr<const char>(var->data);
-    const std::string name(text, strnlen(text, size_t(host::var_view(*var).capacity)));
-    return PlaySoundA(name.c_str(), nullptr, SND_FILENAME | SND_NOWAIT | SND_ASYNC) ? 0 : -1;
+    const size_t n = strnlen(text, size_t(host::var_view(*var).capacity));
+    const host::Buffer<char> name = host::allocate<char>(n + 1);
+    if (!name) return host::kOutOfMemory;
+    std::memcpy(name.get(), text, n);
+    name[n] = 0;
+    return PlaySoundA(name.get(), nullptr, SND_FILENAME | SND_NOWAIT | SND_ASYNC) ? 0 : -1;
 }
 
 int32_t Bell(int32_t frequency, int32_t duration, int32_t, int32_t) {

@@ -66,7 +66,8 @@ int32_t sort_with_companion(host::PVAL* keys, bool descending) {
     // The dims record remembered may be an earlier companion's: the companion's own storage
     // must hold the n elements the sort will move.
     if (host::var_view(*settings.companion).capacity / 4 < n) return host::kErrRange;
-    stable_sort_keys(host::ptr<int32_t>(keys->data), n, descending, host::ptr<int32_t>(settings.companion->data));
+    if (!stable_sort_keys(host::ptr<int32_t>(keys->data), n, descending, host::ptr<int32_t>(settings.companion->data)))
+        return host::kOutOfMemory;
     return 0;
 }
 

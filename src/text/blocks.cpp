@@ -1,12 +1,11 @@
-// Byte ranges and sorts (see blocks.h). The sorts are merge sorts: a stable O(n log n) sort
-// orders equal keys exactly as the bubble sort that defines the result, so it gives the very
-// same arrays.
+// Byte ranges and sorts (see blocks.h). A stable O(n log n) sort orders equal keys exactly as
+// the bubble sort that defines the result, so it gives the very same arrays.
 #include "text/blocks.h"
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
-#include <vector>
+
+#include "host/memory.h"
 
 namespace qv::text {
 
@@ -40,23 +39,33 @@ int32_t element_sum(const uint8_t* data, size_t size, int32_t count, int32_t off
     return int32_t(sum);
 }
 
-void stable_sort_keys(int32_t* keys, size_t n, bool descending, int32_t* companion) {
+bool stable_sort_keys(int32_t* keys, size_t n, bool descending, int32_t* companion) {
+    // Equal integers cannot be told apart: a plain sort is a stable one for keys alone, and
+    // it needs no memory (the library's stable sort asks for some, and a refusal there
+    // throws inside the runtime).
     if (!companion) {
-        if (descending) std::stable_sort(keys, keys + n, [](int32_t a, int32_t b) { return a > b; });
-        else std::stable_sort(keys, keys + n);
-        return;
+        if (descending) std::sort(keys, keys + n, [](int32_t a, int32_t b) { return a > b; });
+        else std::sort(keys, keys + n);
+        return true;
     }
-    std::vector<uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return descending ? keys[a] > keys[b] : keys[a] < keys[b]; });
-    std::vector<int32_t> k(n), c(n);
+    // With a companion, each key keeps its place number, which orders equal keys.
+    struct Entry {
+        int32_t key;
+        uint32_t place;
+        int32_t value;
+    };
+    const host::Buffer<Entry> entries = host::allocate<Entry>(n);
+    if (!entries) return false;
+    for (size_t i = 0; i < n; ++i) entries[i] = {keys[i], uint32_t(i), companion[i]};
+    std::sort(entries.get(), entries.get() + n, [&](const Entry& a, const Entry& b) {
+        if (a.key != b.key) return descending ? a.key > b.key : a.key < b.key;
+        return a.place < b.place;
+    });
     for (size_t i = 0; i < n; ++i) {
-        k[i] = keys[order[i]];
-        c[i] = companion[order[i]];
+        keys[i] = entries[i].key;
+        companion[i] = entries[i].value;
     }
-    std::copy(k.begin(), k.end(), keys);
-    std::copy(c.begin(), c.end(), companion);
+    return true;
 }
 
 }  // namespace qv::text

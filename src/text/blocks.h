@@ -16,6 +16,7 @@ int32_t element_sum(const uint8_t* data, size_t size, int32_t count, int32_t off
 
 // Sorts n keys ascending (or descending), equal keys keeping their order, exactly as the
 // bubble sort of n passes would; the companion, when given, is permuted with the keys.
-void stable_sort_keys(int32_t* keys, size_t n, bool descending, int32_t* companion);
+// False, with nothing moved, when there is no memory for a sort with a companion.
+bool stable_sort_keys(int32_t* keys, size_t n, bool descending, int32_t* companion);
 
 }  // namespace qv::text

@@ -4,9 +4,9 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 
@@ -41,7 +41,7 @@ int32_t change_case(host::PVAL* var, int32_t mode) {
     Var v = host::var_view(*var);
     // The mapping reads a copy: source and destination must not overlap.
     const size_t size = size_t(v.capacity);
-    std::unique_ptr<char[]> copy(new (std::nothrow) char[size + 4]);
+    host::Buffer<char> copy = host::allocate<char>(size + 4);
     if (!copy) return -1;
     const size_t length = strnlen(v.chars(), size);
     std::memcpy(copy.get(), v.chars(), length);

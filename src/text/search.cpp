@@ -112,8 +112,7 @@ PatternElement pattern_element(int32_t e) {
     return {mask, uint8_t(bits & mask), e >= 256};
 }
 
-int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const std::vector<PatternElement>& pattern) {
-    const size_t n = pattern.size();
+int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const PatternElement* pattern, size_t n) {
     if (n == 0 || begin >= end || end - begin < n) return -1;
     auto matches = [&](size_t at, const PatternElement& e) { return (((data[at] & e.mask) == e.value) == e.equal); };
     const size_t last = end - n + 1;

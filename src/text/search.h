@@ -27,6 +27,9 @@ struct PatternElement {
 };
 PatternElement pattern_element(int32_t e);
 
-int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const std::vector<PatternElement>& pattern);
+int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const PatternElement* pattern, size_t n);
+inline int64_t find_pattern(const uint8_t* data, size_t begin, size_t end, const std::vector<PatternElement>& pattern) {
+    return find_pattern(data, begin, end, pattern.data(), pattern.size());
+}
 
 }  // namespace qv::text

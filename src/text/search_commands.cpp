@@ -49,16 +49,20 @@ int32_t SearchBinParam(host::PVAL* var, int32_t count, int32_t, int32_t) {
     const Buffer b = buffer_of(var);
     const size_t n = std::min<size_t>(size_t(count), b.size / 4);
     const auto* elements = reinterpret_cast<const int32_t*>(b.data);
-    settings.pattern.clear();
-    for (size_t i = 0; i < n; ++i) settings.pattern.push_back(pattern_element(elements[i]));
+    // The new pattern is made before the old one goes: without memory for it, nothing changes.
+    host::Buffer<PatternElement> pattern = host::allocate<PatternElement>(n);
+    if (!pattern) return host::kOutOfMemory;
+    for (size_t i = 0; i < n; ++i) pattern[i] = pattern_element(elements[i]);
+    settings.pattern = std::move(pattern);
+    settings.pattern_size = n;
     settings.pattern_state = Settings::PatternState::kSet;
     return 0;
 }
 
 int32_t SearchBinNull(int32_t, int32_t, int32_t, int32_t) {
     if (settings.pattern_state == Settings::PatternState::kSet) {
-        settings.pattern.clear();
-        settings.pattern.shrink_to_fit();
+        settings.pattern.reset();
+        settings.pattern_size = 0;
         settings.pattern_state = Settings::PatternState::kReleased;
     }
     return 0;
@@ -66,11 +70,11 @@ int32_t SearchBinNull(int32_t, int32_t, int32_t, int32_t) {
 
 int32_t SearchBin(host::PVAL* var, int32_t limit, int32_t offset, int32_t) {
     if (settings.pattern_state == Settings::PatternState::kNeverSet) return host::kWrongKind;
-    if (settings.pattern.empty() || limit < 1 || offset < 0) return host::kErrRange;
+    if (settings.pattern_size == 0 || limit < 1 || offset < 0) return host::kErrRange;
     const Buffer b = buffer_of(var);
     const size_t end = end_bound(b.size, offset, limit);
     if (size_t(offset) >= end) return 0;
-    return found(find_pattern(b.data, size_t(offset), end, settings.pattern));
+    return found(find_pattern(b.data, size_t(offset), end, settings.pattern.get(), settings.pattern_size));
 }
 
 }  // namespace qv::text

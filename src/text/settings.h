@@ -2,8 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
-
+#include "host/memory.h"
 #include "host/records.h"
 #include "text/search.h"
 
@@ -12,7 +11,8 @@ namespace qv::text {
 struct Settings {
     enum class PatternState { kNeverSet, kSet, kReleased };
     PatternState pattern_state = PatternState::kNeverSet;
-    std::vector<PatternElement> pattern;  // SearchBin's elements, decoded once when set
+    host::Buffer<PatternElement> pattern;  // SearchBin's elements, decoded once when set
+    size_t pattern_size = 0;
 
     int32_t sum = 0;                         // AutoSum's, for GetSum
     uint8_t* transfer_data = nullptr;        // SetTrans's target: its storage and size

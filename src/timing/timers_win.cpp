@@ -67,10 +67,12 @@ int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
     settings.mm_count.store(0, std::memory_order_relaxed);
     if (settings.mm_timer) return 0;  // the running timer keeps its period
     settings.mm_period = period;
-    timeBeginPeriod(UINT(period));
+    const bool raised = timeBeginPeriod(UINT(period)) == TIMERR_NOERROR;
     const UINT resolution = precise ? 1 : period < 5 ? 2 : period < 10 ? 5 : 10;
     settings.mm_timer = timeSetEvent(UINT(period), resolution, count_tick, 0, TIME_PERIODIC);
-    return settings.mm_timer ? 0 : -1;
+    if (settings.mm_timer) return 0;
+    if (raised) timeEndPeriod(UINT(period));  // no timer: the system's timer period goes back
+    return -1;
 }
 
 int32_t MMCountOff(int32_t, int32_t, int32_t, int32_t) {

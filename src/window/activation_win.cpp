@@ -4,9 +4,9 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "window/settings.h"
 
@@ -79,7 +79,7 @@ int32_t WinActivate(host::PVAL* var, int32_t, int32_t, int32_t) {
     const void* end = std::memchr(text, 0, room);
     const size_t length = end ? size_t(static_cast<const char*>(end) - text) : room;
     if (length == 0) return -2;
-    std::unique_ptr<char[]> title(new (std::nothrow) char[2064]);
+    host::Buffer<char> title = host::allocate<char>(2064);
     if (!title) return -2;
     TitleSearch search{text, length, title.get(), nullptr};
     EnumWindows(visit, reinterpret_cast<LPARAM>(&search));

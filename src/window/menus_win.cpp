@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "window/settings.h"
@@ -15,6 +15,7 @@ namespace qv::window {
 
 namespace {
 
+constexpr int32_t kNotMade = -2;  // CreatePopup: the menu, an item or the memory for one refused
 
 PopupSlot& slot_of(int32_t slot) { return settings.popups[slot >= 0 && slot < kPopupSlots ? slot : 0]; }
 
@@ -44,15 +45,25 @@ int32_t CreatePopup(host::PVAL* var, int32_t count, int32_t slot, int32_t) {
     const uint64_t held = width ? host::var_view(*var).capacity / width : 0;
     size_t items = std::min<uint64_t>(var->len[2], held);
     if (count >= 1 && size_t(count) < items) items = size_t(count);
+    // An item's text with its terminator, taken before the menu is made; a menu that cannot
+    // have all its items is not kept, so a script never shows one with items missing.
+    const host::Buffer<char> item = host::allocate<char>(width + 1);
+    if (!item) return kNotMade;
     const HMENU menu = CreatePopupMenu();
-    if (!menu) return -2;
+    if (!menu) return kNotMade;
     const char* data = host::ptr<const char>(var->data);
     UINT_PTR id = 0;
     for (size_t i = 0; i < items; ++i) {
         const char* text = data + i * width;
-        const std::string item(text, strnlen(text, width));
-        if (item == "-") AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        else AppendMenuA(menu, MF_STRING, ++id, item.c_str());
+        const size_t n = strnlen(text, width);
+        std::memcpy(item.get(), text, n);
+        item[n] = 0;
+        const bool added = std::strcmp(item.get(), "-") == 0 ? AppendMenuA(menu, MF_SEPARATOR, 0, nullptr)
+                                                             : AppendMenuA(menu, MF_STRING, ++id, item.get());
+        if (!added) {
+            DestroyMenu(menu);
+            return kNotMade;
+        }
     }
     s = {host::word_of(menu), kLiveMenu};
     return 0;

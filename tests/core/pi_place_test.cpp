@@ -106,17 +106,19 @@ protected:
     }
 };
 
+std::string header_name(const char* file, const char* extension) { return header_file_name(file, extension).text; }
+
 TEST(PictureSaveNames, HeaderNamesFollowTheLastComponent) {
-    EXPECT_EQ(header_file_name("a.raw", "fal"), "a.fal");
-    EXPECT_EQ(header_file_name("a", "fal"), "a.fal");
-    EXPECT_EQ(header_file_name("a.b.c", "ipr"), "a.b.ipr");
-    EXPECT_EQ(header_file_name(".raw", "fal"), ".raw.fal");
-    EXPECT_EQ(header_file_name("dir.x\\pic", "fal"), "dir.x\\pic.fal");
-    EXPECT_EQ(header_file_name("dir.x/pic.raw", "ipr"), "dir.x/pic.ipr");
+    EXPECT_EQ(header_name("a.raw", "fal"), "a.fal");
+    EXPECT_EQ(header_name("a", "fal"), "a.fal");
+    EXPECT_EQ(header_name("a.b.c", "ipr"), "a.b.ipr");
+    EXPECT_EQ(header_name(".raw", "fal"), ".raw.fal");
+    EXPECT_EQ(header_name("dir.x\\pic", "fal"), "dir.x\\pic.fal");
+    EXPECT_EQ(header_name("dir.x/pic.raw", "ipr"), "dir.x/pic.ipr");
     // A double-byte character whose trail byte is a backslash is no separator.
-    EXPECT_EQ(header_file_name("d.x\\\x95\x5C.raw", "fal"), "d.x\\\x95\x5C.fal");
-    EXPECT_EQ(header_file_name("\x95\x5C.x", "fal"), "\x95\x5C.fal");
-    EXPECT_EQ(header_file_name(std::string(5000, 'n').c_str(), "fal"), std::string(4096, 'n') + ".fal");
+    EXPECT_EQ(header_name("d.x\\\x95\x5C.raw", "fal"), "d.x\\\x95\x5C.fal");
+    EXPECT_EQ(header_name("\x95\x5C.x", "fal"), "\x95\x5C.fal");
+    EXPECT_EQ(header_name(std::string(5000, 'n').c_str(), "fal"), std::string(4096, 'n') + ".fal");
 }
 
 TEST_F(PictureSave, FalPairOfTheCopyArea) {

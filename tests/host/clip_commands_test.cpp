@@ -262,6 +262,24 @@ TEST(DroppedFiles, AcceptQueryFinishAndDecline) {
     EXPECT_NE(GetWindowLongA(s.hwnd(), GWL_WNDPROC), own);
     drop(s.hwnd(), {names[0]}, {1, 1}, false);
     EXPECT_EQ(call("DDFileNo"), -1);
+    ASSERT_EQ(call("DDFinish"), 0);
+    // Values that are no drop, as any process can post them: a small number, a pointer to
+    // memory that is no global block, a block too small for its header, one whose list of
+    // names has no end. None becomes pending, and nothing reads them.
+    char local[64] = {};
+    HGLOBAL small_block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+    HGLOBAL endless = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + 4);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(endless));
+    *header = {sizeof(DROPFILES), {0, 0}, FALSE, FALSE};
+    std::memset(header + 1, 'x', 4);
+    GlobalUnlock(endless);
+    for (WPARAM forged : {WPARAM(0x1234), WPARAM(local), WPARAM(small_block), WPARAM(endless)}) {
+        PostMessageA(s.hwnd(), WM_DROPFILES, forged, 0);
+        pump_messages(20);
+        EXPECT_EQ(call("DDFileNo"), int32_t(0x80000001)) << forged;
+    }
+    GlobalFree(small_block);
+    GlobalFree(endless);
     ASSERT_EQ(call("DDDecline"), 0);
     EXPECT_EQ(GetWindowLongA(s.hwnd(), GWL_WNDPROC), own);
 }

@@ -599,8 +599,9 @@ TEST(WindowMetric, SumsAndThePlacedPosition) {
 // Every GDI-using command 70,000 times in one process: more than the ~65,000 objects a
 // process may hold here, so a command that keeps one object a call would exhaust them.
 // Setting a window's region costs milliseconds under Wine, so the region commands run on a
-// record without a window (the region is then theirs to delete) and, on a real window, in
-// their combining path that leaves the window's region as it is.
+// record without a window (the region is then theirs to delete, and they report that no
+// window took it) and, on a real window, in their combining path that leaves the window's
+// region as it is.
 TEST(DrawLeaks, SeventyThousandCallsOfEachGdiCommand) {
     HostScreen s(64, 48, false, "qv leaks"), p(16, 16, true);
     s.set_cursor(4, 4);
@@ -635,9 +636,10 @@ TEST(DrawLeaks, SeventyThousandCallsOfEachGdiCommand) {
         {"FillPolygon", s.record(), 3, 0, 0, 0},    {"DrawBezierline", s.record(), 1, 0, 0, 0},
         {"FillEllipse", s.record(), 10, 10, 3, 0},  {"FillRoundRect", s.record(), 6, 6, 3, 0},
         {"Set_Palette", p.record(), 0, 0, 0, 0},    {"RealizePal", p.record(), 0, 0, 0, 0},
-        {"EllipRgn", &windowless, 0, 0, 0, INT32_MIN},
-        {"RoundRectRgn", &windowless, 4, 4, 0, 0},  {"PolyRgn", &windowless, 1, 0, 0, 0},
-        {"Pixel_Rgn", &picture, 0, 0, 0, 0},     {"CombineEllipRgn", &windowless, 0, 0, 0, -256},
+        // No window takes the shape: a failure (the region is the command's to delete).
+        {"EllipRgn", &windowless, 0, 0, 0, -65535},
+        {"RoundRectRgn", &windowless, 4, 4, 0, -65535},  {"PolyRgn", &windowless, 1, 0, 0, -65535},
+        {"Pixel_Rgn", &picture, 0, 0, 0, -65535},     {"CombineEllipRgn", &windowless, 0, 0, 0, -256},
         {"CombineEllipRgn", &apart, 0, 0, 0, -513}, {"CombineRoundRectRgn", &apart, 4, 4, 0, -513},
         {"CombinePolyRgn", &windowless, 0, 0, 0, -256},
     };

@@ -1,9 +1,11 @@
 // The DLL as a file: its export table is exactly the command table plus AboutMe, it imports
-// only Windows system DLLs, it is a 32-bit x86 DLL, and its version resource reads 0.6.5.1.
+// only Windows system DLLs and none of their thread or clock control, it is a 32-bit x86 DLL,
+// and its version resource reads 0.6.5.1.
 #include <algorithm>
 #include <set>
 
 #include "host_fixture.h"
+#include "imports_win.h"
 #include "script.h"
 
 namespace qv::test {
@@ -59,6 +61,17 @@ TEST(Exports, ImportsOnlySystemDlls) {
     }
     EXPECT_TRUE(imported.count("kernel32.dll"));
     for (const std::string& name : imported) EXPECT_TRUE(system.count(name)) << "imports " << name;
+}
+
+// A guest in the host's process imports what its commands use, nothing of the thread and
+// clock control a POSIX-thread layer would bring along (security scanners score those).
+TEST(Exports, ImportsNoThreadOrClockControl) {
+    std::set<std::string> functions;
+    for (const ImportSlot& s : import_slots(library())) functions.insert(s.function);
+    EXPECT_TRUE(functions.count("CreateThread")) << "the table was read";
+    for (const char* f : {"SetSystemTime", "SuspendThread", "ResumeThread", "SetThreadContext", "GetThreadContext",
+                          "OpenProcess", "DuplicateHandle", "SetProcessAffinityMask", "TerminateThread"})
+        EXPECT_FALSE(functions.count(f)) << f;
 }
 
 TEST(Exports, IsA32BitX86Dll) {

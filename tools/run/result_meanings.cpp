@@ -61,6 +61,9 @@ const std::unordered_map<std::string_view, std::vector<const Row*>>& rows_by_com
             auto& rows = out[s.command];
             for (const Row* r : by_who[s.group]) rows.push_back(r);
         }
+        for (auto& [who, rows] : out)
+            if (who != "EveryCommand")
+                for (const Row* r : by_who["EveryCommand"]) rows.push_back(r);
         return out;
     }();
     return index;

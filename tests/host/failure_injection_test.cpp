@@ -1,0 +1,592 @@
+// The shipped DLL under refused resources. A child process loads quorvel.dll, writes its own
+// functions into the DLL's import address table for every import that can fail for want of
+// resources (the C runtime's allocations, which the static C++ runtime uses too; global
+// memory; threads; the GDI creators; the clipboard; menus; COM; files; timers; the
+// registry), and plays one scenario of commands. A clean run counts the failable calls;
+// then the scenario runs again once for each call with that call alone refused. Each run
+// must end (no crash, hang or escaped exception), give only results the results table lists
+// (the call wrapper checks), leave no heap bytes, GDI objects, menus, thread handles or timer
+// periods behind beyond the clean run's, and leave the command that met the refusal either
+// untouched or complete.
+//
+// QV_FAILURE_POINTS=all refuses every call (scripts/test --all-failures); by default a
+// sample of each scenario's calls is refused, every import among them.
+#include <windows.h>
+#include <mmsystem.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_fixture.h"
+#include "imports_win.h"
+#include "pi_encoder.h"
+
+namespace qv::test {
+namespace {
+
+// ---- The injector -------------------------------------------------------------------------
+
+struct Injector {
+    CRITICAL_SECTION lock;  // band threads call in too
+    int64_t calls = 0;      // failable calls so far
+    int64_t refuse = 0;     // the call to refuse (1-based); 0 none
+    std::string refused_import;
+    std::vector<std::string> names;  // each call's import, in the clean run
+    // What the DLL holds: heap blocks and their sizes, GDI objects, menus, thread handles,
+    // timer periods raised.
+    std::map<void*, size_t> heap;
+    std::set<void*> gdi, menus, threads;
+    int periods = 0;
+} g;
+
+class Locked {
+public:
+    Locked() { EnterCriticalSection(&g.lock); }
+    ~Locked() { LeaveCriticalSection(&g.lock); }
+};
+
+bool refused(const char* import) {
+    Locked l;
+    ++g.calls;
+    if (g.refuse == 0) g.names.push_back(import);
+    if (g.calls != g.refuse) return false;
+    g.refused_import = import;
+    return true;
+}
+
+template <class H>
+H track(std::set<void*>& set, H h) {
+    if (h) {
+        Locked l;
+        set.insert(reinterpret_cast<void*>(h));
+    }
+    return h;
+}
+
+void untrack(std::set<void*>& set, const void* h) {
+    Locked l;
+    set.erase(const_cast<void*>(h));
+}
+
+// The real functions, and the ones written in their place.
+#define REAL(name) decltype(&name) real_##name = nullptr;
+REAL(malloc) REAL(calloc) REAL(realloc) REAL(free) REAL(fopen) REAL(GlobalAlloc) REAL(GlobalLock) REAL(CreateThread)
+REAL(CloseHandle) REAL(CreatePen) REAL(CreateSolidBrush) REAL(CreateHatchBrush) REAL(CreateRectRgn)
+REAL(CreateEllipticRgn) REAL(CreateRoundRectRgn) REAL(CreatePolygonRgn) REAL(ExtCreateRegion) REAL(CombineRgn)
+REAL(SetWindowRgn) REAL(CreatePalette) REAL(DeleteObject) REAL(GetDC) REAL(OpenClipboard) REAL(SetClipboardData)
+REAL(CreatePopupMenu) REAL(AppendMenuA) REAL(DestroyMenu) REAL(CoCreateInstance) REAL(timeSetEvent)
+REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA)
+#undef REAL
+
+void* __cdecl hook_malloc(size_t n) {
+    if (refused("malloc")) return nullptr;
+    void* p = real_malloc(n);
+    if (p) {
+        Locked l;
+        g.heap[p] = n;
+    }
+    return p;
+}
+void* __cdecl hook_calloc(size_t n, size_t size) {
+    if (refused("calloc")) return nullptr;
+    void* p = real_calloc(n, size);
+    if (p) {
+        Locked l;
+        g.heap[p] = n * size;
+    }
+    return p;
+}
+void* __cdecl hook_realloc(void* old, size_t n) {
+    if (refused("realloc")) return nullptr;
+    void* p = real_realloc(old, n);
+    if (p || n == 0) {
+        Locked l;
+        g.heap.erase(old);
+        if (p) g.heap[p] = n;
+    }
+    return p;
+}
+void __cdecl hook_free(void* p) {
+    {
+        Locked l;
+        g.heap.erase(p);
+    }
+    real_free(p);
+}
+FILE* __cdecl hook_fopen(const char* name, const char* mode) { return refused("fopen") ? nullptr : real_fopen(name, mode); }
+HGLOBAL WINAPI hook_GlobalAlloc(UINT flags, SIZE_T n) { return refused("GlobalAlloc") ? nullptr : real_GlobalAlloc(flags, n); }
+LPVOID WINAPI hook_GlobalLock(HGLOBAL h) { return refused("GlobalLock") ? nullptr : real_GlobalLock(h); }
+HANDLE WINAPI hook_CreateThread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD fl, LPDWORD id) {
+    return refused("CreateThread") ? nullptr : track(g.threads, real_CreateThread(a, s, f, p, fl, id));
+}
+BOOL WINAPI hook_CloseHandle(HANDLE h) {
+    untrack(g.threads, h);
+    return real_CloseHandle(h);
+}
+HPEN WINAPI hook_CreatePen(int style, int width, COLORREF c) {
+    return refused("CreatePen") ? nullptr : track(g.gdi, real_CreatePen(style, width, c));
+}
+HBRUSH WINAPI hook_CreateSolidBrush(COLORREF c) {
+    return refused("CreateSolidBrush") ? nullptr : track(g.gdi, real_CreateSolidBrush(c));
+}
+HBRUSH WINAPI hook_CreateHatchBrush(int style, COLORREF c) {
+    return refused("CreateHatchBrush") ? nullptr : track(g.gdi, real_CreateHatchBrush(style, c));
+}
+HRGN WINAPI hook_CreateRectRgn(int a, int b, int c, int d) {
+    return refused("CreateRectRgn") ? nullptr : track(g.gdi, real_CreateRectRgn(a, b, c, d));
+}
+HRGN WINAPI hook_CreateEllipticRgn(int a, int b, int c, int d) {
+    return refused("CreateEllipticRgn") ? nullptr : track(g.gdi, real_CreateEllipticRgn(a, b, c, d));
+}
+HRGN WINAPI hook_CreateRoundRectRgn(int a, int b, int c, int d, int e, int f) {
+    return refused("CreateRoundRectRgn") ? nullptr : track(g.gdi, real_CreateRoundRectRgn(a, b, c, d, e, f));
+}
+HRGN WINAPI hook_CreatePolygonRgn(const POINT* p, int n, int mode) {
+    return refused("CreatePolygonRgn") ? nullptr : track(g.gdi, real_CreatePolygonRgn(p, n, mode));
+}
+HRGN WINAPI hook_ExtCreateRegion(const XFORM* x, DWORD n, const RGNDATA* d) {
+    return refused("ExtCreateRegion") ? nullptr : track(g.gdi, real_ExtCreateRegion(x, n, d));
+}
+int WINAPI hook_CombineRgn(HRGN d, HRGN a, HRGN b, int mode) { return refused("CombineRgn") ? ERROR : real_CombineRgn(d, a, b, mode); }
+int WINAPI hook_SetWindowRgn(HWND w, HRGN r, BOOL redraw) {
+    if (refused("SetWindowRgn")) return 0;
+    const int done = real_SetWindowRgn(w, r, redraw);
+    if (done) untrack(g.gdi, r);  // the window's now
+    return done;
+}
+HPALETTE WINAPI hook_CreatePalette(const LOGPALETTE* p) {
+    return refused("CreatePalette") ? nullptr : track(g.gdi, real_CreatePalette(p));
+}
+BOOL WINAPI hook_DeleteObject(HGDIOBJ h) {
+    untrack(g.gdi, h);
+    return real_DeleteObject(h);
+}
+HDC WINAPI hook_GetDC(HWND w) { return refused("GetDC") ? nullptr : real_GetDC(w); }
+BOOL WINAPI hook_OpenClipboard(HWND w) { return refused("OpenClipboard") ? FALSE : real_OpenClipboard(w); }
+HANDLE WINAPI hook_SetClipboardData(UINT f, HANDLE h) { return refused("SetClipboardData") ? nullptr : real_SetClipboardData(f, h); }
+HMENU WINAPI hook_CreatePopupMenu() { return refused("CreatePopupMenu") ? nullptr : track(g.menus, real_CreatePopupMenu()); }
+BOOL WINAPI hook_AppendMenuA(HMENU m, UINT f, UINT_PTR id, LPCSTR t) { return refused("AppendMenuA") ? FALSE : real_AppendMenuA(m, f, id, t); }
+BOOL WINAPI hook_DestroyMenu(HMENU m) {
+    untrack(g.menus, m);
+    return real_DestroyMenu(m);
+}
+HRESULT WINAPI hook_CoCreateInstance(REFCLSID c, LPUNKNOWN o, DWORD x, REFIID i, LPVOID* out) {
+    if (refused("CoCreateInstance")) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    return real_CoCreateInstance(c, o, x, i, out);
+}
+MMRESULT WINAPI hook_timeSetEvent(UINT d, UINT r, LPTIMECALLBACK f, DWORD_PTR u, UINT fl) {
+    return refused("timeSetEvent") ? 0 : real_timeSetEvent(d, r, f, u, fl);
+}
+MMRESULT WINAPI hook_timeBeginPeriod(UINT p) {
+    const MMRESULT r = real_timeBeginPeriod(p);
+    if (r == TIMERR_NOERROR) ++g.periods;
+    return r;
+}
+MMRESULT WINAPI hook_timeEndPeriod(UINT p) {
+    const MMRESULT r = real_timeEndPeriod(p);
+    if (r == TIMERR_NOERROR) --g.periods;
+    return r;
+}
+LSTATUS WINAPI hook_RegOpenKeyExA(HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out) {
+    return refused("RegOpenKeyExA") ? ERROR_OUTOFMEMORY : real_RegOpenKeyExA(k, s, o, m, out);
+}
+
+// Writes the hooks into the DLL's import address table, or (restore) the real functions back.
+void install_hooks(bool restore = false) {
+    if (!restore) InitializeCriticalSection(&g.lock);
+    struct Hook {
+        const char* function;
+        void** real;
+        void* hook;
+    };
+#define HOOK(name) {#name, reinterpret_cast<void**>(&real_##name), reinterpret_cast<void*>(&hook_##name)}
+    const Hook hooks[] = {HOOK(malloc), HOOK(calloc), HOOK(realloc), HOOK(free), HOOK(fopen), HOOK(GlobalAlloc),
+                          HOOK(GlobalLock), HOOK(CreateThread), HOOK(CloseHandle), HOOK(CreatePen),
+                          HOOK(CreateSolidBrush), HOOK(CreateHatchBrush), HOOK(CreateRectRgn), HOOK(CreateEllipticRgn),
+                          HOOK(CreateRoundRectRgn), HOOK(CreatePolygonRgn), HOOK(ExtCreateRegion), HOOK(CombineRgn),
+                          HOOK(SetWindowRgn), HOOK(CreatePalette), HOOK(DeleteObject), HOOK(GetDC),
+                          HOOK(OpenClipboard), HOOK(SetClipboardData), HOOK(CreatePopupMenu), HOOK(AppendMenuA),
+                          HOOK(DestroyMenu), HOOK(CoCreateInstance), HOOK(timeSetEvent), HOOK(timeBeginPeriod),
+                          HOOK(timeEndPeriod), HOOK(RegOpenKeyExA)};
+#undef HOOK
+    for (const ImportSlot& s : import_slots(library()))
+        for (const Hook& h : hooks) {
+            if (s.function != h.function) continue;
+            if (!restore) *h.real = *s.slot;
+            DWORD was;
+            VirtualProtect(s.slot, sizeof(void*), PAGE_READWRITE, &was);
+            *s.slot = restore ? *h.real : h.hook;
+            VirtualProtect(s.slot, sizeof(void*), was, &was);
+        }
+}
+
+// ---- The scenarios ------------------------------------------------------------------------
+
+// A hash of the bytes, eight at a time (the screens are megabytes and every step hashes them).
+uint64_t fnv(uint64_t h, const uint8_t* p, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 1099511628211ull;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+// The screens and variables a scenario works on, and what each step gave.
+struct Env {
+    HostScreen big{2000, 1000, false, "qv fail big"}, small{320, 200, false, "qv fail"}, pal{128, 96, true, "qv fail 8"};
+    HostVar ints = HostVar::ints(300), text = HostVar::text(512), items = HostVar::text(16, 4), keys = HostVar::ints(64),
+            values = HostVar::ints(64);
+    TempDir dir;
+    std::vector<uint8_t> buffer = std::vector<uint8_t>(1024);
+    struct Step {
+        std::string name;
+        int32_t result;
+        uint64_t before, after;  // the screens' and variables' state around the call
+        int64_t calls_before;
+    };
+    std::vector<Step> steps;
+
+    uint64_t state() const {
+        uint64_t h = 1469598103934665603ull;
+        for (const HostScreen* s : {&big, &small, &pal}) h = fnv(h, s->bits(), s->size_bytes());
+        for (HostVar* v : {const_cast<HostVar*>(&ints), const_cast<HostVar*>(&text), const_cast<HostVar*>(&keys),
+                           const_cast<HostVar*>(&values)})
+            h = fnv(h, v->data(), v->storage_bytes());
+        return fnv(h, buffer.data(), buffer.size());
+    }
+    template <class A = int32_t, class B = int32_t, class C = int32_t, class D = int32_t>
+    void step(const char* name, A a = 0, B b = 0, C c = 0, D d = 0) {
+        const int64_t calls_before = g.calls;
+        const uint64_t before = state();
+        const int32_t r = call(name, a, b, c, d);
+        steps.push_back({name, r, before, state(), calls_before});
+    }
+};
+
+void filters(Env& e) {
+    e.big.fill_pattern(3);
+    for (int i = 0; i < 49; ++i) e.ints.ints()[i] = i % 7 == 3 ? 2 : 1;
+    e.step("SetMatrix", e.ints.record(), 9);
+    e.step("GMatrix", e.big.record(), 2000, 1000, 2);
+    e.step("Median", e.big.record(), 2000, 1000, 0);
+    e.step("Nijimi", e.big.record(), 2000, 1000, 0x31);
+    e.step("Nijimi", e.big.record(), 2000, 1000, 0x12);
+    e.step("Emboss", e.big.record(), 0, 0);
+    e.step("Edge", e.big.record(), 2000, 1000);
+}
+
+void colours(Env& e) {
+    e.big.fill_pattern(4);
+    e.big.set_area(2000, 1000);
+    srand(7);
+    e.step("Monotone", e.big.record(), 40, 90);
+    e.step("ToneChange", e.big.record(), 130, 0, e.buffer.data());
+    e.step("HalfTone", e.big.record(), 2000, 1000, 7);
+    e.step("NoiseCol", e.big.record(), 2000, 1000, 30);
+    e.step("Cycle", e.big.record(), 2, 0, 1);
+    e.step("SetMosaicSize", 7, 5);
+    e.step("Mosaic", e.big.record(), 2000, 1000);
+    e.step("Rough", e.big.record(), 2000, 1000, 3);
+    e.step("Disper", e.big.record(), 2000, 1000);
+    e.step("ToneChange", e.pal.record(), 50, 0, e.buffer.data());
+}
+
+void compose(Env& e) {
+    e.big.fill_pattern(5);
+    e.small.fill_pattern(6);
+    e.step("SetBMSCR", e.small.record(), 0, 1);
+    e.step("SetBMNo", 1);
+    e.step("GMergeParam", 512, 512, 0, 0);
+    e.step("GMerge", e.big.record(), 320, 200);
+    e.step("GShade", e.big.record(), 320, 200, 50);
+    e.step("GDiff", e.big.record(), 320, 200, 2);
+    e.step("GRotPos", 160, 100, 256, 0);
+    e.step("GRot", e.big.record(), 2000, 1000, 30);
+    e.step("Flip_V", e.big.record(), 2000, 1000);
+    e.step("Flip_H", e.big.record(), 2000, 1000);
+    e.step("SetBMSCR", 0, 0, 1);
+}
+
+void drawing(Env& e) {
+    e.small.fill({200, 200, 200});
+    e.small.set_color(0x00204080);
+    e.small.set_cursor(40, 30);
+    e.small.set_area(120, 80);
+    const int32_t points[] = {10, 10, 100, 20, 60, 90, 20, 70};
+    std::memcpy(e.keys.ints(), points, sizeof points);
+    e.step("SetPenMode", 3, 1);
+    e.step("SetBrushMode", 2);
+    e.step("DrawArc", e.small.record(), 30, 200, 1);
+    e.step("SetPolygon", e.keys.record(), 4, 0);
+    e.step("DrawPolyline", e.small.record(), 1);
+    e.step("FillPolygon", e.small.record(), 3);
+    e.step("SetBezier", e.keys.record(), 2);
+    e.step("DrawBezierline", e.small.record(), 1);
+    e.step("FillEllipse", e.small.record(), 50, 40, 3);
+    e.step("FillRoundRect", e.small.record(), 9, 9, 3);
+    e.step("Paint", e.small.record(), 5, 5);
+    e.step("AutoLine_H", e.small.record(), 7, 0);
+    e.step("AutoLine_V", e.small.record(), 5, 0);
+    e.step("SetPenMode", 1, 0);
+}
+
+void palettes_and_regions(Env& e) {
+    e.step("Set_PalBM", e.pal.record());
+    e.step("Get_Palette", e.values.record());
+    HostVar table = HostVar::ints(256);
+    for (int i = 0; i < 256; ++i) table.ints()[i] = i * 0x010203;
+    e.step("Set_PalMem", table.record());
+    e.step("Set_Palette", e.pal.record(), 0, 0, e.buffer.data());
+    e.step("RealizePal", e.pal.record(), 0, 0, e.buffer.data());
+    e.small.set_cursor(10, 10);
+    e.small.set_area(200, 120);
+    e.step("EllipRgn", e.small.record(), 200, 150, 0);
+    e.step("SetCombineMode", 2);
+    e.step("CombineEllipRgn", e.small.record(), 60, 40, 0);
+    e.step("RoundRectRgn", e.small.record(), 20, 20, 0);
+    e.step("CombineRoundRectRgn", e.small.record(), 8, 8, 5);
+    e.step("SetPolygon", e.keys.record(), 4, 0);
+    e.step("PolyRgn", e.small.record(), 1);
+    e.small.fill_pattern(8);
+    e.small.set_color(0);
+    e.step("Pixel_Rgn", e.small.record(), 200, 150, 0);
+    e.step("SetCombineMode", 0);
+}
+
+void pictures(Env& e) {
+    std::vector<uint8_t> indexes(96 * 64);
+    for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = uint8_t((i * 7 + i / 96) % 256);
+    const std::string pi = pi_encoder::encode(indexes, 96, 64, {});
+    write_file(e.dir.file("p.pi"), pi);
+    const std::string pi_path = e.dir.file("p.pi"), fal = e.dir.file("p.raw"), bmp = e.dir.file("p.bmp");
+    e.step("PiLoad", e.small.record(), pi_path.c_str(), 1, 0);
+    e.step("PiLoad", e.pal.record(), pi_path.c_str(), 1, e.buffer.data());
+    std::memcpy(e.text.data(), pi.data(), std::min<size_t>(pi.size(), 512));
+    e.step("PiInfo", e.ints.record(), pi_path.c_str());
+    e.small.set_cursor(0, 0);
+    e.small.set_area(64, 48);
+    e.step("PicSave", e.small.record(), fal.c_str(), 1, 1);
+    e.step("PicSave", e.small.record(), bmp.c_str(), 0, 0);
+    e.step("PicSave", e.pal.record(), bmp.c_str(), 1, 0);
+    const std::string jpg = e.dir.file("p.jpg");
+    std::strcpy(e.text.chars(), "a comment\nof two lines");
+    e.step("JpegComment", e.text.record(), 0, 0);
+    e.step("JpegSave", e.small.record(), jpg.c_str(), 320, 200);
+    e.step("JpegLoad", e.big.record(), jpg.c_str(), 0, 0);
+    e.step("JpegSize", e.ints.record(), jpg.c_str(), 0);
+    e.step("GetJpegComment", e.text.record(), jpg.c_str(), 0, 0);
+    const std::string bytes = read_file(jpg);
+    HostVar mem = HostVar::text(uint32_t(bytes.size() + 4));
+    std::memcpy(mem.data(), bytes.data(), bytes.size());
+    e.step("SetJpegMem", mem.record(), int32_t(bytes.size()));
+    e.step("JpegLoadMem", e.big.record(), 0);
+    e.step("SetJpegMem", mem.record(), int32_t(bytes.size()));
+    e.step("GetJpegCommentMem", mem.record(), 0);
+}
+
+void clipboard_and_menus(Env& e) {
+    std::strcpy(e.text.chars(), "clipboard text");
+    e.step("Txt2Clip", e.text.record());
+    e.step("GetClipTxt", e.text.record());
+    e.step("Dib2Clip", e.small.record());
+    e.step("GetClipDib", e.small.record(), 0, 0, nullptr);
+    e.step("GetClipInfo", e.values.record());
+    e.step("Dib2Clip", e.pal.record());
+    e.step("GetClipDib", e.pal.record(), 0, 0, e.buffer.data());
+    const char* names[] = {"Open", "-", "Save", "Quit"};
+    for (int i = 0; i < 4; ++i) std::strcpy(e.items.chars() + 16 * i, names[i]);
+    e.step("CreatePopup", e.items.record(), 0, 2);
+    e.step("DestroyPopup", 258);
+    e.step("DelSysMenu", e.small.record(), 0x100, 0);
+}
+
+void text_and_system(Env& e) {
+    for (int i = 0; i < 64; ++i) e.keys.ints()[i] = (i * 37) % 11, e.values.ints()[i] = i;
+    e.step("BSortSet", e.values.record());
+    e.step("BSortEx", e.keys.record());
+    e.step("BSort", e.keys.record());
+    std::strcpy(e.text.chars(), "abcdefg\x82\xa0hijklmnopqrstuvwxyz");
+    e.step("UpperCase", e.text.record());
+    e.step("MapStr", e.text.record(), "wide text", 1);
+    for (int i = 0; i < 4; ++i) e.ints.ints()[i] = "hij"[i % 3];
+    e.step("SearchBinParam", e.ints.record(), 3);
+    e.step("SearchBin", e.text.record(), 64, 0);
+    e.step("SearchBinNull");
+    e.step("SearchStr", e.text.record(), "QRS", -64, 0);
+    e.step("GetShellDir", e.text.record(), 0);
+    e.step("GetEnvVar", e.text.record(), "%WINDIR%");
+    const std::string lnk = e.dir.file("s.lnk");
+    e.step("CreateShortCut", "C:\\windows\\notepad.exe", lnk.c_str());
+    e.step("GetShortCutParam", e.text.record(), lnk.c_str(), 0);
+    e.step("MMCountOn", 5, 1);
+    e.step("MMCountOff");
+    e.step("GetWinTemp", e.text.record());
+}
+
+using Scenario = void (*)(Env&);
+const std::pair<const char*, Scenario> kScenarios[] = {
+    {"filters", filters},   {"colours", colours},   {"compose", compose},
+    {"drawing", drawing},   {"palettes-and-regions", palettes_and_regions},
+    {"pictures", pictures}, {"clipboard-and-menus", clipboard_and_menus}, {"text-and-system", text_and_system},
+};
+
+// ---- The child: one scenario, one refusal -------------------------------------------------
+
+TEST(DISABLED_FailureInjectionChild, Run) {
+    const char* name = std::getenv("QV_FAIL_SCENARIO");
+    const char* refuse = std::getenv("QV_FAIL_REFUSE");
+    ASSERT_TRUE(name && refuse);
+    Scenario scenario = nullptr;
+    for (auto [n, s] : kScenarios)
+        if (std::string(n) == name) scenario = s;
+    ASSERT_NE(scenario, nullptr) << name;
+    {
+        Env e;  // made before the hooks go in: the host's own screens are no part of the test
+        if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+        g.refuse = std::atoll(refuse);
+        install_hooks();
+        scenario(e);
+        g.refuse = -1;  // nothing more is refused while the screens go
+        std::printf("calls %lld\n", g.calls);
+        std::printf("refused %s\n", g.refused_import.c_str());
+        if (std::atoll(refuse) == 0)
+            for (const std::string& n : g.names) std::printf("import %s\n", n.c_str());
+        for (const Env::Step& s : e.steps)
+            std::printf("step %s %d %016llx %016llx %lld\n", s.name.c_str(), s.result, s.before, s.after, s.calls_before);
+        size_t bytes = 0;
+        for (const auto& [p, n] : g.heap) bytes += n;
+        std::printf("held heap %zu gdi %zu menus %zu threads %zu periods %d\n", bytes, g.gdi.size(), g.menus.size(),
+                    g.threads.size(), g.periods);
+        // The real functions back before the screens go and the process ends: the library's
+        // last frees must not reach a tracker that is gone.
+        install_hooks(true);
+    }
+    std::printf("done\n");
+}
+
+// ---- The parent: every scenario, each refusal in turn ---------------------------------------
+
+// The size queries set the size (to 0 x 0, the Pi ones to -1 x -1) before they read: any
+// failure answers "no picture" there.
+const std::set<std::string> kAnswersNoSize = {"JpegSize", "JpegSizeMem", "JpegSizeDpm", "PiInfo", "PiInfoMem"};
+
+struct Report {
+    bool done = false;
+    int64_t calls = 0;
+    std::string refused;
+    std::vector<std::string> imports;
+    struct Step {
+        std::string name;
+        int32_t result;
+        std::string before, after;
+        int64_t calls_before;
+    };
+    std::vector<Step> steps;
+    std::map<std::string, long long> held;
+};
+
+Report run_child(const char* scenario, int64_t refuse, std::string& output, int& exit_code) {
+    SetEnvironmentVariableA("QV_FAIL_SCENARIO", scenario);
+    SetEnvironmentVariableA("QV_FAIL_REFUSE", std::to_string(refuse).c_str());
+    const ProcessResult r = run_process("\"" + exe_folder() + "qv_host_tests.exe\" --gtest_also_run_disabled_tests "
+                                        "--gtest_filter=DISABLED_FailureInjectionChild.Run",
+                                        120000);
+    output = r.out + r.err;
+    exit_code = r.exit_code;
+    Report rep;
+    std::istringstream in(r.out);
+    std::string word;
+    while (in >> word) {
+        if (word == "calls") in >> rep.calls;
+        else if (word == "refused") std::getline(in, rep.refused);
+        else if (word == "import") rep.imports.emplace_back(), in >> rep.imports.back();
+        else if (word == "step") {
+            Report::Step s;
+            in >> s.name >> s.result >> s.before >> s.after >> s.calls_before;
+            rep.steps.push_back(s);
+        } else if (word == "held") {
+            std::string what;
+            long long n;
+            for (int i = 0; i < 5 && in >> what >> n; ++i) rep.held[what] = n;
+        } else if (word == "done") rep.done = true;
+    }
+    return rep;
+}
+
+// Which calls to refuse: all of them, or a sample that holds the first call of every import
+// and calls spread evenly over the scenario.
+std::vector<int64_t> points_of(const Report& clean, bool all) {
+    std::vector<int64_t> points;
+    if (all) {
+        for (int64_t i = 1; i <= clean.calls; ++i) points.push_back(i);
+        return points;
+    }
+    std::set<std::string> seen;
+    for (size_t i = 0; i < clean.imports.size(); ++i)
+        if (seen.insert(clean.imports[i]).second) points.push_back(int64_t(i) + 1);
+    const int64_t spread = 4;
+    for (int64_t k = 1; k <= spread; ++k) points.push_back(std::max<int64_t>(1, clean.calls * k / (spread + 1)));
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
+TEST(FailureInjection, EveryRefusedCallEndsCleanlyWithADocumentedResult) {
+    const char* mode = std::getenv("QV_FAILURE_POINTS");
+    const bool all = mode && std::string(mode) == "all";
+    std::map<std::string, int> refused_by_import;
+    int runs = 0;
+    for (const auto& scenario : kScenarios) {
+        const char* name = scenario.first;
+        std::string out;
+        int code = 0;
+        const Report clean = run_child(name, 0, out, code);
+        ASSERT_TRUE(code == 0 && clean.done) << name << ", clean run:\n" << out;
+        for (int64_t point : points_of(clean, all)) {
+            const Report r = run_child(name, point, out, code);
+            ++runs;
+            const std::string where = std::string(name) + ", call " + std::to_string(point) + " (" +
+                                      (size_t(point) <= clean.imports.size() ? clean.imports[size_t(point) - 1] : "?") + ")";
+            EXPECT_TRUE(code == 0 && r.done) << where << ": the run did not end cleanly (exit " << code << ")\n" << out;
+            if (!r.done) continue;
+            ++refused_by_import[r.refused.size() > 1 ? r.refused.substr(1) : "none"];
+            for (const char* what : {"heap", "gdi", "menus", "periods"})
+                EXPECT_LE(r.held.at(what), clean.held.at(what)) << where << ": " << what << " held beyond the clean run";
+            EXPECT_EQ(r.held.at("threads"), 0) << where << ": thread handles left open";
+            // The step that met the refusal: the picture and variables as before it, or as
+            // the clean run left them.
+            for (size_t i = 0; i < r.steps.size() && i < clean.steps.size(); ++i) {
+                const int64_t next = i + 1 < r.steps.size() ? r.steps[i + 1].calls_before : r.calls;
+                if (r.steps[i].before != clean.steps[i].before) break;  // an earlier refusal changed the way
+                if (point <= r.steps[i].calls_before || point > next) continue;
+                const bool complete = r.steps[i].after == clean.steps[i].after;
+                EXPECT_TRUE(complete || r.steps[i].after == r.steps[i].before || kAnswersNoSize.count(r.steps[i].name))
+                    << where << ": " << r.steps[i].name << " gave " << r.steps[i].result << " and left its work torn";
+                if (r.steps[i].result == clean.steps[i].result) {
+                    EXPECT_TRUE(complete) << where << ": " << r.steps[i].name << " reported success, work not done";
+                }
+            }
+        }
+    }
+    std::printf("failure injection: %d runs;", runs);
+    for (const auto& [import, n] : refused_by_import) std::printf(" %s %d", import.c_str(), n);
+    std::printf("\n");
+}
+
+}  // namespace
+}  // namespace qv::test
