@@ -39,14 +39,12 @@ double measure_start_cost() {
     return least;
 }
 
-}  // namespace
-
 // Worked out on first use (the environment may be set after the library is loaded), kept in
 // plain atomics rather than a function's statics, whose guard may need memory. Only the
 // host's thread asks.
-namespace {
 std::atomic<int32_t> threads_configured{0};
 std::atomic<double> start_cost{-1};
+
 }  // namespace
 
 int32_t thread_count() {

@@ -23,12 +23,10 @@ bool processor_has_avx2() {
 #endif
 }
 
-}  // namespace
-
 // -1 until first asked; a plain atomic rather than a function's static, whose guard may need
 // memory.
-namespace {
 std::atomic<int> has_avx2{-1};
+
 }  // namespace
 
 bool wide() {
