@@ -124,7 +124,7 @@ set(QV_DEF_FILE ${CMAKE_BINARY_DIR}/quorvel.def)
 qv_write_if_changed(${QV_DEF_FILE} "${qv_def}")
 
 set(qv_doc "# Quorvel commands\n\n")
-string(APPEND qv_doc "Written by the build from `src/commands.h`; do not edit by hand.\n\n")
+string(APPEND qv_doc "Written by the build from `src/commands.h` and `src/results.h`; do not edit by hand.\n\n")
 string(APPEND qv_doc "Every command takes four 32-bit arguments and returns one integer: 0 for success, ")
 string(APPEND qv_doc "a positive host error number (3 argument out of range, 5 setting missing, ")
 string(APPEND qv_doc "6 wrong variable type, 1 bad bit count), or a negated status that the script ")

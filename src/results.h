@@ -338,7 +338,7 @@ STATUS(RgbToColRef, 2, "a variable without an element")
 // Window regions
 STATUS(SetCombineMode, 0, "set")
 STATUS(InvCapt, 0, "set")
-STATUSES(EllipRgn, 0, 2147483647, "shaped: the caption height + 3")
+STATUSES(EllipRgn, 0, 65534, "shaped: the caption height + 3")
 STATUS(EllipRgn, 65535, "the shape's region cannot be made or set (no window, say): the window keeps its shape")
 SHARES(CombineEllipRgn, RegionCombine)
 STATUS(RoundRectRgn, 0, "shaped")
