@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::clip::Dib dib;
     if (qv::clip::check_dib(data + 1, size - 1, s.palette_mode(), dib) != qv::clip::kDibOk) return 0;
     uint8_t colours[768];
-    qv::clip::place_dib(dib, s, (data[0] >> 1) & 15, data[0] >> 5, colours);
+    if (s.palette_mode()) qv::clip::dib_colours(dib, colours);
+    qv::clip::place_dib(dib, s, (data[0] >> 1) & 15, data[0] >> 5);
     return 0;
 }

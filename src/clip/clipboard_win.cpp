@@ -157,7 +157,7 @@ int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
         if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
     }
     GdiFlush();
-    place_dib(dib, s, x, y, colours);
+    place_dib(dib, s, x, y);
     return 0;
 }
 

@@ -66,12 +66,11 @@ void dib_colours(const Dib& dib, uint8_t* colours) {
     }
 }
 
-void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y, uint8_t* colours) {
+void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y) {
     if (x < 0 || x >= s.width) x = 0;
     if (y < 0 || y >= s.height) y = 0;
     const int32_t w = std::min(dib.width, s.width - x), h = std::min(dib.height, s.height - y);
     const int32_t entries = dib.entries;
-    if (s.palette_mode()) dib_colours(dib, colours);
     if (w < 1 || h < 1) return;
     // Both are bottom-up: the rows go in the order of memory, from the last up.
     const auto source_row = [&](int32_t j) { return dib.bits_start + size_t(dib.height - 1 - j) * dib.stride; };

@@ -37,12 +37,12 @@ DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib&
 
 // Copies a checked DIB into the screen from (x, y) (a coordinate outside the screen becomes
 // 0), its top row first, cut at the screen's right and bottom edges. A palette screen takes
-// the indexes and gets the colour table in `colours` (dib.entries triplets red, green, blue,
-// for InstallPalette); a full-colour screen gets the colours, black for an index past the
-// table's end.
-void place_dib(const Dib& dib, const Screen& screen, int32_t x, int32_t y, uint8_t* colours);
+// the indexes (its palette is dib_colours'); a full-colour screen gets the colours, black
+// for an index past the table's end.
+void place_dib(const Dib& dib, const Screen& screen, int32_t x, int32_t y);
 
-// The colour table alone, as place_dib gives it to a palette screen.
+// The colour table as a palette screen takes it: dib.entries triplets red, green, blue, for
+// InstallPalette.
 void dib_colours(const Dib& dib, uint8_t* colours);
 
 // The longest text a string variable takes: 4 x units - 1, times the elements when there are

@@ -125,7 +125,8 @@ TEST(DibReader, PlacesEveryBitCountIntoBothKindsOfScreen) {
                     BufferScreen s(17, 8, palette);
                     const auto before = s.snapshot();
                     uint8_t colours[768] = {};
-                    place_dib(dib, s.view(), x, y, colours);
+                    place_dib(dib, s.view(), x, y);
+                    if (palette) dib_colours(dib, colours);
                     const int32_t x0 = x < 17 ? x : 0, y0 = y >= 0 ? y : 0;
                     const int32_t w = std::min(19, 17 - x0), h = std::min(9, 8 - y0);
                     ASSERT_TRUE(s.unchanged_outside(x0, y0, w, h, before)) << bits << " at " << x << "," << y;

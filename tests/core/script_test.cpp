@@ -83,9 +83,8 @@ TEST(CommandTable, NamesAreUniqueAndFound) {
 }
 
 // Results by their own rows, by a shared group's, as host errors and as statuses, at the
-// ends of a range and of the 32-bit results.
-TEST(ResultsTable, EveryCommandListsItsResultsAndTheyReadBack) {
-    for (const CommandInfo& c : command_table()) EXPECT_TRUE(has_results(c.name)) << c.name;
+// ends of a range and of the 32-bit results. (A command without results stops the build.)
+TEST(ResultsTable, ResultsReadBackByTheirRowsAndGroups) {
     EXPECT_STREQ(result_meaning("JpegLoad", -255), "a palette-mode screen: nothing decoded");
     EXPECT_STREQ(result_meaning("JpegLoad", -1), "the file cannot be opened") << "from the decoder's group";
     EXPECT_EQ(result_meaning("JpegLoad", 1), nullptr) << "status 1 is no error 1";

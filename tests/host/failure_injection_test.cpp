@@ -87,97 +87,82 @@ REAL(CreatePopupMenu) REAL(AppendMenuA) REAL(DestroyMenu) REAL(CoCreateInstance)
 REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA)
 #undef REAL
 
+// The heap blocks the library holds: `old` given back, `p` of n bytes taken.
+void hold(void* old, void* p, size_t n) {
+    Locked l;
+    if (old) g.heap.erase(old);
+    if (p) g.heap[p] = n;
+}
+
 void* __cdecl hook_malloc(size_t n) {
-    if (refused("malloc")) return nullptr;
-    void* p = real_malloc(n);
-    if (p) {
-        Locked l;
-        g.heap[p] = n;
-    }
+    void* p = refused("malloc") ? nullptr : real_malloc(n);
+    hold(nullptr, p, n);
     return p;
 }
 void* __cdecl hook_calloc(size_t n, size_t size) {
-    if (refused("calloc")) return nullptr;
-    void* p = real_calloc(n, size);
-    if (p) {
-        Locked l;
-        g.heap[p] = n * size;
-    }
+    void* p = refused("calloc") ? nullptr : real_calloc(n, size);
+    hold(nullptr, p, n * size);
     return p;
 }
 void* __cdecl hook_realloc(void* old, size_t n) {
     if (refused("realloc")) return nullptr;
     void* p = real_realloc(old, n);
-    if (p || n == 0) {
-        Locked l;
-        g.heap.erase(old);
-        if (p) g.heap[p] = n;
-    }
+    if (p || n == 0) hold(old, p, n);
     return p;
 }
 void __cdecl hook_free(void* p) {
-    {
-        Locked l;
-        g.heap.erase(p);
-    }
+    hold(p, nullptr, 0);
     real_free(p);
 }
-FILE* __cdecl hook_fopen(const char* name, const char* mode) { return refused("fopen") ? nullptr : real_fopen(name, mode); }
-HGLOBAL WINAPI hook_GlobalAlloc(UINT flags, SIZE_T n) { return refused("GlobalAlloc") ? nullptr : real_GlobalAlloc(flags, n); }
-LPVOID WINAPI hook_GlobalLock(HGLOBAL h) { return refused("GlobalLock") ? nullptr : real_GlobalLock(h); }
-HANDLE WINAPI hook_CreateThread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD fl, LPDWORD id) {
-    return refused("CreateThread") ? nullptr : track(g.threads, real_CreateThread(a, s, f, p, fl, id));
-}
+
+// A call that can only be refused, and a maker of an object that is followed until it is
+// deleted or handed on.
+#define REFUSABLE(result, convention, name, failure, params, args) \
+    result convention hook_##name params { return refused(#name) ? failure : real_##name args; }
+#define MAKER(result, name, held, params, args) \
+    result WINAPI hook_##name params { return refused(#name) ? nullptr : track(g.held, real_##name args); }
+REFUSABLE(FILE*, __cdecl, fopen, nullptr, (const char* name, const char* mode), (name, mode))
+REFUSABLE(HGLOBAL, WINAPI, GlobalAlloc, nullptr, (UINT flags, SIZE_T n), (flags, n))
+REFUSABLE(LPVOID, WINAPI, GlobalLock, nullptr, (HGLOBAL h), (h))
+REFUSABLE(int, WINAPI, CombineRgn, ERROR, (HRGN d, HRGN a, HRGN b, int mode), (d, a, b, mode))
+REFUSABLE(HDC, WINAPI, GetDC, nullptr, (HWND w), (w))
+REFUSABLE(BOOL, WINAPI, OpenClipboard, FALSE, (HWND w), (w))
+REFUSABLE(HANDLE, WINAPI, SetClipboardData, nullptr, (UINT f, HANDLE h), (f, h))
+REFUSABLE(BOOL, WINAPI, AppendMenuA, FALSE, (HMENU m, UINT f, UINT_PTR id, LPCSTR t), (m, f, id, t))
+REFUSABLE(MMRESULT, WINAPI, timeSetEvent, 0, (UINT d, UINT r, LPTIMECALLBACK f, DWORD_PTR u, UINT fl), (d, r, f, u, fl))
+REFUSABLE(LSTATUS, WINAPI, RegOpenKeyExA, ERROR_OUTOFMEMORY, (HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out), (k, s, o, m, out))
+MAKER(HANDLE, CreateThread, threads, (LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD fl, LPDWORD id),
+      (a, s, f, p, fl, id))
+MAKER(HPEN, CreatePen, gdi, (int style, int width, COLORREF c), (style, width, c))
+MAKER(HBRUSH, CreateSolidBrush, gdi, (COLORREF c), (c))
+MAKER(HBRUSH, CreateHatchBrush, gdi, (int style, COLORREF c), (style, c))
+MAKER(HRGN, CreateRectRgn, gdi, (int a, int b, int c, int d), (a, b, c, d))
+MAKER(HRGN, CreateEllipticRgn, gdi, (int a, int b, int c, int d), (a, b, c, d))
+MAKER(HRGN, CreateRoundRectRgn, gdi, (int a, int b, int c, int d, int e, int f), (a, b, c, d, e, f))
+MAKER(HRGN, CreatePolygonRgn, gdi, (const POINT* p, int n, int mode), (p, n, mode))
+MAKER(HRGN, ExtCreateRegion, gdi, (const XFORM* x, DWORD n, const RGNDATA* d), (x, n, d))
+MAKER(HPALETTE, CreatePalette, gdi, (const LOGPALETTE* p), (p))
+MAKER(HMENU, CreatePopupMenu, menus, (), ())
+#undef REFUSABLE
+#undef MAKER
+
 BOOL WINAPI hook_CloseHandle(HANDLE h) {
     untrack(g.threads, h);
     return real_CloseHandle(h);
-}
-HPEN WINAPI hook_CreatePen(int style, int width, COLORREF c) {
-    return refused("CreatePen") ? nullptr : track(g.gdi, real_CreatePen(style, width, c));
-}
-HBRUSH WINAPI hook_CreateSolidBrush(COLORREF c) {
-    return refused("CreateSolidBrush") ? nullptr : track(g.gdi, real_CreateSolidBrush(c));
-}
-HBRUSH WINAPI hook_CreateHatchBrush(int style, COLORREF c) {
-    return refused("CreateHatchBrush") ? nullptr : track(g.gdi, real_CreateHatchBrush(style, c));
-}
-HRGN WINAPI hook_CreateRectRgn(int a, int b, int c, int d) {
-    return refused("CreateRectRgn") ? nullptr : track(g.gdi, real_CreateRectRgn(a, b, c, d));
-}
-HRGN WINAPI hook_CreateEllipticRgn(int a, int b, int c, int d) {
-    return refused("CreateEllipticRgn") ? nullptr : track(g.gdi, real_CreateEllipticRgn(a, b, c, d));
-}
-HRGN WINAPI hook_CreateRoundRectRgn(int a, int b, int c, int d, int e, int f) {
-    return refused("CreateRoundRectRgn") ? nullptr : track(g.gdi, real_CreateRoundRectRgn(a, b, c, d, e, f));
-}
-HRGN WINAPI hook_CreatePolygonRgn(const POINT* p, int n, int mode) {
-    return refused("CreatePolygonRgn") ? nullptr : track(g.gdi, real_CreatePolygonRgn(p, n, mode));
-}
-HRGN WINAPI hook_ExtCreateRegion(const XFORM* x, DWORD n, const RGNDATA* d) {
-    return refused("ExtCreateRegion") ? nullptr : track(g.gdi, real_ExtCreateRegion(x, n, d));
-}
-int WINAPI hook_CombineRgn(HRGN d, HRGN a, HRGN b, int mode) { return refused("CombineRgn") ? ERROR : real_CombineRgn(d, a, b, mode); }
-int WINAPI hook_SetWindowRgn(HWND w, HRGN r, BOOL redraw) {
-    if (refused("SetWindowRgn")) return 0;
-    const int done = real_SetWindowRgn(w, r, redraw);
-    if (done) untrack(g.gdi, r);  // the window's now
-    return done;
-}
-HPALETTE WINAPI hook_CreatePalette(const LOGPALETTE* p) {
-    return refused("CreatePalette") ? nullptr : track(g.gdi, real_CreatePalette(p));
 }
 BOOL WINAPI hook_DeleteObject(HGDIOBJ h) {
     untrack(g.gdi, h);
     return real_DeleteObject(h);
 }
-HDC WINAPI hook_GetDC(HWND w) { return refused("GetDC") ? nullptr : real_GetDC(w); }
-BOOL WINAPI hook_OpenClipboard(HWND w) { return refused("OpenClipboard") ? FALSE : real_OpenClipboard(w); }
-HANDLE WINAPI hook_SetClipboardData(UINT f, HANDLE h) { return refused("SetClipboardData") ? nullptr : real_SetClipboardData(f, h); }
-HMENU WINAPI hook_CreatePopupMenu() { return refused("CreatePopupMenu") ? nullptr : track(g.menus, real_CreatePopupMenu()); }
-BOOL WINAPI hook_AppendMenuA(HMENU m, UINT f, UINT_PTR id, LPCSTR t) { return refused("AppendMenuA") ? FALSE : real_AppendMenuA(m, f, id, t); }
 BOOL WINAPI hook_DestroyMenu(HMENU m) {
     untrack(g.menus, m);
     return real_DestroyMenu(m);
+}
+int WINAPI hook_SetWindowRgn(HWND w, HRGN r, BOOL redraw) {
+    if (refused("SetWindowRgn")) return 0;
+    const int done = real_SetWindowRgn(w, r, redraw);
+    if (done) untrack(g.gdi, r);  // the window's now
+    return done;
 }
 HRESULT WINAPI hook_CoCreateInstance(REFCLSID c, LPUNKNOWN o, DWORD x, REFIID i, LPVOID* out) {
     if (refused("CoCreateInstance")) {
@@ -185,9 +170,6 @@ HRESULT WINAPI hook_CoCreateInstance(REFCLSID c, LPUNKNOWN o, DWORD x, REFIID i,
         return E_OUTOFMEMORY;
     }
     return real_CoCreateInstance(c, o, x, i, out);
-}
-MMRESULT WINAPI hook_timeSetEvent(UINT d, UINT r, LPTIMECALLBACK f, DWORD_PTR u, UINT fl) {
-    return refused("timeSetEvent") ? 0 : real_timeSetEvent(d, r, f, u, fl);
 }
 MMRESULT WINAPI hook_timeBeginPeriod(UINT p) {
     const MMRESULT r = real_timeBeginPeriod(p);
@@ -198,9 +180,6 @@ MMRESULT WINAPI hook_timeEndPeriod(UINT p) {
     const MMRESULT r = real_timeEndPeriod(p);
     if (r == TIMERR_NOERROR) --g.periods;
     return r;
-}
-LSTATUS WINAPI hook_RegOpenKeyExA(HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out) {
-    return refused("RegOpenKeyExA") ? ERROR_OUTOFMEMORY : real_RegOpenKeyExA(k, s, o, m, out);
 }
 
 // Writes the hooks into the DLL's import address table, or (restore) the real functions back.
@@ -443,17 +422,15 @@ void text_and_system(Env& e) {
 // up: the call sites no other scenario reaches. Some of these read the clock or the
 // mouse, so only the results, the ending and what is held are checked here, not the state.
 void every_command(Env& e) {
-    static const std::set<std::string> waiting = {"AboutMe", "AlphaMethod", "PiDllAbout", "ExDialog", "Inkey",
-                                                  "DragWin", "DoPopup", "TobSleep", "SleepGcopy", "TickWait",
-                                                  "MMCountWait", "MMCountAWait", "GetOpenFile", "GetSaveFile",
-                                                  "ProcMes", "SetPriority", "Bell", "PaintDesktopImage", "SGzoom"};
+    // Beside the waiting ones: the message pump, the priority, the tone and the desktop.
+    static const std::set<std::string> left_out = {"ProcMes", "SetPriority", "Bell", "PaintDesktopImage", "SGzoom"};
     const std::string file = e.dir.file("any.jpg");
     e.small.set_cursor(8, 8);
     e.small.set_area(64, 48);
     e.step("JpegSave", e.small.record(), file.c_str(), 64, 48);
     std::strcpy(e.items.chars(), "a");
     for (const run::CommandInfo& c : run::command_table()) {
-        if (waiting.count(c.name)) continue;
+        if (waits(c.name) || left_out.count(c.name)) continue;
         int32_t words[4];
         for (int i = 0; i < 4; ++i) {
             switch (c.kinds[i]) {

@@ -2,6 +2,7 @@
 #include "host_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "pnm.h"
@@ -20,6 +21,34 @@ std::string exe_folder() {
 HMODULE library() {
     static HMODULE dll = LoadLibraryA((exe_folder() + "quorvel.dll").c_str());
     return dll;
+}
+
+bool waits(const char* command) {
+    static const char* const kWaiting[] = {"AboutMe",   "AlphaMethod", "PiDllAbout",  "ExDialog",     "Inkey",
+                                           "DragWin",   "DoPopup",     "TobSleep",    "SleepGcopy",   "TickWait",
+                                           "MMCountWait", "MMCountAWait", "GetOpenFile", "GetSaveFile"};
+    for (const char* w : kWaiting)
+        if (std::strcmp(w, command) == 0) return true;
+    return false;
+}
+
+GuardedVar::GuardedVar(uint16_t type, const char (&bytes)[9]) : type_(type) {
+    std::memcpy(bytes_, bytes, 8);
+    SYSTEM_INFO sys;
+    GetSystemInfo(&sys);
+    pages_ = static_cast<char*>(VirtualAlloc(nullptr, 2 * sys.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+    DWORD was;
+    VirtualProtect(pages_ + sys.dwPageSize, sys.dwPageSize, PAGE_NOACCESS, &was);
+    storage_ = pages_ + sys.dwPageSize - 8;
+    rec_ = {type, 0, {0, 16, 0, 0, 0}, 1, host::Word(uintptr_t(storage_)), host::Word(uintptr_t(dims_))};
+}
+
+GuardedVar::~GuardedVar() { VirtualFree(pages_, 0, MEM_RELEASE); }
+
+host::PVAL* GuardedVar::record() {
+    std::memcpy(storage_, bytes_, 8);
+    rec_.type = type_;
+    return &rec_;
 }
 
 int32_t call_words(const char* name, int32_t a, int32_t b, int32_t c, int32_t d) {

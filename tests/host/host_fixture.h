@@ -42,6 +42,31 @@ int32_t call(const char* name, A a = 0, B b = 0, C c = 0, D d = 0) {
     return call_words(name, word(a), word(b), word(c), word(d));
 }
 
+// Whether a command waits for a person, a key, the mouse or a long time: the probes that call
+// every command leave these out.
+bool waits(const char* command);
+
+// A variable whose 8 bytes of storage (a dims record says so, while len[1] claims 64) end
+// where a page that cannot be read begins: a command reading or writing one byte past it
+// faults.
+class GuardedVar {
+public:
+    GuardedVar(uint16_t type, const char (&bytes)[9]);
+    ~GuardedVar();
+    GuardedVar(const GuardedVar&) = delete;
+    GuardedVar& operator=(const GuardedVar&) = delete;
+    // The record as it was made: a command may have retyped it or written its storage.
+    host::PVAL* record();
+
+private:
+    uint16_t type_;
+    char bytes_[8];
+    char* pages_ = nullptr;
+    char* storage_ = nullptr;
+    uint32_t dims_[4] = {0, 0, 2, 0};
+    host::PVAL rec_{};
+};
+
 // Presses a button of the next message box (class #32770) with the given caption, from a
 // helper thread, and records the box's text. Construct it before the call that shows the
 // box; wait() joins the thread.

@@ -127,24 +127,15 @@ TEST(WindowActivation, TitlesForegroundAndZOrder) {
     EXPECT_EQ(call("WinActivate", empty.record()), -2);
     EXPECT_EQ(call("WinActivate", none.record()), -2);
     EXPECT_EQ(call("WinActivate", ints.record()), -1);
-    // A dims record gives the variable 8 bytes of storage, right before a page that cannot be
-    // read, while len[1] claims 64: the text ends with the storage.
-    SYSTEM_INFO sys;
-    GetSystemInfo(&sys);
-    auto* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * sys.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    DWORD was;
-    ASSERT_TRUE(VirtualProtect(pages + sys.dwPageSize, sys.dwPageSize, PAGE_NOACCESS, &was));
-    char* storage = pages + sys.dwPageSize - 8;
-    std::memcpy(storage, "other wi", 8);
-    const uint32_t dims[4] = {0, 0, 2, 0};
-    host::PVAL guarded{host::kString, 0, {0, 16, 0, 0, 0}, 1, host::Word(uintptr_t(storage)), host::Word(uintptr_t(dims))};
+    // A text without a zero byte in storage that ends at a page that cannot be read: it ends
+    // with the storage, whatever len[1] claims.
+    GuardedVar guarded(host::kString, "other wi");
     ASSERT_EQ(call("ToTopWin", shown.record()), 0);
     pump_messages(200);
     ASSERT_EQ(GetForegroundWindow(), shown.hwnd());
-    EXPECT_EQ(call("WinActivate", &guarded), 0);
+    EXPECT_EQ(call("WinActivate", guarded.record()), 0);
     pump_messages(200);
     EXPECT_EQ(GetForegroundWindow(), other.hwnd());
-    VirtualFree(pages, 0, MEM_RELEASE);
 
     // The foreground window's rectangle, then -16 until another comes to the front.
     HostVar three = HostVar::ints(3), four = HostVar::ints(4);

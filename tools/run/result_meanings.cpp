@@ -84,6 +84,4 @@ const char* result_meaning(std::string_view command, int32_t result) {
     return nullptr;
 }
 
-bool has_results(std::string_view command) { return rows_by_command().count(command) != 0; }
-
 }  // namespace qv::run

@@ -12,7 +12,4 @@ namespace qv::run {
 // table does not list it.
 const char* result_meaning(std::string_view command, int32_t result);
 
-// Whether the table lists any result for the command.
-bool has_results(std::string_view command);
-
 }  // namespace qv::run
