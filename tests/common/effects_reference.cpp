@@ -1,7 +1,9 @@
 // The reference effects (see effects_reference.h).
 #include "effects_reference.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace qv::reference {
@@ -296,6 +298,27 @@ void disper(const Screen& s, int x0, int y0, int w, int h, Rand rand15) {
                 uint8_t* q = s.at(x0 + 8 * bx + k % 8, y0 + 8 * by + k / 8);
                 for (int c = 0; c < bpp; ++c) q[c] = block[size_t(p[k]) * bpp + c];
             }
+        }
+}
+
+void rotation(const Screen& d, int x0, int y0, int w, int h, const Screen& src, int sx, int sy, int angle, int cx,
+              int cy, int num, int den, int key) {
+    int sine[360];
+    for (int i = 0; i < 180; ++i) {
+        sine[i] = int(std::sin(i * 3.14159265358979323846 / 180) * 4096 + 0.5);
+        sine[i + 180] = -sine[i];
+    }
+    int theta = (-angle) % 360;
+    if (theta < 0) theta += 360;
+    const int64_t sv = sine[theta], cv = sine[(theta + 90) % 360];
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const int64_t dx = i - cx, dy = j - cy;
+            const int64_t u = (dx * cv - dy * sv) / 128 * num / den + cx, v = (dy * cv + dx * sv) / 128 * num / den + cy;
+            if (u < 0 || u >= src.width - sx || v < 0 || v >= src.height - sy) continue;
+            const uint8_t* in = src.at(sx + int(u), sy + int(v));
+            if (key >= 0 && in[0] == key && (src.bpp == 1 || (in[1] == key && in[2] == key))) continue;
+            std::memcpy(d.at(x0 + i, y0 + j), in, size_t(src.bpp));
         }
 }
 

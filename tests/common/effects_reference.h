@@ -41,4 +41,10 @@ void nijimi(const Screen& s, int x, int y, int w, int h, const int matrix[49], i
 void rough(const Screen& s, int x, int y, int w, int h, int bits);
 void disper(const Screen& s, int x, int y, int w, int h, Rand rand15);
 
+// The rotation one pixel at a time as the formula reads, into (x0, y0, w, h) of d from the
+// extent at (sx, sy) of src (which may be d itself, read as it is being written); scale
+// num / den, key -1 or the transparent value.
+void rotation(const Screen& d, int x0, int y0, int w, int h, const Screen& src, int sx, int sy, int angle, int cx,
+              int cy, int num, int den, int key);
+
 }  // namespace qv::reference

@@ -3,9 +3,9 @@
 
 #include <mmsystem.h>  // after <windows.h>
 
-#include <cmath>
-#include <cstring>
 #include <vector>
+
+#include "effects_reference.h"
 
 namespace qv::test {
 namespace {
@@ -65,30 +65,6 @@ TEST_F(Geometry, RotationIdentitiesTurnsScaleAndKey) {
     EXPECT_EQ(d.bytes(), before);
 }
 
-// The rotation as the formula reads, one pixel at a time, on a copy of the destination
-// (`src` is the source's bytes, or the copy itself when the screen rotates onto itself;
-// its extent starts at (sx, sy)).
-void plain_rotation(const Screen& d, int32_t x0, int32_t y0, int32_t w, int32_t h, const Screen& src, int32_t sx,
-                    int32_t sy, int32_t angle, int32_t cx, int32_t cy, int32_t num, int32_t den, int32_t key) {
-    int32_t sine[360];
-    for (int i = 0; i < 180; ++i) {
-        sine[i] = int32_t(std::sin(i * 3.14159265358979323846 / 180) * 4096 + 0.5);
-        sine[i + 180] = -sine[i];
-    }
-    int32_t theta = (-angle) % 360;
-    if (theta < 0) theta += 360;
-    const int64_t sv = sine[theta], cv = sine[(theta + 90) % 360];
-    for (int32_t j = 0; j < h; ++j)
-        for (int32_t i = 0; i < w; ++i) {
-            const int64_t dx = i - cx, dy = j - cy;
-            const int64_t u = (dx * cv - dy * sv) / 128 * num / den + cx, v = (dy * cv + dx * sv) / 128 * num / den + cy;
-            if (u < 0 || u >= src.width - sx || v < 0 || v >= src.height - sy) continue;
-            const uint8_t* in = src.at(sx + int32_t(u), sy + int32_t(v));
-            if (key >= 0 && in[0] == key && in[1] == key && in[2] == key) continue;
-            std::memcpy(d.at(x0 + i, y0 + j), in, 3);
-        }
-}
-
 TEST_F(Geometry, RotationOnLargeScreensEqualsTheFormula) {
     // Larger than the blocks the rotation works in; angles of every quarter, scales, a key,
     // and the screen rotated onto itself (where the order of the pixels shows).
@@ -114,7 +90,7 @@ TEST_F(Geometry, RotationOnLargeScreensEqualsTheFormula) {
             from.pixels = onto_itself ? want.data() : source.data();
             // The source origin is the table screen's position: (5, 3) when it is d itself.
             const int32_t origin = onto_itself ? 1 : 0;
-            plain_rotation(w, 5, 3, 640, 75, from, 5 * origin, 3 * origin, c.angle, c.cx, c.cy, unit ? 1 : c.step, unit ? 32 : 8192,
+            reference::rotation(w, 5, 3, 640, 75, from, 5 * origin, 3 * origin, c.angle, c.cx, c.cy, unit ? 1 : c.step, unit ? 32 : 8192,
                            c.key >= 256 && c.key <= 511 ? c.key - 256 : -1);
             d.set_cursor(5, 3);
             ASSERT_EQ(call("GRot", d.record(), 640, 75, c.angle), 0);
