@@ -314,7 +314,8 @@ void rotation(const Screen& d, int x0, int y0, int w, int h, const Screen& src, 
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
             const int64_t dx = i - cx, dy = j - cy;
-            const int64_t u = (dx * cv - dy * sv) / 128 * num / den + cx, v = (dy * cv + dx * sv) / 128 * num / den + cy;
+            const int64_t u = (dx * cv - dy * sv) / 128 * num / den + cx,
+                          v = (dy * cv + dx * sv) / 128 * num / den + cy;
             if (u < 0 || u >= src.width - sx || v < 0 || v >= src.height - sy) continue;
             const uint8_t* in = src.at(sx + int(u), sy + int(v));
             if (key >= 0 && in[0] == key && (src.bpp == 1 || (in[1] == key && in[2] == key))) continue;

@@ -67,13 +67,15 @@ TEST(Rotation, EqualsTheFormula) {
             for (const auto& sh : shapes)
                 for (const int32_t key : {-1, 77})
                     for (const int32_t shift : {-3, 3})
-                        for (const int32_t angle : {-30, 0, 7, 30, 45, 60, 90, 123, 180, 200, 233, 270, 300, 359, 405}) {
+                        for (const int32_t angle :
+                             {-30, 0, 7, 30, 45, 60, 90, 123, 180, 200, 233, 270, 300, 359, 405}) {
                             simd::allow_wide(wide);
                             BeforeGuardPage src(sh.w, sh.h, bpp);
                             fill(src.view.pixels, src.view.size_bytes(), uint32_t(angle + 500));
                             // Keyed pixels along diagonals, so the key is met inside the runs.
                             for (int32_t y = 0; y < sh.h; ++y)
-                                for (int32_t x = y % 5; x < sh.w; x += 5) std::fill_n(src.view.at(x, y), bpp, uint8_t(77));
+                                for (int32_t x = y % 5; x < sh.w; x += 5)
+                                    std::fill_n(src.view.at(x, y), bpp, uint8_t(77));
                             Screen lib = screen_of(sh.w, sh.h, bpp), ref = lib;
                             std::vector<uint8_t> lib_bytes(lib.size_bytes()), ref_bytes(lib.size_bytes());
                             fill(lib_bytes.data(), lib_bytes.size(), 9);
@@ -84,12 +86,13 @@ TEST(Rotation, EqualsTheFormula) {
                             r.centre_x = sh.w / 2 + shift;  // past the middle, the far corner is read
                             r.centre_y = sh.h / 2 - shift;
                             r.key = key;
-                            compose::rotate(lib, {0, 0}, sh.w, sh.h, src.view, {sh.sx, sh.sy}, sh.w - sh.sx, sh.h - sh.sy, angle, r);
-                            reference::rotation(ref, 0, 0, sh.w, sh.h, src.view, sh.sx, sh.sy, angle, r.centre_x, r.centre_y, 1, 32,
-                                                key);
-                            ASSERT_EQ(lib_bytes, ref_bytes) << "angle " << angle << " bpp " << bpp << " key " << key << " wide "
-                                                            << wide << " screen " << sh.w << "x" << sh.h << " from " << sh.sx
-                                                            << " centre shift " << shift;
+                            compose::rotate(lib, {0, 0}, sh.w, sh.h, src.view, {sh.sx, sh.sy}, sh.w - sh.sx,
+                                            sh.h - sh.sy, angle, r);
+                            reference::rotation(ref, 0, 0, sh.w, sh.h, src.view, sh.sx, sh.sy, angle, r.centre_x,
+                                                r.centre_y, 1, 32, key);
+                            ASSERT_EQ(lib_bytes, ref_bytes)
+                                << "angle " << angle << " bpp " << bpp << " key " << key << " wide " << wide
+                                << " screen " << sh.w << "x" << sh.h << " from " << sh.sx << " centre shift " << shift;
                         }
     simd::allow_wide(true);
 }

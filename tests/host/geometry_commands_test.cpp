@@ -90,8 +90,8 @@ TEST_F(Geometry, RotationOnLargeScreensEqualsTheFormula) {
             from.pixels = onto_itself ? want.data() : source.data();
             // The source origin is the table screen's position: (5, 3) when it is d itself.
             const int32_t origin = onto_itself ? 1 : 0;
-            reference::rotation(w, 5, 3, 640, 75, from, 5 * origin, 3 * origin, c.angle, c.cx, c.cy, unit ? 1 : c.step, unit ? 32 : 8192,
-                           c.key >= 256 && c.key <= 511 ? c.key - 256 : -1);
+            reference::rotation(w, 5, 3, 640, 75, from, 5 * origin, 3 * origin, c.angle, c.cx, c.cy, unit ? 1 : c.step,
+                                unit ? 32 : 8192, c.key >= 256 && c.key <= 511 ? c.key - 256 : -1);
             d.set_cursor(5, 3);
             ASSERT_EQ(call("GRot", d.record(), 640, 75, c.angle), 0);
             EXPECT_EQ(d.bytes(), want) << "angle " << c.angle << (onto_itself ? ", onto itself" : "");
