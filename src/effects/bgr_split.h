@@ -1,6 +1,6 @@
-// Screen pixels (blue, green, red) apart by component: 16 pixels into one vector each with
-// SSE2 only (the DLL's baseline), and 32 into 16-bit lanes and back with the byte shuffle
-// that processors with AVX2 have (for the AVX2 copies of the pixel loops).
+// Screen pixels (blue, green, red) apart by component and back together: 16 pixels into one
+// vector each with SSE2 only (the DLL's baseline), and 32 into 16-bit lanes and back with the
+// byte shuffle that processors with AVX2 have (for the AVX2 copies of the pixel loops).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,24 @@ inline BgrVectors split_bgr16(const uint8_t* p) {
     __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
     for (int i = 0; i < 4; ++i) round(x, y, z);
     return {x, y, z};
+}
+
+// And back: each round undoes one of split_bgr16's, taking the even and odd bytes of the
+// three vectors apart again (masks, shifts and packing with unsigned saturation, which
+// keeps bytes as they are).
+inline void join_bgr16(BgrVectors v, uint8_t* p) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    __m128i x = v.b, y = v.g, z = v.r;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i even_x = _mm_and_si128(x, low), even_y = _mm_and_si128(y, low), even_z = _mm_and_si128(z, low);
+        const __m128i odd_x = _mm_srli_epi16(x, 8), odd_y = _mm_srli_epi16(y, 8), odd_z = _mm_srli_epi16(z, 8);
+        x = _mm_packus_epi16(even_x, even_y);
+        y = _mm_packus_epi16(even_z, odd_x);
+        z = _mm_packus_epi16(odd_y, odd_z);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), y);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 32), z);
 }
 
 // Where AVX2 runs: 32 pixels (96 bytes) at a time, as two halves of 16 (the byte shuffle

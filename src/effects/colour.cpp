@@ -31,6 +31,33 @@ void for_each_pixel(const Screen& s, Rect r, F f) {
 
 Rgb read(const uint8_t* p) { return {p[2], p[1], p[0]}; }
 
+// n pixels from p apart into their components, and back. The AVX2 copies leave the plain
+// loops to the compiler, which vectorises them with byte shuffles; SSE2 has none, and its
+// copies take 16 pixels at a time through rounds of byte interleaving.
+inline void components_apart(const uint8_t* p, int32_t n, uint8_t* blue, uint8_t* green, uint8_t* red) {
+    int32_t i = 0;
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+    if (!simd::wide())
+        for (; i + 16 <= n; i += 16) {
+            const BgrVectors v = split_bgr16(p + 3 * size_t(i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + i), v.b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(green + i), v.g);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(red + i), v.r);
+        }
+#endif
+    for (; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
+}
+
+inline void components_together(const uint8_t* blue, const uint8_t* green, const uint8_t* red, int32_t n, uint8_t* p) {
+    int32_t i = 0;
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+    const auto at = [](const uint8_t* c) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(c)); };
+    if (!simd::wide())
+        for (; i + 16 <= n; i += 16) join_bgr16({at(blue + i), at(green + i), at(red + i)}, p + 3 * size_t(i));
+#endif
+    for (; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
+}
+
 }  // namespace
 
 namespace {
@@ -207,11 +234,10 @@ void tone_change_rows(const Screen& s, Rect r, Tone tone) {
         for (int32_t x0 = 0; x0 < r.w; x0 += kStretch) {
             const int32_t n = std::min(kStretch, r.w - x0);
             uint8_t* p = s.at(r.x + x0, y);
-            // (AVX2 has the byte shuffles to vectorise these loops; SSE2 has not.)
-            for (int32_t i = 0; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
+            components_apart(p, n, blue, green, red);
             hsv_of(red, green, blue, n, hue, sat, val);
             rgb_of<Mode>(hue, sat, val, n, tone, red, green, blue);
-            for (int32_t i = 0; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
+            components_together(blue, green, red, n, p);
         }
     });
 }
@@ -255,9 +281,9 @@ struct Tints {
 };
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-// Where AVX2 runs, Monotone takes 32 pixels at a time apart into 16-bit lanes by byte
-// shuffles, works out the luma and the tint as arithmetic (a table lookup per pixel is what
-// vectors cannot do), and puts them back. The tint is hsv_to_rgb of the fixed hue and
+// The vector copies of Monotone take 16 pixels (SSE2) or 32 (AVX2) at a time apart into
+// 16-bit lanes, work out the luma and the tint as arithmetic (a table lookup per pixel is
+// what vectors cannot do), and put them back. The tint is hsv_to_rgb of the fixed hue and
 // saturation with the luma as value (a grey's value is its luma): each component is one of
 // v, m + t, m and v - t by the sixth of the hue circle, the same one for every pixel.
 //
@@ -266,17 +292,62 @@ struct Tints {
 // adds less than 255 / 65536 < 1 / d for factors up to 255, so the floor stays q.
 constexpr uint16_t high_half_multiplier(int32_t a, int32_t d) { return uint16_t((65536 * a + d - 1) / d); }
 
-struct Tinter {
-    __m256i k14_73, k2_3, k37, k3, k50, k125th, low, step;
-    int role[3];  // blue, green, red: 0 v, 1 m + t, 2 m, 3 v - t
+// The luma (299 R + 587 G + 114 B + 50) / 1000, exactly, in 16 bits: 37 R + 73 G + 14 B
+// plus (3 R + 3 G + 2 B + 50) / 8 (at most 31,881) is that sum / 8; then / 125 is the high
+// half of a product by 33,555 and a shift (exact for all of these).
+constexpr uint16_t kOver125 = 33555;
+
+struct TintSteps {
+    uint16_t low, step;  // the multipliers of m and t
+    int role[3];         // blue, green, red: 0 v, 1 m + t, 2 m, 3 v - t
+    TintSteps(int32_t hue, int32_t sat) {
+        static constexpr int roles[6][3] = {{2, 1, 0}, {2, 0, 3}, {1, 0, 2}, {0, 3, 2}, {0, 2, 1}, {3, 2, 0}};
+        low = sat == 0 ? 0 : high_half_multiplier(255 - sat, 255);
+        step = high_half_multiplier(hue % 60, 60);
+        for (int c = 0; c < 3; ++c) role[c] = sat == 0 ? 0 : roles[hue / 60][c];  // (saturation 0: grey)
+    }
 };
 
-// The tinted components of eight pixels in each half: blue and green as byte pairs, red
-// alone, all in 16-bit lanes.
+// SSE2: the tinted components of eight pixels, in 16-bit lanes.
+inline void tint8_sse2(const TintSteps& k, __m128i b, __m128i g, __m128i r, __m128i* out[3]) {
+    const auto times = [](__m128i x, int16_t f) { return _mm_mullo_epi16(x, _mm_set1_epi16(f)); };
+    const __m128i weighted = _mm_add_epi16(_mm_add_epi16(times(b, 14), times(g, 73)), times(r, 37));
+    const __m128i low =
+        _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(b, b), times(_mm_add_epi16(g, r), 3)), _mm_set1_epi16(50));
+    const __m128i eighth = _mm_add_epi16(weighted, _mm_srli_epi16(low, 3));
+    const __m128i v = _mm_srli_epi16(_mm_mulhi_epu16(eighth, _mm_set1_epi16(short(kOver125))), 6);
+    const __m128i m = _mm_mulhi_epu16(v, _mm_set1_epi16(short(k.low)));
+    const __m128i t = _mm_mulhi_epu16(_mm_sub_epi16(v, m), _mm_set1_epi16(short(k.step)));
+    const __m128i value[4] = {v, _mm_add_epi16(m, t), m, _mm_sub_epi16(v, t)};
+    for (int c = 0; c < 3; ++c) *out[c] = value[k.role[c]];
+}
+
+// Pixels 0 .. n - 1 from p, 16 at a time; returns how many it did.
+int32_t monotone_sse2(uint8_t* p, int32_t n, const TintSteps& k) {
+    const __m128i zero = _mm_setzero_si128();
+    int32_t x = 0;
+    for (; x + 16 <= n; x += 16) {
+        uint8_t* q = p + 3 * size_t(x);
+        const BgrVectors in = split_bgr16(q);
+        __m128i b[2], g[2], r[2];
+        for (int half = 0; half < 2; ++half) {
+            const auto words = [&](__m128i v) { return half ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
+            __m128i* components[3] = {&b[half], &g[half], &r[half]};
+            tint8_sse2(k, words(in.b), words(in.g), words(in.r), components);
+        }
+        join_bgr16({_mm_packus_epi16(b[0], b[1]), _mm_packus_epi16(g[0], g[1]), _mm_packus_epi16(r[0], r[1])}, q);
+    }
+    return x;
+}
+
+struct Tinter {
+    __m256i k14_73, k2_3, k37, k3, k50, k125th, low, step;
+    int role[3];
+};
+
+// AVX2: the tinted components of eight pixels in each half: blue and green as byte pairs,
+// red alone, all in 16-bit lanes.
 __attribute__((target("avx2"))) inline void tint8(const Tinter& k, __m256i bg, __m256i r, __m256i* out[3]) {
-    // (299 R + 587 G + 114 B + 50) / 8, exactly, in 16 bits: 37 R + 73 G + 14 B plus
-    // (3 R + 3 G + 2 B + 50) / 8 (at most 31,881); then / 125 as the high half of a
-    // product and a shift (exact for all of these).
     const __m256i weighted = _mm256_add_epi16(_mm256_maddubs_epi16(bg, k.k14_73), _mm256_mullo_epi16(r, k.k37));
     const __m256i low =
         _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(bg, k.k2_3), _mm256_mullo_epi16(r, k.k3)), k.k50);
@@ -290,17 +361,16 @@ __attribute__((target("avx2"))) inline void tint8(const Tinter& k, __m256i bg, _
 
 __attribute__((target("avx2"))) void monotone_wide(const Screen& s, Rect r, int32_t hue, int32_t sat) {
     const Tints tints(hue, sat);
-    static constexpr int roles[6][3] = {{2, 1, 0}, {2, 0, 3}, {1, 0, 2}, {0, 3, 2}, {0, 2, 1}, {3, 2, 0}};
-    const int* role = roles[hue / 60];  // (saturation 0: grey, every component v)
+    const TintSteps steps(hue, sat);
     const Tinter k{_mm256_set1_epi16(14 | 73 << 8),
                    _mm256_set1_epi16(2 | 3 << 8),
                    _mm256_set1_epi16(37),
                    _mm256_set1_epi16(3),
                    _mm256_set1_epi16(50),
-                   _mm256_set1_epi16(short(33555)),
-                   _mm256_set1_epi16(short(sat == 0 ? 0 : high_half_multiplier(255 - sat, 255))),
-                   _mm256_set1_epi16(short(high_half_multiplier(hue % 60, 60))),
-                   {sat == 0 ? 0 : role[0], sat == 0 ? 0 : role[1], sat == 0 ? 0 : role[2]}};
+                   _mm256_set1_epi16(short(kOver125)),
+                   _mm256_set1_epi16(short(steps.low)),
+                   _mm256_set1_epi16(short(steps.step)),
+                   {steps.role[0], steps.role[1], steps.role[2]}};
     // Rows in the order of memory (a plain loop: a lambda would not share the AVX2 target).
     for (int32_t y = r.y + r.h - 1; y >= r.y; --y) {
         uint8_t* p = s.at(r.x, y);
@@ -328,9 +398,16 @@ void monotone_rows(const Screen& s, Rect r, int32_t hue, int32_t sat) {
     if (r.empty()) return;
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
     if (simd::wide()) return monotone_wide(s, r, hue, sat);
-#endif
+    const Tints tints(hue, sat);
+    const TintSteps steps(hue, sat);
+    rows_in_memory_order(r.y, r.h, [&](int32_t y) {
+        uint8_t* p = s.at(r.x, y);
+        for (int32_t x = monotone_sse2(p, r.w, steps); x < r.w; ++x) tints.paint(p + 3 * x);
+    });
+#else
     const Tints tints(hue, sat);
     for_each_pixel(s, r, [&](uint8_t* p) { tints.paint(p); });
+#endif
 }
 
 }  // namespace
@@ -390,7 +467,7 @@ void noise_brightness_body(const Screen& s, Rect r, int32_t amount) {
             random.fill(drawn, n);
             for (int32_t i = 0; i < n; ++i) factor[i] = int16_t(noise_factor(drawn[i], amount));
             uint8_t* p = s.at(r.x + x0, y);
-            for (int32_t i = 0; i < n; ++i) blue[i] = p[3 * i], green[i] = p[3 * i + 1], red[i] = p[3 * i + 2];
+            components_apart(p, n, blue, green, red);
             hsv_of(red, green, blue, n, hue, sat, val);
             for (int32_t i = 0; i < n; ++i) {
                 const int32_t f = factor[i];
@@ -398,7 +475,7 @@ void noise_brightness_body(const Screen& s, Rect r, int32_t amount) {
                 val[i] = uint8_t(std::min(val[i] * f / 100, 255));
             }
             rgb_of<kUnchanged>(hue, sat, val, n, Tone{}, red, green, blue);
-            for (int32_t i = 0; i < n; ++i) p[3 * i] = blue[i], p[3 * i + 1] = green[i], p[3 * i + 2] = red[i];
+            components_together(blue, green, red, n, p);
         }
 }
 
