@@ -35,7 +35,7 @@ void rotate_with(const Screen& dst, Point d, int32_t w, int32_t h, const Screen&
     // Two screens at scale 1 with every offset inside 32 bits: the runs are copied several
     // pixels at a time (rotation_runs.h).
     UnitRun unit;
-    const bool by_runs = std::is_same_v<T, int32_t> && UnitScale && !one_screen && unit_runs_built() &&
+    const bool by_runs = std::is_same_v<T, int32_t> && UnitScale && !one_screen &&
                          src.size_bytes() < (size_t(1) << 31);
     if (by_runs) {
         unit.origin = origin_all;

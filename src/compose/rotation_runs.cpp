@@ -159,14 +159,6 @@ __attribute__((target("avx2"))) int32_t gather_by_eights(const UnitRun& r, uint8
 
 }  // namespace
 
-bool unit_runs_built() {
-#if defined(__SSE2__)
-    return true;
-#else
-    return false;
-#endif
-}
-
 void copy_unit_run(const UnitRun& r, uint8_t* out, int32_t nu, int32_t nv, int32_t n) {
     int32_t k = 0;
 #if defined(__SSE2__)

@@ -28,11 +28,9 @@ struct UnitRun {
 // How many rows ahead the sources are fetched.
 constexpr int32_t kAheadRows = 4;
 
-// Whether copy_unit_run is built here (x86 with SSE2); without it the plain loop does all.
-bool unit_runs_built();
-
 // The n pixels of the run from `out` on (nu, nv: the numerators of its first pixel). The
-// caller keeps the source and destination apart and every offset within 32 bits.
+// caller keeps the source and destination apart and every offset within 32 bits. (Built
+// without SSE2, this is the plain loop.)
 void copy_unit_run(const UnitRun& r, uint8_t* out, int32_t nu, int32_t nv, int32_t n);
 
 }  // namespace qv::compose

@@ -14,29 +14,29 @@ struct BgrVectors {
     __m128i b, g, r;
 };
 
-// Four rounds of byte interleaving, each of which takes every third byte one step closer
-// to its place.
-inline BgrVectors split_bgr16(const uint8_t* p) {
+// One of four rounds of byte interleaving, each of which takes every third byte one step
+// closer to its place.
+inline void split_round(__m128i& x, __m128i& y, __m128i& z) {
     const auto high = [](__m128i v) { return _mm_unpackhi_epi64(v, v); };
-    const auto round = [&](__m128i& x, __m128i& y, __m128i& z) {
-        const __m128i u = _mm_unpacklo_epi8(x, high(y)), v = _mm_unpacklo_epi8(high(x), z),
-                      w = _mm_unpacklo_epi8(y, high(z));
-        x = u, y = v, z = w;
-    };
+    const __m128i u = _mm_unpacklo_epi8(x, high(y)), v = _mm_unpacklo_epi8(high(x), z), w = _mm_unpacklo_epi8(y, high(z));
+    x = u, y = v, z = w;
+}
+
+inline BgrVectors split_bgr16(const uint8_t* p) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-    for (int i = 0; i < 4; ++i) round(x, y, z);
+    for (int i = 0; i < 4; ++i) split_round(x, y, z);
     return {x, y, z};
 }
 
-// And back: each round undoes one of split_bgr16's, taking the even and odd bytes of the
-// three vectors apart again (masks, shifts and packing with unsigned saturation, which
-// keeps bytes as they are).
-inline void join_bgr16(BgrVectors v, uint8_t* p) {
+// And back: each round undoes one of split_round's, taking the even and odd bytes of the
+// three vectors apart again (masks, shifts and packing with unsigned saturation, which keeps
+// bytes as they are). The first round's input is given as those even and odd bytes, in
+// 16-bit lanes.
+inline void join_rounds(__m128i x, __m128i y, __m128i z, int rounds, uint8_t* p) {
     const __m128i low = _mm_set1_epi16(0x00FF);
-    __m128i x = v.b, y = v.g, z = v.r;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < rounds; ++i) {
         const __m128i even_x = _mm_and_si128(x, low), even_y = _mm_and_si128(y, low), even_z = _mm_and_si128(z, low);
         const __m128i odd_x = _mm_srli_epi16(x, 8), odd_y = _mm_srli_epi16(y, 8), odd_z = _mm_srli_epi16(z, 8);
         x = _mm_packus_epi16(even_x, even_y);
@@ -46,6 +46,31 @@ inline void join_bgr16(BgrVectors v, uint8_t* p) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), y);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 32), z);
+}
+
+inline void join_bgr16(BgrVectors v, uint8_t* p) { join_rounds(v.b, v.g, v.r, 4, p); }
+
+// 16 pixels in 16-bit lanes, the even-numbered pixels in [0] and the odd in [1] (the last
+// round of split_bgr16 would interleave the two; work that takes each pixel on its own
+// needs no order, and the way back starts from them likewise).
+struct BgrWords16 {
+    __m128i b[2], g[2], r[2];
+};
+
+inline BgrWords16 split_bgr16_words(const uint8_t* p) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    for (int i = 0; i < 3; ++i) split_round(x, y, z);
+    const __m128i zero = _mm_setzero_si128();
+    return {{_mm_unpacklo_epi8(x, zero), _mm_unpackhi_epi8(y, zero)},
+            {_mm_unpackhi_epi8(x, zero), _mm_unpacklo_epi8(z, zero)},
+            {_mm_unpacklo_epi8(y, zero), _mm_unpackhi_epi8(z, zero)}};
+}
+
+inline void join_bgr16_words(const BgrWords16& w, uint8_t* p) {
+    join_rounds(_mm_packus_epi16(w.b[0], w.g[0]), _mm_packus_epi16(w.r[0], w.b[1]), _mm_packus_epi16(w.g[1], w.r[1]), 3,
+                p);
 }
 
 // Where AVX2 runs: 32 pixels (96 bytes) at a time, as two halves of 16 (the byte shuffle

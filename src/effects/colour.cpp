@@ -324,18 +324,16 @@ inline void tint8_sse2(const TintSteps& k, __m128i b, __m128i g, __m128i r, __m1
 
 // Pixels 0 .. n - 1 from p, 16 at a time; returns how many it did.
 int32_t monotone_sse2(uint8_t* p, int32_t n, const TintSteps& k) {
-    const __m128i zero = _mm_setzero_si128();
     int32_t x = 0;
     for (; x + 16 <= n; x += 16) {
         uint8_t* q = p + 3 * size_t(x);
-        const BgrVectors in = split_bgr16(q);
-        __m128i b[2], g[2], r[2];
+        const BgrWords16 in = split_bgr16_words(q);
+        BgrWords16 out;
         for (int half = 0; half < 2; ++half) {
-            const auto words = [&](__m128i v) { return half ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
-            __m128i* components[3] = {&b[half], &g[half], &r[half]};
-            tint8_sse2(k, words(in.b), words(in.g), words(in.r), components);
+            __m128i* components[3] = {&out.b[half], &out.g[half], &out.r[half]};
+            tint8_sse2(k, in.b[half], in.g[half], in.r[half], components);
         }
-        join_bgr16({_mm_packus_epi16(b[0], b[1]), _mm_packus_epi16(g[0], g[1]), _mm_packus_epi16(r[0], r[1])}, q);
+        join_bgr16_words(out, q);
     }
     return x;
 }

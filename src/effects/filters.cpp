@@ -698,9 +698,12 @@ void median_band_body(const Screen& s, Rect r, int32_t mode, Band& band) {
                     j = select_chosen(q, chosen, n, s.at(0, y) + 3 * size_t(x0 - 1), ptrdiff_t(s.stride()),
                                       code_of_rank);
 #endif
-                    // (Unrolled: the loop is a handful of instructions a pixel, its own counting
-                    // a good part of them.)
+                // (Unrolled in 64-bit code: the loop is a handful of instructions a pixel, its
+                // own counting a good part of them. The 32-bit DLL has too few registers for
+                // it: unrolled, it took a fifth longer there.)
+#if defined(__x86_64__)
 #pragma GCC unroll 4
+#endif
                 for (; j < last; ++j) std::memcpy(q + 3 * j, from[chosen[j] & 15] + 3 * size_t(x0 + j - 1), 4);
                 if (j < n) std::memcpy(q + 3 * j, from[chosen[j] & 15] + 3 * size_t(x0 + j - 1), 3);
             }
