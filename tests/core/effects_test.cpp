@@ -208,9 +208,8 @@ TEST_P(EffectsCore, ColourReplacementNearItsTolerances) {
 
 TEST(ColourTransforms, EveryColourOnEveryPath) {
     // All 16.7 million colours once: ToneChange in each mode at levels that reach every
-    // branch of the curves and NoiseLD, against the reference; Monotone in every sixth of
-    // the hue circle, its AVX2 path against its pixel path (which the tests above check
-    // against the reference). Without AVX2 the SSE2 copies are still checked.
+    // branch of the curves, NoiseLD, and Monotone in every sixth of the hue circle, each
+    // copy against the reference. Without AVX2 the SSE2 copies are still checked.
     const bool avx2 = simd::wide();
     BufferScreen a(4096, 4096), b(4096, 4096);
     for (int32_t y = 0; y < 4096; ++y)
@@ -263,37 +262,36 @@ TEST(ColourTransforms, EveryColourOnEveryPath) {
                 noise_brightness(s, {0, 0, 4096, 4096}, amount);
             },
             "NoiseLD " + std::to_string(amount));
-    // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255; the pixel
-    // path is the reference for the AVX2 one (checked only where there is one).
-    if (!avx2) return;
+    // Monotone: every sixth of the hue circle, saturation 0 (grey), 1 and 255.
     const int32_t tints[][2] = {{30, 100}, {359, 255}, {0, 0}, {90, 77}, {120, 1}, {200, 37}, {250, 128}, {300, 200}};
     for (const auto& t : tints)
         each_copy_against(
-            [&](const Screen& f) {
-                simd::allow_wide(false);
-                monotone(f, {0, 0, 4096, 4096}, t[0], t[1]);
+            [&](Screen& f) {
+                f.cursor_x = f.cursor_y = 0;
+                f.area_width = f.area_height = 4096;
+                ref::monotone(f, t[0], t[1]);
             },
             [&](const Screen& s) { monotone(s, {0, 0, 4096, 4096}, t[0], t[1]); },
             "Monotone " + std::to_string(t[0]) + ", " + std::to_string(t[1]));
 }
 
-TEST(ColourTransforms, MonotoneTintsEveryGreyAtEveryHueAndSaturation) {
-    // A grey's luma is itself: a row of the 256 greys (and a 32-pixel tail for the pixel
-    // path) tinted at every hue and saturation covers every value the AVX2 path's tint
-    // arithmetic can meet. Its pixel path is the reference.
-    if (!simd::wide()) GTEST_SKIP() << "no AVX2 here";
-    BufferScreen wide(288, 1), plain(288, 1);
+TEST_P(EffectsCore, MonotoneTintsEveryGreyAtEveryHueAndSaturation) {
+    // A grey's luma is itself: a row of the 256 greys (and a tail of 31 for the pixel path)
+    // tinted at every hue and saturation covers every value the vector copies' tint
+    // arithmetic can meet, against the reference.
+    BufferScreen lib(287, 1), ref(287, 1);
     const auto greys = [](BufferScreen& s) {
-        for (int32_t x = 0; x < 288; ++x) std::memset(s.view().at(x, 0), x % 256, 3);
+        for (int32_t x = 0; x < 287; ++x) std::memset(s.view().at(x, 0), x % 256, 3);
     };
+    Screen& f = ref.view();
+    f.cursor_x = f.cursor_y = 0;
+    f.area_width = 287, f.area_height = 1;
     for (int32_t hue = 0; hue < 360; ++hue)
         for (int32_t sat = 0; sat < 256; ++sat) {
-            greys(wide), greys(plain);
-            monotone(wide.view(), {0, 0, 288, 1}, hue, sat);
-            simd::allow_wide(false);
-            monotone(plain.view(), {0, 0, 288, 1}, hue, sat);
-            simd::allow_wide(true);
-            ASSERT_TRUE(wide.snapshot() == plain.snapshot()) << "hue " << hue << " saturation " << sat;
+            greys(lib), greys(ref);
+            monotone(lib.view(), {0, 0, 287, 1}, hue, sat);
+            ref::monotone(f, hue, sat);
+            ASSERT_TRUE(lib.snapshot() == ref.snapshot()) << "hue " << hue << " saturation " << sat;
         }
 }
 
