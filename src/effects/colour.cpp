@@ -167,10 +167,6 @@ inline int32_t tone_value(int32_t v, Tone t) {
     return clamp(int32_t(float(pick((t.level > 100) & (v == 0), 1, v) * t.level) / 100.0f), 0, 255);
 }
 
-// Hue, saturation and value of n pixels, the same as rgb_to_hsv for each, as array loops
-// the compiler vectorises: minimum, maximum, selections, and the two divisions through
-// floats, exact here (numerators below 2^24, quotients below 256: a float quotient never
-// reaches the next integer by rounding).
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 // The SSE2 copy's hsv_of, eight pixels at a time (the compiler's own vectorising of the plain
 // loop spends most of its steps on the selections there). The ordering that decides the hue
@@ -183,7 +179,7 @@ int32_t hsv_of_sse2(const uint8_t* r, const uint8_t* g, const uint8_t* b, int32_
     const auto words = [&](const uint8_t* p) {
         return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
     };
-    // Truncated a / b for 16-bit a, b > 0 (unsigned), through floats as the plain loop does.
+    // a / d truncated, for 16-bit a and d > 0 (unsigned), through floats as the plain loop does.
     const auto divide = [&](__m128i a, __m128i d) {
         const auto part = [&](__m128i x, __m128i y) {
             return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(x), _mm_cvtepi32_ps(y)));
@@ -192,7 +188,7 @@ int32_t hsv_of_sse2(const uint8_t* r, const uint8_t* g, const uint8_t* b, int32_
         const __m128i high = part(_mm_unpackhi_epi16(a, zero), _mm_unpackhi_epi16(d, zero));
         return _mm_packs_epi32(low, high);  // quotients 0..255
     };
-    // The sixth when both orderings fail to be broken: a >= b and b >= c, as not (b > a or c > b).
+    // `sixth` where its ordering a >= b >= c holds, written as not (b > a or c > b); else 0.
     const auto sixth_if = [](__m128i b_over_a, __m128i c_over_b, int16_t sixth) {
         return _mm_andnot_si128(_mm_or_si128(b_over_a, c_over_b), _mm_set1_epi16(sixth));
     };
@@ -226,6 +222,10 @@ int32_t hsv_of_sse2(const uint8_t* r, const uint8_t* g, const uint8_t* b, int32_
 }
 #endif
 
+// Hue, saturation and value of n pixels, the same as rgb_to_hsv for each, as array loops
+// the compiler vectorises: minimum, maximum, selections, and the two divisions through
+// floats, exact here (numerators below 2^24, quotients below 256: a float quotient never
+// reaches the next integer by rounding).
 void hsv_of(const uint8_t* __restrict r, const uint8_t* __restrict g, const uint8_t* __restrict b, int32_t n,
             int16_t* __restrict h, uint8_t* __restrict s, uint8_t* __restrict v) {
     // 16-bit lanes but for the divisions.
