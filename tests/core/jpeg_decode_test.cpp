@@ -253,6 +253,7 @@ TEST(JpegDecode, CutStreamsReportTwoAndKeepTheRowsAlreadyWritten) {
 
 TEST(JpegDecode, CorruptBytesNeverCrash) {
     std::string jpeg = read_bytes(testdata("wide-prog.jpg"));
+    ASSERT_GT(jpeg.size(), 2u) << "test data missing (run from the build folder)";
     ScratchFile f("corrupt.jpg");
     uint32_t state = 99;
     for (int round = 0; round < 300; ++round) {
