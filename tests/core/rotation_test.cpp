@@ -1,7 +1,7 @@
 // The rotation against the formula pixel by pixel: every angle class, both pixel sizes, with
-// and without a key, rows with and without padding, extents that reach the source's last byte
-// (the source's last byte is followed by a page that cannot be read, which the sanitizer
-// would not see for the AVX2 gathers), in the SSE2 and AVX2 copies.
+// and without a key, rows with and without padding, and extents that reach the source's last
+// byte, which a page that cannot be read follows (the sanitizer would not see a read past it
+// by the AVX2 gathers); in the SSE2 and AVX2 copies.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
