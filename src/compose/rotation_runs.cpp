@@ -77,13 +77,13 @@ int32_t copy_by_fours(const UnitRun& r, uint8_t* out, int32_t nu, int32_t nv, in
     const __m128i ahead_u = _mm_set1_epi32(r.ahead_u), ahead_v = _mm_set1_epi32(r.ahead_v);
     int32_t k = 0;
     for (; k + 4 < n; k += 4, out += step) {
+        const __m128i where = offsets(r, vu, vv);
         alignas(16) int32_t at[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), offsets(r, vu, vv));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), where);
         const __m128i ahead = offsets(r, _mm_add_epi32(vu, ahead_u), _mm_add_epi32(vv, ahead_v));
         fetch_ahead(r.origin, _mm_cvtsi128_si32(ahead));
         fetch_ahead(r.origin, _mm_cvtsi128_si32(_mm_shuffle_epi32(ahead, _MM_SHUFFLE(3, 3, 3, 3))));
-        const bool whole =
-            FourBytes && _mm_movemask_epi8(_mm_cmpgt_epi32(_mm_load_si128(reinterpret_cast<__m128i*>(at)), last)) == 0;
+        const bool whole = FourBytes && _mm_movemask_epi8(_mm_cmpgt_epi32(where, last)) == 0;
         if (whole)
             for (int32_t q = 0; q < 4; ++q) copy_four(out + 3 * q, r.origin + at[q]);
         else
@@ -132,7 +132,8 @@ __attribute__((target("avx2"))) int32_t gather_by_eights(const UnitRun& r, uint8
         for (int32_t q : {0, 3, 5, 7}) fetch_ahead(r.origin, ahead[q]);
         vu = _mm256_add_epi32(vu, next_u);
         vv = _mm256_add_epi32(vv, next_v);
-        if (!_mm256_testz_si256(_mm256_cmpgt_epi32(at, last), _mm256_cmpgt_epi32(at, last))) {
+        const __m256i past = _mm256_cmpgt_epi32(at, last);
+        if (!_mm256_testz_si256(past, past)) {
             alignas(32) int32_t each[8];
             _mm256_store_si256(reinterpret_cast<__m256i*>(each), at);
             for (int32_t q = 0; q < 8; ++q) copy_pixel(r, out + 3 * q, r.origin + each[q]);

@@ -22,13 +22,16 @@ inline void split_round(__m128i& x, __m128i& y, __m128i& z) {
     x = u, y = v, z = w;
 }
 
-inline BgrVectors split_bgr16(const uint8_t* p) {
+// The 48 bytes at p after that many rounds.
+inline BgrVectors split_rounds(const uint8_t* p, int rounds) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-    for (int i = 0; i < 4; ++i) split_round(x, y, z);
+    for (int i = 0; i < rounds; ++i) split_round(x, y, z);
     return {x, y, z};
 }
+
+inline BgrVectors split_bgr16(const uint8_t* p) { return split_rounds(p, 4); }
 
 // And back: each round undoes one of split_round's, taking the even and odd bytes of the
 // three vectors apart again (masks, shifts and packing with unsigned saturation, which keeps
@@ -58,10 +61,10 @@ struct BgrWords16 {
 };
 
 inline BgrWords16 split_bgr16_words(const uint8_t* p) {
-    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-    for (int i = 0; i < 3; ++i) split_round(x, y, z);
+    // After three rounds the fourth would interleave x's low half with y's high half (blue),
+    // x's high half with z's low half (green), y's low half with z's high half (red).
+    const BgrVectors v = split_rounds(p, 3);
+    const __m128i x = v.b, y = v.g, z = v.r;
     const __m128i zero = _mm_setzero_si128();
     return {{_mm_unpacklo_epi8(x, zero), _mm_unpackhi_epi8(y, zero)},
             {_mm_unpackhi_epi8(x, zero), _mm_unpacklo_epi8(z, zero)},
