@@ -86,6 +86,19 @@ void forget_dead_window() {
 
 }  // namespace
 
+void release_at_unload() {
+    finish_pending();
+    forget_dead_window();
+    if (!settings.drop_subclassed) return;
+    // Only while the window's procedure is still this library's: a procedure installed after
+    // it calls it through its own saved pointer, and putting the older one back would cut
+    // that procedure out of the window's chain.
+    const HWND hwnd = host::handle<HWND>(settings.drop_window);
+    if (GetWindowLongA(hwnd, GWL_WNDPROC) == LONG(reinterpret_cast<uintptr_t>(take_drops))) restore_procedure();
+    settings.drop_window = 0;
+    settings.drop_subclassed = false;
+}
+
 int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
     const HWND hwnd = host::handle<HWND>(screen->hwnd);
     forget_dead_window();

@@ -15,4 +15,8 @@ struct Settings {
 
 extern Settings settings;
 
+// When the library is unloaded: finishes a pending drop and takes the library's procedure out
+// of the drop window, so that no message to it reaches code that is gone.
+void release_at_unload();
+
 }  // namespace qv::clip

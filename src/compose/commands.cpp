@@ -35,7 +35,9 @@ void cut_to_fit(const Screen& dst, Point d, const Screen& src, Point s, int32_t&
 
 int32_t keyed_copy(host::BMSCR* dst, int32_t w, int32_t h, bool blend) {
     if (!settings.key.screen || !settings.org.screen) return -1;
-    if (dst->palette_mode) return host::kErrVarType;
+    // The source is the host's record as it is now: the script may have re-created that
+    // screen in palette mode since SetOrgScr, and its bytes are then no colours.
+    if (dst->palette_mode || settings.org.screen->palette_mode) return host::kErrVarType;
     const Screen d = host::screen_view(*dst), k = host::screen_view(*settings.key.screen),
                  s = host::screen_view(*settings.org.screen);
     // Rectangles must fit on the right and at the bottom; a negative position (which the

@@ -37,7 +37,8 @@ int32_t ScrRefresh(int32_t, int32_t, int32_t, int32_t) {
 
 int32_t SleepGcopy(host::BMSCR* screen, int32_t wait, int32_t x, int32_t y) {
     const bool pump = wait < 0;
-    const int64_t t = pump ? -int64_t(wait) : wait;
+    // |wait| in 32 bits: -2^31 has no positive counterpart and is refused with the rest below 1.
+    const int32_t t = wait == INT32_MIN ? 0 : (pump ? -wait : wait);
     host::BMSCR* table = host::current_table_screen();
     if (x < 0 || y < 0 || screen->cursor_x < 0 || screen->cursor_x >= screen->width || screen->cursor_y < 0 ||
         screen->cursor_y >= screen->height || t < 1 || !table)

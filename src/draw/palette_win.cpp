@@ -40,7 +40,10 @@ int32_t Set_PalBM(host::BMSCR* screen, int32_t, int32_t, int32_t) {
 }
 
 int32_t Get_Palette(host::PVAL* var, int32_t, int32_t, int32_t) {
-    if (!settings.palette_screen) return -2;
+    // The screen is the host's record as it is now: re-created in full colour since Set_PalBM,
+    // it has no palette to give, as if none were registered.
+    if (!settings.palette_screen || !is_palette_screen(settings.palette_screen) || !settings.palette_screen->palette)
+        return -2;
     if (var->type != host::kInteger) return -1;
     if (elements_of(var) < kEntries) return -3;
     const auto* table = host::ptr<const RGBQUAD>(settings.palette_screen->palette);

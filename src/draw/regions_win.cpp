@@ -147,7 +147,8 @@ int32_t SetCombineMode(int32_t mode, int32_t, int32_t, int32_t) {
 }
 
 int32_t InvCapt(host::BMSCR* screen, int32_t value, int32_t use, int32_t) {
-    settings.caption_offset = (value >= 0 && use) ? value : caption(screen);
+    // Bounded where it is stored: Pixel_Rgn and SetPolygon add it to coordinates later.
+    settings.caption_offset = coordinate((value >= 0 && use) ? value : caption(screen));
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // The JPEG commands that take files and archive entries: thin adapters that check their
 // arguments in order, build views of the host's records and call the bridge.
+#include <algorithm>
 #include <cstring>
 
 #include "command_decls.h"
@@ -57,14 +58,24 @@ int32_t JpegSize(host::PVAL* var, const char* path, int32_t offset, int32_t) {
 
 int32_t JpegSave(host::BMSCR* screen, const char* path, int32_t width, int32_t height) {
     if (screen->palette_mode) return host::kWrongKind;
-    return host::status(encode_region(host::screen_view(*screen), path, width, height, settings.encoder));
+    // The pending comment's bytes as its variable holds them now, never past its storage; a
+    // variable that is no longer a string one gives no comment.
+    EncoderSettings& e = settings.encoder;
+    const host::PVAL* var = settings.comment.var;
+    e.comment = var ? host::ptr<const uint8_t>(var->data) : nullptr;
+    e.comment_length = var && var->type == host::kString
+                           ? std::min(settings.comment.length, host::first_dimension_room32(*var))
+                           : 0;
+    const int32_t status = encode_region(host::screen_view(*screen), path, width, height, e);
+    if (!e.comment) settings.comment = {};  // written: the comment was for this save alone
+    e.comment = nullptr;
+    e.comment_length = 0;
+    return host::status(status);
 }
 
 int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t) {
-    EncoderSettings& e = settings.encoder;
     if (clear) {
-        e.comment = nullptr;
-        e.comment_length = 0;
+        settings.comment = {};
         return 0;
     }
     if (var->type != host::kString) return -1;
@@ -72,8 +83,7 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
     uint32_t size = host::first_dimension_room32(*var);
     if (size == 0) {
         // No storage to read a text from: the comment is empty.
-        e.comment = data;
-        e.comment_length = 0;
+        settings.comment = {var, 0};
         return 0;
     }
     data[size - 1] = 0;
@@ -85,8 +95,7 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
         length = kMaxComment;
         data[kMaxComment] = 0;
     }
-    e.comment = data;
-    e.comment_length = length;
+    settings.comment = {var, length};
     return 0;
 }
 

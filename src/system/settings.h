@@ -1,5 +1,5 @@
 // The system subsystem's state: the shortcut properties staged for the next CreateShortCut
-// (the strings are the script's variables, their storage used in place; all empty at load),
+// (the strings are the script's variables, their storage read in place; all empty at load),
 // and the file mask that serves the next open or save dialog.
 #pragma once
 
@@ -10,10 +10,12 @@
 
 namespace qv::system {
 
+// The texts are the variables' records (null: not staged), read by CreateShortCut as they
+// are then: the script may re-dimension a variable or overwrite its last byte in between.
 struct Shortcut {
-    host::Word working_dir = 0;  // 0: not staged
-    host::Word arguments = 0;
-    host::Word icon_file = 0;
+    host::PVAL* working_dir = nullptr;
+    host::PVAL* arguments = nullptr;
+    host::PVAL* icon_file = nullptr;
     int32_t icon_index = 0;
     uint16_t hotkey = 0;
     bool hotkey_staged = false;

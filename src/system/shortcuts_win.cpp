@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "command_decls.h"
+#include "host/memory.h"
 #include "host/pointers.h"
 #include "host/results.h"
 #include "system/settings.h"
@@ -17,16 +18,32 @@ namespace {
 
 Shortcut& staged() { return settings.shortcut; }
 
-// Stages a string variable's storage, its last byte made a zero so that the create never
-// reads past it. A variable without storage cannot be staged.
-int32_t stage_text(host::PVAL* var, host::Word& slot) {
+// Stages a string variable, its last byte made a zero as scripts expect of it. A variable
+// without storage cannot be staged.
+int32_t stage_text(host::PVAL* var, host::PVAL*& slot) {
     if (slot) return -1;
     if (var->type != host::kString) return host::kErrVarType;
     const uint64_t room = host::first_dimension_room(*var);
     if (room == 0) return host::kErrVarType;
     host::ptr<char>(var->data)[room - 1] = 0;
-    slot = var->data;
+    slot = var;
     return 0;
+}
+
+// A staged text as its variable holds it now, ended at its storage's end whatever the script
+// wrote over the last byte since. Null when the variable is no longer a string variable with
+// storage, or no memory for the copy can be had.
+host::Buffer<char> staged_text(const host::PVAL* var) {
+    if (var->type != host::kString) return nullptr;
+    const uint64_t room = host::first_dimension_room(*var);
+    if (room == 0 || room >= SIZE_MAX) return nullptr;
+    host::Buffer<char> text = host::allocate<char>(size_t(room) + 1);
+    if (!text) return nullptr;
+    const char* data = host::ptr<const char>(var->data);
+    const size_t n = strnlen(data, size_t(room));
+    std::memcpy(text.get(), data, n);
+    text[n] = 0;
+    return text;
 }
 
 // COM for one command: uninitialised only when this initialisation succeeded (the host's
@@ -100,15 +117,22 @@ int32_t CreateShortCut(const char* target, const char* link_file, int32_t, int32
     staged() = {};  // gone whatever happens
     wchar_t name[MAX_PATH];
     if (!wide_name(link_file, name)) return -1;
+    // A staged text that cannot be read as one is refused rather than left out: the shortcut
+    // would not be the one the script asked for.
+    host::Buffer<char> dir, arguments, icon;
+    if ((s.working_dir && !(dir = staged_text(s.working_dir))) ||
+        (s.arguments && !(arguments = staged_text(s.arguments))) ||
+        (s.icon_file && !(icon = staged_text(s.icon_file))))
+        return -1;
     Com com;
     Ref<IShellLinkA> link;
     HRESULT last = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                     IID_IShellLinkA, reinterpret_cast<void**>(link.out()));
     if (SUCCEEDED(last)) {
         link->SetPath(target);
-        if (s.working_dir) link->SetWorkingDirectory(host::ptr<const char>(s.working_dir));
-        if (s.arguments) link->SetArguments(host::ptr<const char>(s.arguments));
-        if (s.icon_file) link->SetIconLocation(host::ptr<const char>(s.icon_file), s.icon_index);
+        if (dir) link->SetWorkingDirectory(dir.get());
+        if (arguments) link->SetArguments(arguments.get());
+        if (icon) link->SetIconLocation(icon.get(), s.icon_index);
         if (s.show != -1) link->SetShowCmd(s.show);
         if (s.hotkey_staged) link->SetHotkey(s.hotkey);
         Ref<IPersistFile> file;

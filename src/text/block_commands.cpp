@@ -58,7 +58,9 @@ int32_t sort_with_companion(host::PVAL* keys, bool descending) {
                  : (!settings.companion || settings.companion == keys))
         return host::kErrRange;
     if (keys->type != host::kInteger) return host::kErrVarType;
-    if (!settings.companion) return host::kErrRange;
+    // The companion is read as it is now: the script may have re-dimensioned it to text since
+    // BSortSet, and a text's bytes moved as integers would be scrambled.
+    if (!settings.companion || settings.companion->type != host::kInteger) return host::kErrRange;
     host::VarSizes sizes = key_dims ? host::VarSizes{host::ptr<uint32_t>(settings.companion_dims)[2],
                                                      host::ptr<uint32_t>(settings.companion_dims)[3]}
                                     : host::VarSizes{settings.companion->len[1], settings.companion->len[2]};
@@ -96,26 +98,23 @@ int32_t BlockCopy(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
 }
 
 int32_t SetTrans(host::PVAL* var, int32_t, int32_t, int32_t) {
-    Bytes b = bytes_of(var);
-    settings.transfer_data = b.data;
-    settings.transfer_size = b.size;
-    settings.transfer_set = true;
+    settings.transfer = var;
     return 0;
 }
 
 int32_t BlockTrans(host::PVAL* var, int32_t count, int32_t to, int32_t from) {
-    if (!settings.transfer_set) return host::kErrNoSetting;
+    if (!settings.transfer) return host::kErrNoSetting;
     if (count < 1 || to < 0 || from < 0) return host::kErrRange;
-    Bytes src = bytes_of(var);
-    if (src.data == settings.transfer_data) {
+    const Bytes src = bytes_of(var), dst = bytes_of(settings.transfer);
+    if (src.data == dst.data) {
         if (to != from) move_within(src.data, src.size, count, to, from);
         return 0;
     }
     int64_t n = count;
-    if (int64_t(to) + n > int64_t(settings.transfer_size)) n = int64_t(settings.transfer_size) - to;
+    if (int64_t(to) + n > int64_t(dst.size)) n = int64_t(dst.size) - to;
     if (int64_t(from) + n > int64_t(src.size)) n = int64_t(src.size) - from;
     if (n < 1) return 0;
-    std::memcpy(settings.transfer_data + to, src.data + from, size_t(n));
+    std::memcpy(dst.data + to, src.data + from, size_t(n));
     return 0;
 }
 

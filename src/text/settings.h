@@ -15,9 +15,9 @@ struct Settings {
     size_t pattern_size = 0;
 
     int32_t sum = 0;                         // AutoSum's, for GetSum
-    uint8_t* transfer_data = nullptr;        // SetTrans's target: its storage and size
-    uint64_t transfer_size = 0;
-    bool transfer_set = false;
+    // SetTrans's target: the record, whose storage and size are read when BlockTrans copies
+    // (the script may have re-dimensioned the variable in between, and its old storage is gone).
+    host::PVAL* transfer = nullptr;
     host::PVAL* companion = nullptr;         // BSortSet's record, read at sort time
     host::Word companion_dims = 0;           // the dims record remembered with it
 };

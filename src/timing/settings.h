@@ -21,11 +21,12 @@ extern Settings settings;
 // Dispatches the thread's pending messages; WM_QUIT ends the process with exit code 1.
 void pump_messages();
 
-// The frame time base that SetNowTick sets, for a copy paced in frames of `ms` milliseconds:
-// wait_for_frame waits until `ms` have passed since the base (pumping messages while it
-// waits when `pump` is set); next_frame moves the base on by `ms`, from the old base rather
-// than from now, so that a sequence of frames keeps a steady rate.
-void wait_for_frame(int64_t ms, bool pump);
-void next_frame(int64_t ms);
+// The frame time base that SetNowTick sets, for a copy paced in frames of `ms` (1 or more)
+// milliseconds: wait_for_frame waits until `ms` have passed since the base (pumping messages
+// while it waits when `pump` is set), and at once when the base is more than 2^31 ms old,
+// which then moves to `ms` before now; next_frame moves the base on by `ms`, from the old
+// base rather than from now, so that a sequence of frames keeps a steady rate.
+void wait_for_frame(int32_t ms, bool pump);
+void next_frame(int32_t ms);
 
 }  // namespace qv::timing

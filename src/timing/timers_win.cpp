@@ -27,11 +27,6 @@ uint32_t count() { return settings.mm_count.load(std::memory_order_relaxed); }
 int32_t mark_index(int32_t index) { return (index >= 0 && index <= 9) ? index : 0; }
 bool selects_mark(int32_t selector) { return selector >= 256 && selector <= 265; }
 
-// A timer still running when the library goes would call into code that is gone.
-struct StopAtUnload {
-    ~StopAtUnload() { MMCountOff(0, 0, 0, 0); }
-} stop_at_unload;
-
 // The wait commands' checks: 6 for a variable that is not an integer one (or has no room
 // for the interval), else the interval through `interval`.
 int32_t interval_of(host::PVAL* var, int32_t& interval) {
@@ -52,13 +47,23 @@ void pump_messages() {
     }
 }
 
-void wait_for_frame(int64_t ms, bool pump) {
-    while (int32_t(timeGetTime() - settings.frame_time_base) < ms) {
+void wait_for_frame(int32_t ms, bool pump) {
+    for (;;) {
+        const DWORD now = timeGetTime();
+        const int32_t passed = int32_t(now - settings.frame_time_base);
+        // A base more than 2^31 ms old (never set on a machine up for 25 days, or set that long
+        // ago) reads as a time to come: it is long past, so this frame is due now and the
+        // next one is timed from now.
+        if (passed < 0) {
+            settings.frame_time_base = now - DWORD(ms);
+            return;
+        }
+        if (passed >= ms) return;
         if (pump) pump_messages();
     }
 }
 
-void next_frame(int64_t ms) { settings.frame_time_base += uint32_t(ms); }
+void next_frame(int32_t ms) { settings.frame_time_base += DWORD(ms); }
 
 int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
     if (period < 1) return host::kErrRange;
@@ -133,7 +138,9 @@ int32_t MMCountAWait(host::PVAL* var, int32_t, int32_t selector, int32_t) {
         pump_messages();
     }
     settings.mm_mark = c;  // the next wait measures from here: a steady pace
-    return host::status(int32_t(elapsed));
+    // Within 31 bits as GetMMCount reports counts: 2^31 ticks or more since the mark must not
+    // turn into a positive result, which the host would take as an error number.
+    return host::status(int32_t(elapsed & 0x7FFFFFFF));
 }
 
 int32_t SetNowTick(int32_t, int32_t, int32_t, int32_t) {
@@ -158,8 +165,11 @@ int32_t TickWait(host::PVAL* var, int32_t pump, int32_t selector, int32_t) {
     if (interval < 1) return host::kErrRange;
     const DWORD start = selects_mark(selector) ? settings.tick_marks[selector - 256] : timeGetTime();
     for (;;) {
-        const int32_t elapsed = int32_t(timeGetTime() - start);
-        if (elapsed >= interval || elapsed < 0) return host::status(elapsed);
+        const uint32_t elapsed = timeGetTime() - start;
+        // A mark more than 2^31 ms old (unset on a machine up for 25 days) reads negative: the
+        // wait ends at once and reports the time as GetTick does, within 31 bits, never as a
+        // positive result the host would take for an error number.
+        if (int32_t(elapsed) >= interval || int32_t(elapsed) < 0) return host::status(int32_t(elapsed & 0x7FFFFFFF));
         if (pump) pump_messages();
     }
 }

@@ -573,6 +573,11 @@ TEST_F(Regions, PixelRegionsEqualThePixelsThemselves) {
         ASSERT_EQ(call("Pixel_Rgn", p.record(), 0, 0, 9), 0);
         EXPECT_TRUE(has_region(p.hwnd(), pixel_by_pixel(p, 0, 0, 150, 90, caption_offset + 3))) << round;
     }
+    // An offset no window's shape could take is kept as 16384 when it is stored.
+    s.set_cursor(0, 0);
+    ASSERT_EQ(call("InvCapt", s.record(), 0x7FFFFFFF, 1), 0);
+    ASSERT_EQ(call("Pixel_Rgn", s.record(), 0, 0, 0), 0);
+    EXPECT_TRUE(has_region(s.hwnd(), pixel_by_pixel(s, 0, 0, 200, 120, 16384 + 3)));
     p.fill({9, 9, 9});
     EXPECT_EQ(call("Pixel_Rgn", p.record(), 0, 0, 9), -1);
     EXPECT_EQ(call("Pixel_Rgn", p.record(), 0, 0, 265), 0) << "a key outside 0 to 255 is 0";

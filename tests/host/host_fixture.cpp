@@ -18,9 +18,25 @@ std::string exe_folder() {
     return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
-HMODULE library() {
+namespace {
+
+HMODULE& loaded() {
     static HMODULE dll = LoadLibraryA((exe_folder() + "quorvel.dll").c_str());
     return dll;
+}
+
+}  // namespace
+
+HMODULE library() { return loaded(); }
+
+void unload_library() {
+    if (loaded()) FreeLibrary(loaded());
+    loaded() = nullptr;
+}
+
+void reload_library() {
+    unload_library();
+    loaded() = LoadLibraryA((exe_folder() + "quorvel.dll").c_str());
 }
 
 bool waits(const char* command) {
@@ -32,21 +48,30 @@ bool waits(const char* command) {
     return false;
 }
 
-GuardedVar::GuardedVar(uint16_t type, const char (&bytes)[9]) : type_(type) {
-    std::memcpy(bytes_, bytes, 8);
+PageEndBytes::PageEndBytes(size_t size) : size_(size) {
     SYSTEM_INFO sys;
     GetSystemInfo(&sys);
-    pages_ = static_cast<char*>(VirtualAlloc(nullptr, 2 * sys.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+    room_ = (size + sys.dwPageSize - 1) / sys.dwPageSize * sys.dwPageSize;
+    pages_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, room_ + sys.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
     DWORD was;
-    VirtualProtect(pages_ + sys.dwPageSize, sys.dwPageSize, PAGE_NOACCESS, &was);
-    storage_ = pages_ + sys.dwPageSize - 8;
-    rec_ = {type, 0, {0, 16, 0, 0, 0}, 1, host::Word(uintptr_t(storage_)), host::Word(uintptr_t(dims_))};
+    VirtualProtect(pages_ + room_, sys.dwPageSize, PAGE_NOACCESS, &was);
+    data_ = pages_ + room_ - size;
 }
 
-GuardedVar::~GuardedVar() { VirtualFree(pages_, 0, MEM_RELEASE); }
+void PageEndBytes::forbid() {
+    DWORD was;
+    if (room_) VirtualProtect(pages_, room_, PAGE_NOACCESS, &was);
+}
+
+PageEndBytes::~PageEndBytes() { VirtualFree(pages_, 0, MEM_RELEASE); }
+
+GuardedVar::GuardedVar(uint16_t type, const char (&bytes)[9]) : type_(type) {
+    std::memcpy(bytes_, bytes, 8);
+    rec_ = {type, 0, {0, 16, 0, 0, 0}, 1, host::Word(uintptr_t(storage_.data())), host::Word(uintptr_t(dims_))};
+}
 
 host::PVAL* GuardedVar::record() {
-    std::memcpy(storage_, bytes_, 8);
+    std::memcpy(storage_.data(), bytes_, 8);
     rec_.type = type_;
     return &rec_;
 }

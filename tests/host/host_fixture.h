@@ -23,8 +23,12 @@ using hostsim::pump_messages;
 // are built beside it.
 std::string exe_folder();
 
-// quorvel.dll, loaded once for the whole run.
+// quorvel.dll, loaded once for the whole run; a child process may unload it and load it
+// again, as a host that runs one script after another does (the calls go to the image loaded
+// now).
 HMODULE library();
+void unload_library();
+void reload_library();
 
 template <class T>
 int32_t word(T value) {
@@ -46,13 +50,31 @@ int32_t call(const char* name, A a = 0, B b = 0, C c = 0, D d = 0) {
 // every command leave these out.
 bool waits(const char* command);
 
+// Bytes that end where a page that cannot be touched begins: reading or writing one byte
+// past them faults. Zero-filled.
+class PageEndBytes {
+public:
+    explicit PageEndBytes(size_t size);
+    ~PageEndBytes();
+    PageEndBytes(const PageEndBytes&) = delete;
+    PageEndBytes& operator=(const PageEndBytes&) = delete;
+    uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    // From now on any access faults, as freed memory may.
+    void forbid();
+
+private:
+    uint8_t* pages_ = nullptr;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0, room_ = 0;
+};
+
 // A variable whose 8 bytes of storage (a dims record says so, while len[1] claims 64) end
 // where a page that cannot be read begins: a command reading or writing one byte past it
 // faults.
 class GuardedVar {
 public:
     GuardedVar(uint16_t type, const char (&bytes)[9]);
-    ~GuardedVar();
     GuardedVar(const GuardedVar&) = delete;
     GuardedVar& operator=(const GuardedVar&) = delete;
     // The record as it was made: a command may have retyped it or written its storage.
@@ -61,8 +83,7 @@ public:
 private:
     uint16_t type_;
     char bytes_[8];
-    char* pages_ = nullptr;
-    char* storage_ = nullptr;
+    PageEndBytes storage_{8};
     uint32_t dims_[4] = {0, 0, 2, 0};
     host::PVAL rec_{};
 };

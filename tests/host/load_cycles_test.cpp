@@ -1,0 +1,109 @@
+// A host that runs one script after another loads the library, uses it and unloads it, over
+// and over, in one process. Each round here leaves state in every subsystem that keeps any
+// (a running tick timer, a window taking drops with a drop pending, a popup menu, a memory
+// source, a staged shortcut, a search pattern, a job split over threads), then unloads. What
+// the library holds through its imports (heap blocks, GDI objects, menus, thread handles,
+// timers, timer periods) must be gone with it each round, and the window it subclassed must
+// be back on its own procedure and answer messages.
+#include <windows.h>
+#include <shlobj.h>  // before shellapi.h, for DROPFILES in mingw
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host_fixture.h"
+#include "import_hooks_win.h"
+
+namespace qv::test {
+namespace {
+
+constexpr int kRounds = 100;
+
+// A drop of one file, as the shell posts it.
+void post_drop(HWND hwnd) {
+    const char name[] = "C:\\qv-dropped.txt\0";
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + sizeof name);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), name, sizeof name);
+    GlobalUnlock(block);
+    PostMessageA(hwnd, WM_DROPFILES, WPARAM(block), 0);
+}
+
+LONG own_procedure = 0;  // the screen window's own
+LRESULT CALLBACK later_procedure(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(own_procedure), hwnd, msg, w, l);
+}
+
+TEST(DISABLED_LoadCyclesChild, Run) {
+    HostScreen big(2000, 1000, false, "qv cycles big"), small(64, 48, false, "qv cycles");
+    big.fill_pattern(1);
+    own_procedure = GetWindowLongA(small.hwnd(), GWL_WNDPROC);
+    HostVar text = HostVar::text(64), items = HostVar::text(16, 2), pattern = HostVar::ints(4);
+    std::strcpy(text.chars(), "--qv");
+    std::strcpy(items.chars(), "Open");
+    std::strcpy(items.chars() + 16, "Quit");
+    Injector& g = injector();
+    g.refuse = 0;  // nothing refused; the first round's calls are recorded, the others' not
+    for (int round = 0; round < kRounds; ++round) {
+        if (round > 0) reload_library();
+        ASSERT_NE(library(), nullptr) << "round " << round;
+        install_hooks(library());
+        EXPECT_EQ(call("MMCountOn", 5, 0), 0);
+        EXPECT_EQ(call("DDAccept", small.record(), 1), 0);
+        post_drop(small.hwnd());
+        pump_messages();
+        EXPECT_EQ(call("DDFileNo"), -1) << "round " << round;
+        EXPECT_EQ(call("CreatePopup", items.record(), 0, 1), 0);
+        EXPECT_EQ(call("SetJpegMem", text.record(), 0), 0);
+        EXPECT_EQ(call("SetShortCutArg", text.record()), 0);
+        EXPECT_EQ(call("SearchBinParam", pattern.record(), 4), 0);
+        EXPECT_EQ(call("Median", big.record(), 2000, 1000, 0), 0);
+        if (round == 0) {
+            EXPECT_NE(std::find(g.names.begin(), g.names.end(), "CreateThread"), g.names.end()) << "no band threads";
+            g.refuse = -1;
+        }
+        unload_library();
+
+        size_t heap = 0;
+        for (const auto& [p, n] : g.heap) heap += n;
+        EXPECT_TRUE(heap == 0 && g.gdi.empty() && g.menus.empty() && g.threads.empty() && g.timers.empty() &&
+                    g.periods == 0)
+            << "round " << round << ": left behind heap " << heap << " gdi " << g.gdi.size() << " menus "
+            << g.menus.size() << " threads " << g.threads.size() << " timers " << g.timers.size() << " periods "
+            << g.periods;
+        EXPECT_EQ(GetWindowLongA(small.hwnd(), GWL_WNDPROC), own_procedure) << "round " << round;
+        SendMessageA(small.hwnd(), WM_NULL, 0, 0);
+        RedrawWindow(small.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        pump_messages();
+        if (HasFailure()) break;
+    }
+    // A procedure the host put in front of the library's after DDAccept stays the window's:
+    // the library leaves it alone rather than cut it out of the chain.
+    reload_library();
+    EXPECT_EQ(call("DDAccept", small.record(), 1), 0);
+    const LONG library_procedure = GetWindowLongA(small.hwnd(), GWL_WNDPROC);
+    SetWindowLongA(small.hwnd(), GWL_WNDPROC, LONG(reinterpret_cast<uintptr_t>(later_procedure)));
+    unload_library();
+    EXPECT_EQ(GetWindowLongA(small.hwnd(), GWL_WNDPROC), LONG(reinterpret_cast<uintptr_t>(later_procedure)));
+    EXPECT_NE(library_procedure, own_procedure);
+    SetWindowLongA(small.hwnd(), GWL_WNDPROC, own_procedure);  // the host's own undoing, past the library
+    reload_library();
+    std::printf("load cycles: %d rounds\n", kRounds);
+    std::printf("done\n");
+}
+
+TEST(LoadCycles, NothingStaysBehindAndTheWindowsWork) {
+    const ProcessResult p = run_process("\"" + exe_folder() + "qv_host_tests.exe\" --gtest_also_run_disabled_tests "
+                                        "--gtest_filter=DISABLED_LoadCyclesChild.Run",
+                                        300000);
+    EXPECT_TRUE(p.exit_code == 0 && p.out.find("done") != std::string::npos) << p.out << p.err;
+    const size_t at = p.out.find("load cycles:");
+    if (at != std::string::npos) std::printf("%s", p.out.substr(at, p.out.find('\n', at) + 1 - at).c_str());
+}
+
+}  // namespace
+}  // namespace qv::test
