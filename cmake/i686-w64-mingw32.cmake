@@ -1,4 +1,7 @@
-# Cross-compiling for 32-bit Windows with Debian's mingw-w64 (posix thread model: GoogleTest needs std::mutex; winpthreads links statically).
+# Cross-compiling for 32-bit Windows with Debian's mingw-w64. The compilers of the posix thread
+# model build everything (GoogleTest needs std::mutex, which the win32 model of GCC 12 lacks;
+# winpthreads links statically); the DLL alone is linked with the win32 model's runtime
+# (cmake/win32.cmake, cmake/link-win32-threads).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

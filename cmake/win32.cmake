@@ -65,8 +65,11 @@ target_include_directories(quorvel PRIVATE src)
 target_link_libraries(quorvel PRIVATE qv_win)
 target_link_options(quorvel PRIVATE -s)
 # Linked against the win32 thread model's runtime: the import table lists only what the
-# commands use (see the script).
-set_target_properties(quorvel PROPERTIES RULE_LAUNCH_LINK ${CMAKE_SOURCE_DIR}/cmake/link-win32-threads)
+# commands use (see the script). The one reason for two thread models is that Debian 12's
+# mingw-w64 (GCC 12) has no std::mutex in its win32 model, which GoogleTest needs; a
+# compiler whose win32 model has it (GCC 13 and later) lets the whole build use that model
+# and this launcher go.
+set_target_properties(quorvel PROPERTIES CXX_LINKER_LAUNCHER "${CMAKE_SOURCE_DIR}/cmake/link-win32-threads")
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
 # The host's screens and variables, for the runner and the test host.

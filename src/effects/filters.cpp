@@ -137,10 +137,10 @@ private:
 // filters' own buffers (the separable blur's ring of row sums with its sums, divisors and
 // weights; the weighted blur's sums and weights; the median's three rows of keys across
 // the screen), each with room to be aligned.
-size_t band_bytes(const Screen& s, int32_t w, int32_t radius) {
-    const size_t row = 3 * size_t(w), span = 2 * size_t(radius) + 1;
-    const size_t rows = (size_t(radius) + 1) * row + 2 * size_t(radius) * row;
-    const size_t own = std::max({4 * ((span + 2) * row + size_t(w)) + 4 * span, 4 * 7 * size_t(w), 6 * size_t(s.width)});
+uint64_t band_bytes(const Screen& s, int32_t w, int32_t radius) {
+    const uint64_t row = 3 * uint64_t(w), span = 2 * uint64_t(radius) + 1;
+    const uint64_t rows = (uint64_t(radius) + 1) * row + 2 * uint64_t(radius) * row;
+    const uint64_t own = std::max({4 * ((span + 2) * row + uint64_t(w)) + 4 * span, 4 * 7 * uint64_t(w), 6 * uint64_t(s.width)});
     return rows + own + 8 * 32;
 }
 
@@ -155,16 +155,16 @@ int32_t in_filter_bands(const Screen& s, Rect r, int32_t radius, F filter) {
     if (r.empty()) return 0;
     int32_t parts = std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kHeavyPixel, r.h), r.h / (2 * radius + 1));
     parts = std::clamp(parts, 1, kMaxBands);
-    const size_t each = band_bytes(s, r.w, radius);
-    host::Buffer<uint8_t> space = host::allocate<uint8_t>(size_t(parts) * each);
+    const uint64_t each = band_bytes(s, r.w, radius);
+    host::Buffer<uint8_t> space = host::allocate<uint8_t>(uint64_t(parts) * each);
     if (!space && parts > 1) space = host::allocate<uint8_t>(each), parts = 1;
-    if (!space) return -2;
+    if (!space) return -2;  // also when the bands' memory would not fit the address space
     Band bands[kMaxBands];
     Rect rects[kMaxBands];
     for (int32_t i = 0; i < parts; ++i) {
         const int32_t a = simd::part_start(r.h, parts, i), b = simd::part_start(r.h, parts, i + 1);
         rects[i] = {r.x, r.y + a, r.w, b - a};
-        bands[i] = Band(rects[i], radius, i > 0, i + 1 < parts, Arena(space.get() + size_t(i) * each, each));
+        bands[i] = Band(rects[i], radius, i > 0, i + 1 < parts, Arena(space.get() + size_t(i) * size_t(each), size_t(each)));
     }
     simd::run_bands(r.h, parts, [&](int32_t i, int32_t, int32_t) { filter(rects[i], bands[i]); });
     for (int32_t i = 0; i < parts; ++i) bands[i].write_held(s);
@@ -809,9 +809,9 @@ void emboss_row(uint8_t* p, const uint8_t* below, int32_t w, uint8_t* keep) {
 // the order of memory, from the last up, each row's original kept aside for the row above,
 // which reads it as its row below.
 void emboss_band(const Screen& s, Rect band, const uint8_t* after) {
-    const size_t bytes = 3 * size_t(band.w);
+    const size_t bytes = 3 * size_t(band.w);  // one row of the screen: it fits
     const int32_t end = band.y + band.h;
-    host::Buffer<uint8_t> kept = host::allocate<uint8_t>(2 * bytes);
+    host::Buffer<uint8_t> kept = host::allocate<uint8_t>(2 * uint64_t(bytes));
     if (!kept) {
         // No room for the two rows: from the top, where the row below is still unchanged.
         for (int32_t y = band.y; y < end; ++y) emboss_row(s.at(band.x, y), y + 1 < end ? s.at(band.x, y + 1) : after, band.w, nullptr);
@@ -833,7 +833,7 @@ void emboss(const Screen& s, Rect r) {
     // of the next as it was, copied before any band starts.
     const int32_t parts = std::min(simd::parts_for(int64_t(r.w) * r.h, simd::kLightPixel, r.h), r.h / 2);
     const size_t bytes = 3 * size_t(r.w);
-    host::Buffer<uint8_t> firsts = parts > 1 ? host::allocate<uint8_t>(size_t(parts - 1) * bytes) : nullptr;
+    host::Buffer<uint8_t> firsts = parts > 1 ? host::allocate<uint8_t>(uint64_t(parts - 1) * bytes) : nullptr;
     if (!firsts) return emboss_band(s, r, nullptr);  // one band (also when there is no room for the rows)
     for (int32_t i = 1; i < parts; ++i)
         std::memcpy(firsts.get() + size_t(i - 1) * bytes, s.at(r.x, r.y + simd::part_start(r.h, parts, i)), bytes);

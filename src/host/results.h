@@ -24,8 +24,13 @@ constexpr int32_t kRefused = status(1);          // the pixel commands' "not for
 constexpr int32_t kWrongKind = status(255);      // an argument or setting of the wrong kind
 constexpr int32_t kNothingPending = status(0x7FFFFFFF);  // no target, slot or drop to report
 
-// What any command answers when the runtime could not give it memory part-way (the exported
-// thunk stops the exception there): the work was not done.
+// What the commands that can be refused memory for a whole piece of their work answer: the
+// work was not done.
 constexpr int32_t kOutOfMemory = status(0x7FFFFFFE);
+
+// What the exported thunk answers when an exception escapes a command (none is known to):
+// status 2147483648, which no command gives otherwise, so that it is never mistaken for one
+// of a command's own results.
+constexpr int32_t kEscapedException = INT32_MIN;
 
 }  // namespace qv::host

@@ -162,13 +162,7 @@ int32_t probe_stream(const Input& in, int32_t& width, int32_t& height) {
     return ok ? kDone : kBadStream;
 }
 
-int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) {
-    try {
-        return decode_stream(in, flags, target);
-    } catch (...) {
-        return kException;
-    }
-}
+int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) { return decode_stream(in, flags, target); }
 
 }  // namespace
 

@@ -27,7 +27,6 @@ enum Status : int32_t {
     kDone = 0,
     kCannotOpen = 1,  // also: a file that cannot be created
     kBadStream = 2,   // failed seek, libjpeg fatal error, data that ended too soon, a file not written
-    kException = 128,
 };
 
 JpegTarget SetJpegTarget(const Screen& screen);

@@ -66,7 +66,7 @@ int32_t save_fal(const Screen& s, const char* file_name, int32_t kind) {
 
     // The pixels' memory comes first: a refusal leaves no file behind.
     const HeaderName header_name = header_file_name(file_name, kind == 1 ? "fal" : "ipr");
-    const size_t bytes = size_t(w) * size_t(h) * 3;
+    const uint64_t bytes = uint64_t(w) * uint64_t(h) * 3;
     host::Buffer<uint8_t> buf = host::allocate<uint8_t>(bytes ? bytes : 1);
     if (!buf) return -6;
     OutFile pixels(file_name);
@@ -89,9 +89,12 @@ int32_t save_fal(const Screen& s, const char* file_name, int32_t kind) {
 
 int32_t save_bitmap(const Screen& s, const char* file_name, int32_t kind) {
     const bool eight_bit = s.palette_mode() && kind == 1;
-    const size_t row = eight_bit ? ((size_t(s.width) + 3) & ~size_t(3)) : ((3 * size_t(s.width) + 3) & ~size_t(3));
-    const size_t data_size = row * size_t(s.height);
+    const uint64_t row = eight_bit ? ((uint64_t(s.width) + 3) & ~uint64_t(3)) : ((3 * uint64_t(s.width) + 3) & ~uint64_t(3));
     const uint32_t offset = eight_bit ? 1078 : 54;
+    // A palette screen saved in 24 bits takes three times its buffer: a file the format's
+    // 32-bit sizes cannot describe is not written.
+    if (row * uint64_t(s.height) > UINT32_MAX - offset) return -6;
+    const size_t data_size = size_t(row * uint64_t(s.height));
 
     uint8_t file_header[14] = {'B', 'M'};
     put32(file_header + 2, uint32_t(data_size) + offset);
@@ -120,7 +123,7 @@ int32_t save_bitmap(const Screen& s, const char* file_name, int32_t kind) {
         if (!buf) return -6;
         std::memset(buf.get(), 0, data_size);
         for (int32_t y = 0; y < s.height; ++y) {
-            uint8_t* out = buf.get() + size_t(s.height - 1 - y) * row;
+            uint8_t* out = buf.get() + size_t(s.height - 1 - y) * size_t(row);
             for (int32_t x = 0; x < s.width; ++x, out += 3) {
                 uint8_t rgb[3];
                 rgb_at(s, x, y, rgb);

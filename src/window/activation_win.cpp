@@ -80,7 +80,7 @@ int32_t WinActivate(host::PVAL* var, int32_t, int32_t, int32_t) {
     const size_t length = end ? size_t(static_cast<const char*>(end) - text) : room;
     if (length == 0) return -2;
     host::Buffer<char> title = host::allocate<char>(2064);
-    if (!title) return -2;
+    if (!title) return -3;  // not "no window found": none was looked at
     TitleSearch search{text, length, title.get(), nullptr};
     EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
     if (!search.found) return -2;

@@ -91,7 +91,10 @@ TEST(ResultsTable, ResultsReadBackByTheirRowsAndGroups) {
     EXPECT_EQ(result_meaning("JpegLoad", -3), nullptr);
     EXPECT_STREQ(result_meaning("PiInfo", 6), "not an integer variable");
     EXPECT_NE(result_meaning("Rough", 1), result_meaning("Rough", -1)) << "error 1 and status 1 differ";
-    EXPECT_NE(result_meaning("GetWinRect", INT32_MIN), nullptr) << "status 2147483648";
+    EXPECT_NE(result_meaning("GetWinRect", INT32_MIN + 1), nullptr) << "status 2147483647";
+    EXPECT_EQ(result_meaning("GetWinRect", INT32_MIN), nullptr) << "status 2147483648 is the fault, no command's";
+    EXPECT_NE(fault_meaning(INT32_MIN), nullptr);
+    EXPECT_EQ(fault_meaning(-2147483646), nullptr);
     EXPECT_NE(result_meaning("GetWinRect", 5), nullptr) << "an edge at -5";
     EXPECT_NE(result_meaning("GetAngle", -3600000), nullptr);
     EXPECT_EQ(result_meaning("GetAngle", -3600001), nullptr);

@@ -350,6 +350,26 @@ TEST_F(Effects, FiltersOverLargeScreensSplitIntoBandsGiveTheReferencePicture) {
     EXPECT_TRUE(same(big, c));
 }
 
+TEST_F(Effects, FiltersOnAScreenTooWideForThirtyTwoBitSizesAnswerNoMemoryOrFilter) {
+    // 28.4 million pixels by 6 rows (511 MB, which a 32-bit host can hold): the bands' memory
+    // is more than a 32-bit size can count, and must be refused, not wrapped to a small block.
+    host::BMSCR s{};
+    s.width = 28'400'000;
+    s.height = 6;
+    const size_t bytes = ((3 * size_t(s.width) + 3) & ~size_t(3)) * size_t(s.height);
+    void* pixels = VirtualAlloc(nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    if (!pixels) GTEST_SKIP() << "no room for a 511 MB screen in this process";
+    s.pixels = host::Word(uintptr_t(pixels));
+    HostVar m = HostVar::ints(49);
+    m.ints()[24] = 1;
+    ASSERT_EQ(call("SetMatrix", m.record(), 1), 0);
+    for (const char* filter : {"GMatrix", "Median", "Nijimi", "Edge"}) {
+        const int32_t r = call(filter, &s, s.width, s.height, 2);
+        EXPECT_TRUE(r == 0 || r == -2) << filter << " gave " << r;
+    }
+    VirtualFree(pixels, 0, MEM_RELEASE);
+}
+
 TEST_F(Effects, EdgeAndOutLineLoadTheirMatrices) {
     const int edge[49] = {0, 0, 0, 0,  0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -2, -1, 0, 0, 0, 0, -2, 20,
                           -2, 0, 0, 0, 0, -1, -2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};

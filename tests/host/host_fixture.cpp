@@ -2,7 +2,9 @@
 #include "host_fixture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "pnm.h"
@@ -76,6 +78,62 @@ host::PVAL* GuardedVar::record() {
     return &rec_;
 }
 
+namespace {
+
+// The rows of the results table the calls of this process gave, by their index in the table.
+std::set<size_t>& seen_rows() {
+    static std::set<size_t> rows;
+    return rows;
+}
+
+// Where each test process (children included) writes the rows it saw: QV_SEEN_DIR, made
+// absolute once so that children started in other folders write beside their parent.
+void write_seen_rows() {
+    const char* dir = std::getenv("QV_SEEN_DIR");
+    if (!dir || seen_rows().empty()) return;
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof path, "%s\\seen-%lu.txt", dir, GetCurrentProcessId());
+    if (FILE* f = std::fopen(path, "a")) {  // a later process may have the same number
+        for (size_t row : seen_rows()) std::fprintf(f, "%zu\n", row);
+        std::fclose(f);
+    }
+}
+
+// Every row of the table that no file in the folder names.
+int report_unseen_rows(const char* dir) {
+    size_t count = 0;
+    const run::ResultRow* rows = run::result_rows(count);
+    std::vector<bool> seen(count);
+    WIN32_FIND_DATAA fd;
+    const std::string folder = std::string(dir) + "\\";
+    HANDLE h = FindFirstFileA((folder + "seen-*.txt").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (FILE* f = std::fopen((folder + fd.cFileName).c_str(), "r")) {
+                size_t row;
+                while (std::fscanf(f, "%zu", &row) == 1)
+                    if (row < count) seen[row] = true;
+                std::fclose(f);
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    size_t unseen = 0, listed = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!*rows[i].who) seen[i] = true;  // the fault row, which no call may give
+        else ++listed, unseen += !seen[i];
+    }
+    std::printf("results table: %zu of %zu rows seen; no test saw these %zu:\n", listed - unseen, listed, unseen);
+    for (size_t i = 0; i < count; ++i)
+        if (!seen[i])
+            std::printf("  %s %s %lld%s: %s\n", rows[i].who, rows[i].host_error ? "error" : "status",
+                        static_cast<long long>(rows[i].low),
+                        rows[i].high != rows[i].low ? (" to " + std::to_string(rows[i].high)).c_str() : "", rows[i].meaning);
+    return 0;
+}
+
+}  // namespace
+
 int32_t call_words(const char* name, int32_t a, int32_t b, int32_t c, int32_t d) {
     using Fn = int32_t(__stdcall*)(int32_t, int32_t, int32_t, int32_t);
     const std::string symbol = std::string("_") + name + "@16";
@@ -85,7 +143,12 @@ int32_t call_words(const char* name, int32_t a, int32_t b, int32_t c, int32_t d)
         return INT32_MIN;
     }
     const int32_t result = fn(a, b, c, d);
-    if (!run::result_meaning(name, result))
+    if (const char* fault = run::fault_meaning(result))
+        ADD_FAILURE() << name << "(" << a << ", " << b << ", " << c << ", " << d << ") gave " << fault;
+    else if (const run::ResultRow* row = run::result_row(name, result)) {
+        size_t count = 0;
+        seen_rows().insert(size_t(row - run::result_rows(count)));
+    } else
         ADD_FAILURE() << name << "(" << a << ", " << b << ", " << c << ", " << d << ") gave result " << result
                       << ", which the results table does not list";
     return result;
@@ -234,6 +297,14 @@ int main(int argc, char** argv) {
         PostQuitMessage(0);
         qv::test::call("ProcMes");
         return 42;  // the pump should have ended the process with code 1 before this
+    }
+    // The report at the end of a suite's run: which rows of the results table no call gave.
+    if (argc == 3 && std::string(argv[1]) == "--unseen-rows") return qv::test::report_unseen_rows(argv[2]);
+    if (const char* dir = std::getenv("QV_SEEN_DIR")) {
+        char full[MAX_PATH];
+        if (GetFullPathNameA(dir, MAX_PATH, full, nullptr)) SetEnvironmentVariableA("QV_SEEN_DIR", full);
+        qv::test::seen_rows();  // made first, so that it is still there when the rows are written
+        std::atexit(qv::test::write_seen_rows);
     }
     ::testing::InitGoogleTest(&argc, argv);
     if (!qv::test::library()) {

@@ -51,7 +51,8 @@ REAL(CloseHandle) REAL(CreatePen) REAL(CreateSolidBrush) REAL(CreateHatchBrush) 
 REAL(CreateEllipticRgn) REAL(CreateRoundRectRgn) REAL(CreatePolygonRgn) REAL(ExtCreateRegion) REAL(CombineRgn)
 REAL(SetWindowRgn) REAL(CreatePalette) REAL(DeleteObject) REAL(GetDC) REAL(OpenClipboard) REAL(SetClipboardData)
 REAL(CreatePopupMenu) REAL(AppendMenuA) REAL(DestroyMenu) REAL(CoCreateInstance) REAL(timeSetEvent)
-REAL(timeKillEvent) REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA)
+REAL(timeKillEvent) REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA) REAL(RegCloseKey) REAL(fclose)
+REAL(GlobalFree) REAL(ReleaseDC)
 #undef REAL
 
 // The heap blocks the library holds: `old` given back, `p` of n bytes taken.
@@ -88,15 +89,10 @@ void __cdecl hook_free(void* p) {
     result convention hook_##name params { return refused(#name) ? failure : real_##name args; }
 #define MAKER(result, name, held, params, args) \
     result WINAPI hook_##name params { return refused(#name) ? nullptr : track(g.held, real_##name args); }
-REFUSABLE(FILE*, __cdecl, fopen, nullptr, (const char* name, const char* mode), (name, mode))
-REFUSABLE(HGLOBAL, WINAPI, GlobalAlloc, nullptr, (UINT flags, SIZE_T n), (flags, n))
 REFUSABLE(LPVOID, WINAPI, GlobalLock, nullptr, (HGLOBAL h), (h))
 REFUSABLE(int, WINAPI, CombineRgn, ERROR, (HRGN d, HRGN a, HRGN b, int mode), (d, a, b, mode))
-REFUSABLE(HDC, WINAPI, GetDC, nullptr, (HWND w), (w))
 REFUSABLE(BOOL, WINAPI, OpenClipboard, FALSE, (HWND w), (w))
-REFUSABLE(HANDLE, WINAPI, SetClipboardData, nullptr, (UINT f, HANDLE h), (f, h))
 REFUSABLE(BOOL, WINAPI, AppendMenuA, FALSE, (HMENU m, UINT f, UINT_PTR id, LPCSTR t), (m, f, id, t))
-REFUSABLE(LSTATUS, WINAPI, RegOpenKeyExA, ERROR_OUTOFMEMORY, (HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out), (k, s, o, m, out))
 MAKER(HANDLE, CreateThread, threads, (LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD fl, LPDWORD id),
       (a, s, f, p, fl, id))
 MAKER(HPEN, CreatePen, gdi, (int style, int width, COLORREF c), (style, width, c))
@@ -109,9 +105,42 @@ MAKER(HRGN, CreatePolygonRgn, gdi, (const POINT* p, int n, int mode), (p, n, mod
 MAKER(HRGN, ExtCreateRegion, gdi, (const XFORM* x, DWORD n, const RGNDATA* d), (x, n, d))
 MAKER(HPALETTE, CreatePalette, gdi, (const LOGPALETTE* p), (p))
 MAKER(HMENU, CreatePopupMenu, menus, (), ())
+MAKER(HGLOBAL, GlobalAlloc, globals, (UINT flags, SIZE_T n), (flags, n))
+MAKER(HDC, GetDC, dcs, (HWND w), (w))
 #undef REFUSABLE
 #undef MAKER
 
+FILE* __cdecl hook_fopen(const char* name, const char* mode) {
+    return refused("fopen") ? nullptr : track(g.files, real_fopen(name, mode));
+}
+int __cdecl hook_fclose(FILE* f) {
+    untrack(g.files, f);
+    return real_fclose(f);
+}
+HGLOBAL WINAPI hook_GlobalFree(HGLOBAL h) {
+    untrack(g.globals, h);
+    return real_GlobalFree(h);
+}
+HANDLE WINAPI hook_SetClipboardData(UINT f, HANDLE h) {
+    if (refused("SetClipboardData")) return nullptr;
+    const HANDLE done = real_SetClipboardData(f, h);
+    if (done) untrack(g.globals, h);  // the clipboard's now
+    return done;
+}
+int WINAPI hook_ReleaseDC(HWND w, HDC dc) {
+    untrack(g.dcs, dc);
+    return real_ReleaseDC(w, dc);
+}
+LSTATUS WINAPI hook_RegOpenKeyExA(HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out) {
+    if (refused("RegOpenKeyExA")) return ERROR_OUTOFMEMORY;
+    const LSTATUS r = real_RegOpenKeyExA(k, s, o, m, out);
+    if (r == ERROR_SUCCESS) track(g.keys, *out);
+    return r;
+}
+LSTATUS WINAPI hook_RegCloseKey(HKEY k) {
+    untrack(g.keys, k);
+    return real_RegCloseKey(k);
+}
 BOOL WINAPI hook_CloseHandle(HANDLE h) {
     untrack(g.threads, h);
     return real_CloseHandle(h);
@@ -162,7 +191,7 @@ MMRESULT WINAPI hook_timeEndPeriod(UINT p) {
 
 Injector& injector() { return g; }
 
-void install_hooks(HMODULE module, bool restore) {
+std::vector<std::string> install_hooks(HMODULE module, bool restore) {
     if (!lock_made) InitializeCriticalSection(&g.lock), lock_made = true;
     struct Hook {
         const char* function;
@@ -177,8 +206,10 @@ void install_hooks(HMODULE module, bool restore) {
                           HOOK(SetWindowRgn), HOOK(CreatePalette), HOOK(DeleteObject), HOOK(GetDC),
                           HOOK(OpenClipboard), HOOK(SetClipboardData), HOOK(CreatePopupMenu), HOOK(AppendMenuA),
                           HOOK(DestroyMenu), HOOK(CoCreateInstance), HOOK(timeSetEvent), HOOK(timeKillEvent), HOOK(timeBeginPeriod),
-                          HOOK(timeEndPeriod), HOOK(RegOpenKeyExA)};
+                          HOOK(timeEndPeriod), HOOK(RegOpenKeyExA), HOOK(RegCloseKey), HOOK(fclose),
+                          HOOK(GlobalFree), HOOK(ReleaseDC)};
 #undef HOOK
+    std::set<std::string> installed;
     for (const ImportSlot& s : import_slots(module))
         for (const Hook& h : hooks) {
             if (s.function != h.function) continue;
@@ -187,7 +218,24 @@ void install_hooks(HMODULE module, bool restore) {
             VirtualProtect(s.slot, sizeof(void*), PAGE_READWRITE, &was);
             *s.slot = restore ? *h.real : h.hook;
             VirtualProtect(s.slot, sizeof(void*), was, &was);
+            installed.insert(h.function);
         }
+    std::vector<std::string> missing;
+    for (const Hook& h : hooks)
+        if (!installed.count(h.function)) missing.push_back(h.function);
+    return missing;
+}
+
+void hand_over(void* object) { untrack(g.gdi, object); }
+
+std::map<std::string, size_t> held() {
+    Locked l;
+    size_t bytes = 0;
+    for (const auto& [p, n] : g.heap) bytes += n;
+    return {{"heap", bytes},        {"gdi", g.gdi.size()},         {"menus", g.menus.size()},
+            {"threads", g.threads.size()}, {"timers", g.timers.size()}, {"periods", size_t(g.periods)},
+            {"globals", g.globals.size()}, {"files", g.files.size()}, {"keys", g.keys.size()},
+            {"dcs", g.dcs.size()}};
 }
 
 }  // namespace qv::test

@@ -252,6 +252,9 @@ TEST(WindowDesktop, CopiesTheDisplayOneToOneAndScaled) {
     const int32_t want[] = {0, -(cx / 2), -(cy / 2), -cx, -cy, 0};
     for (int32_t which = 0; which <= 5; ++which)
         EXPECT_EQ(call("PaintDesktopImage", half.record(), 1, which, which == 5), want[which]) << which;
+    host::BMSCR empty = *half.record();
+    empty.width = 0;
+    EXPECT_EQ(call("PaintDesktopImage", &empty, 1, 1, 0), -0x7FFFFFFF) << "nothing copied, not the width";
 }
 
 }  // namespace

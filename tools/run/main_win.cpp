@@ -84,7 +84,8 @@ public:
         }
         flush_result("");
         const std::string ran = counted(commands_, "command") + " ran; ";
-        const std::string odd = undocumented_ ? "; " + counted(undocumented_, "undocumented result") : "";
+        // An undocumented result or the fault status: the library's fault, to be reported.
+        const std::string odd = undocumented_ ? "; " + counted(undocumented_, "fault") + " of the library's to report" : "";
         if (failures_)
             std::printf("qvrun: %s%d of %s failed%s\n", ran.c_str(), failures_, counted(checks_, "expectation").c_str(),
                         odd.c_str());
@@ -432,6 +433,9 @@ private:
         // not list is a fault of the library, counted and reported as such.
         if (const char* meaning = qv::run::result_meaning(c.name, last_result_)) {
             pending_ = std::string(c.name) + ": " + describe_result(last_result_) + " (" + meaning + ")";
+        } else if (const char* fault = qv::run::fault_meaning(last_result_)) {
+            pending_ = std::string(c.name) + ": fault: " + describe_result(last_result_) + " (" + fault + ")";
+            ++undocumented_;
         } else {
             pending_ = std::string(c.name) + ": undocumented result " + std::to_string(last_result_);
             ++undocumented_;

@@ -2,6 +2,9 @@
 // result_meanings.h).
 #include "result_meanings.h"
 
+#include "results_count.h"
+
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -10,26 +13,36 @@ namespace qv::run {
 
 namespace {
 
-struct Row {
-    const char* who;  // a command or a group
-    bool host_error;  // the result is the number itself, not a negated status
-    int64_t low, high;
-    const char* meaning;
-};
+using Row = ResultRow;
 
+// The fault row has no command: it is found by its empty name.
 constexpr Row kRows[] = {
 #define GROUP(name, title)
 #define SHARES(command, group)
+#define FAULT(value, meaning) {"", false, value, value, meaning},
 #define STATUS(who, value, meaning) {#who, false, value, value, meaning},
 #define STATUSES(who, low, high, meaning) {#who, false, low, high, meaning},
 #define ERR(who, number, meaning) {#who, true, number, number, meaning},
 #include "results.h"
 #undef GROUP
 #undef SHARES
+#undef FAULT
 #undef STATUS
 #undef STATUSES
 #undef ERR
 };
+// The build's reader of the table (cmake/commands.cmake) writes docs/commands.md from the rows
+// it reads: it must have read every row compiled here.
+static_assert(std::size(kRows) == QV_RESULT_ROWS, "a row of results.h that the build's reader did not read");
+
+const Row& fault_row() {
+    static const Row* const fault = [] {
+        for (const Row& r : kRows)
+            if (!*r.who) return &r;
+        return static_cast<const Row*>(nullptr);
+    }();
+    return *fault;
+}
 
 struct Share {
     const char* command;
@@ -39,12 +52,14 @@ struct Share {
 constexpr Share kShares[] = {
 #define GROUP(name, title)
 #define SHARES(command, group) {#command, #group},
+#define FAULT(value, meaning)
 #define STATUS(who, value, meaning)
 #define STATUSES(who, low, high, meaning)
 #define ERR(who, number, meaning)
 #include "results.h"
 #undef GROUP
 #undef SHARES
+#undef FAULT
 #undef STATUS
 #undef STATUSES
 #undef ERR
@@ -61,27 +76,40 @@ const std::unordered_map<std::string_view, std::vector<const Row*>>& rows_by_com
             auto& rows = out[s.command];
             for (const Row* r : by_who[s.group]) rows.push_back(r);
         }
-        for (auto& [who, rows] : out)
-            if (who != "EveryCommand")
-                for (const Row* r : by_who["EveryCommand"]) rows.push_back(r);
         return out;
     }();
     return index;
 }
 
+bool lists(const Row& r, int32_t result) {
+    // A host error is the result itself; a status is the negated result, so that the status
+    // of INT32_MIN (2147483648) has a value too. A status range may hold negative statuses,
+    // which reach the host as positive results.
+    const int64_t status = -int64_t(result);
+    return r.host_error ? result > 0 && result == r.low : status >= r.low && status <= r.high;
+}
+
 }  // namespace
 
-// A host error is the result itself; a status is the negated result, so that the status of
-// INT32_MIN (2147483648) has a value too. A status range may hold negative statuses, which
-// reach the host as positive results.
-const char* result_meaning(std::string_view command, int32_t result) {
+const ResultRow* result_row(std::string_view command, int32_t result) {
     const auto& index = rows_by_command();
     const auto found = index.find(command);
-    if (found == index.end()) return nullptr;
-    const int64_t status = -int64_t(result);
+    if (found == index.end() || fault_meaning(result)) return nullptr;
     for (const Row* r : found->second)
-        if (r->host_error ? result > 0 && result == r->low : status >= r->low && status <= r->high) return r->meaning;
+        if (lists(*r, result)) return r;
     return nullptr;
+}
+
+const char* result_meaning(std::string_view command, int32_t result) {
+    const ResultRow* r = result_row(command, result);
+    return r ? r->meaning : nullptr;
+}
+
+const char* fault_meaning(int32_t result) { return lists(fault_row(), result) ? fault_row().meaning : nullptr; }
+
+const ResultRow* result_rows(size_t& count) {
+    count = std::size(kRows);
+    return kRows;
 }
 
 }  // namespace qv::run
