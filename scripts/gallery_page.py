@@ -79,7 +79,15 @@ page = ["# Gallery", "",
         "through the DLL; `scripts/test` runs it again and fails when any picture comes out",
         "different. Runner lines are explained in the [README](../README.md#trying-commands-with-the-runner),",
         "commands in [commands.md](commands.md). The noise effects and `Disper` draw the C",
-        "runtime's random numbers: the runner's `seed` line fixes them.", ""]
+        "runtime's random numbers: the runner's `seed` line fixes them.", "",
+        "The snippets run after the script's first lines, which define what several of them use:",
+        "", "```", "seed 1", "var colours str 768    # the palette buffer the palette commands fill",
+        "var points int 16      # point lists for the polygons", "var bez int 16", "```", "",
+        "and in the folder `scripts/gallery` runs them in, beside `demo.pi` (the Pi picture the",
+        "build makes: `build/win32/qv_make_pi.exe demo.pi`) and `pack.dpm` (a pack archive holding",
+        "the photograph as `coffee.jpg`: the runner line `pack \"pack.dpm\" \"coffee.jpg\"` makes",
+        "one). Every command also has a short example of its own that runs as it stands: see its",
+        "row in [commands.md](commands.md).", ""]
 for group in groups:
     page.append(f"- [{group['title']}](#{anchor(group['title'])}): " +
                 " · ".join(f"[{e['title']}](#{anchor(e['title'])})" for e in group["entries"]))

@@ -25,7 +25,7 @@ CMD(SetBMNo, host, INT, NONE, NONE, NONE, "select the current table slot (outsid
 // JPEG: decoding, encoding, sizes
 CMD(JpegLoad, jpeg, SCR, STR, INT, INT, "decode the JPEG stream at byte offset arg4 of file arg2 into the screen at its position; arg3 bits 0-3: DCT (1 accurate, 2 fast, 3 float)")
 CMD(JpegSize, jpeg, VAR, STR, INT, NONE, "store the width and height of the JPEG stream at offset arg3 of file arg2 in data[0], data[1]")
-CMD(JpegSave, jpeg, SCR, STR, INT, INT, "save arg3 x arg4 pixels at the screen's position as JPEG file arg2, with the JpegParam/JpegParam2 settings and a pending comment")
+CMD(JpegSave, jpeg, SCR, STR, INT, INT, "save arg3 x arg4 pixels at the screen's position (cut at its edges: 1000 x 1000 on a 600 x 400 screen saves 600 x 400) as JPEG file arg2, with the JpegParam/JpegParam2 settings and a pending comment")
 CMD(JpegParam, jpeg, INT, INT, INT, INT, "encoder settings: quality 1-100, DCT (1 accurate, 2 fast, 3 float), flags (1 progressive, 2 grayscale), smoothing 1-100")
 CMD(JpegParam2, jpeg, INT, INT, INT, INT, "encoder settings: luminance sampling h, v (1 or 2), density x, y in dots per inch (out of range: default)")
 CMD(JpegComment, jpeg, VAR, INT, INT, NONE, "write the text of the variable as a comment in the next saved JPEG (arg2: maximum length; arg3 nonzero: forget the comment)")
@@ -54,8 +54,8 @@ CMD(PicSave, pi, SCR, STR, INT, INT, "save the screen: arg4 1: FAL pair of the c
 CMD(ChangeColMode, effects, INT, NONE, NONE, NONE, "GChangeCol mode: 1 also paints the pixels that do not match with the other colour")
 CMD(SetChangeCol, effects, INT, INT, INT, INT, "set GChangeCol's colour (red, green, blue): arg4 0 the match colour, else the other colour")
 CMD(GChangeCol, effects, SCR, INT, INT, INT, "in the clipped area, paint pixels within tolerances arg2-4 (red, green, blue) of the screen's colour")
-CMD(ToneChange, effects, SCR, INT, INT, PTR, "saturation and brightness of the area at the position: arg3 1 paler, -1 deeper, else by percent arg2; palette screens scale the palette arg4")
-CMD(Monotone, effects, SCR, INT, INT, NONE, "turn the clipped area grey by luma, tinted with hue arg2 and saturation arg3")
+CMD(ToneChange, effects, SCR, INT, INT, PTR, "saturation and brightness of the copy area at the position (a 0 x 0 area: nothing): arg3 1 paler, -1 deeper (level arg2 1-255), else by percent arg2 (1-1000); palette screens scale the palette arg4")
+CMD(Monotone, effects, SCR, INT, INT, NONE, "turn the clipped area (a 0 x 0 copy area: the whole screen) grey by luma, tinted with hue arg2 and saturation arg3")
 CMD(NoiseCol, effects, SCR, INT, INT, INT, "colour noise of arg4 percent (0-100) over arg2 x arg3 pixels at the position")
 CMD(NoiseLD, effects, SCR, INT, INT, INT, "brightness noise of arg4 percent (0-100) over arg2 x arg3 pixels at the position")
 CMD(SetMixColour, effects, INT, INT, INT, INT, "set HalfTone's colour (red, green, blue) and ratio arg4 percent")
@@ -286,6 +286,8 @@ CMD(BSortSet, text, VAR, NONE, NONE, NONE, "remember the integer array that BSor
 CMD(BSortEx, text, VAR, NONE, NONE, NONE, "sort the keys ascending (stable), the BSortSet array permuted with them")
 CMD(BSortExRev, text, VAR, NONE, NONE, NONE, "sort the keys descending (stable), the BSortSet array permuted with them")
 CMD(TobRandomize, text, NONE, NONE, NONE, NONE, "seed the random numbers of the noise and dispersion effects with the time")
+
+// Single pixels and channels (the effects folder)
 CMD(QPget, effects, SCR, INT, INT, INT, "status = the colour (0xBBGGRR) of pixel arg2, arg3; palette screens: the index, or with arg4 1 the colour")
 CMD(QPset, effects, SCR, INT, INT, INT, "set pixel arg2, arg3 to the screen's colour; palette screens: index arg4 (outside 0-255: the nearest to the colour)")
 CMD(QPconv, effects, VAR, NONE, NONE, NONE, "data[0..2] = the red, green, blue QPget read last")

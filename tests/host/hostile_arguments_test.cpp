@@ -77,9 +77,12 @@ TEST(DISABLED_HostileArgumentsChild, EveryCommandAnswersWithADocumentedResult) {
 }
 
 TEST(HostileArguments, EveryCommandAnswersWithADocumentedResult) {
+    // In a folder of its own: the commands that write files write them where they are told,
+    // and the texts here name files relative to it.
+    TempDir dir;
     const auto r = run_process("\"" + exe_folder() + "qv_host_tests.exe\" --gtest_also_run_disabled_tests "
                                "--gtest_filter=DISABLED_HostileArgumentsChild.*",
-                               300000);
+                               300000, dir.path());
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
 }
 

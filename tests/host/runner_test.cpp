@@ -1,4 +1,8 @@
 // qvrun end to end: scripts in, the printed results, the exit code and the files out.
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host_fixture.h"
 
 namespace qv::test {
@@ -33,7 +37,7 @@ TEST_F(Runner, GetQuorvelVerPrintsItsStatusAndText) {
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "GetQuorvelVer: status 394497 (the version 0.651 (0x060501)), as expected\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "v = \"0.651\"\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "qvrun: 1 command ran; every expectation held (2)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "qvrun: 1 command ran; all 2 expectations held\n")) << r.out;
     EXPECT_EQ(r.err, "");
 }
 
@@ -122,7 +126,7 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "JpegSave: status 0 (saved)\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "JpegSave: status 255 (a palette-mode screen: nothing saved), as expected\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "; every expectation held (")) << r.out;
+    EXPECT_TRUE(contains(r.out, " expectations held\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "text = \"Made by the Quorvel demo.\\r\\nSecond line.\"")) << r.out;
     EXPECT_EQ(read_file(dir.file("demo.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(read_file(dir.file("demo-view.bmp")).substr(0, 2), "BM");
@@ -152,6 +156,46 @@ TEST_F(Runner, OmittedTrailingNumbersAreZero) {
     auto r = run("screen s 8 8\nSetBMSCR s\nexpect 0\nvar n int 4\nset n 1 2 3\nexpect n 1 2 3 0\nprint n\n");
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "n = 1 2 3 0\n")) << r.out;
+}
+
+// A host error stops the script there, as the host would, unless the next line expects it.
+TEST_F(Runner, AnUnexpectedHostErrorStopsTheScript) {
+    auto r = run("var t str 8\nUpperCase t\nexpect error 3\nUpperCase t\necho \"not reached\"\n");
+    EXPECT_EQ(r.exit_code, 4) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "script.qv:4: the host stops the script here: error 3")) << r.out;
+    EXPECT_FALSE(contains(r.out, "not reached")) << r.out;
+    EXPECT_TRUE(contains(r.out, "qvrun: 2 commands ran before a host error stopped the script; the expectation held\n")) << r.out;
+    const ProcessResult help = run_process("\"" + exe_folder() + "qvrun.exe\" --help");
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_TRUE(contains(help.out, "usage: qvrun")) << help.out;
+}
+
+// What a reader may paste runs as it stands: the README's block of runner lines and every
+// example under examples/commands (the demo and the gallery run in their own tests), each in a
+// folder of its own holding the Pi picture the build makes.
+TEST(RunnerExamples, TheReadmeBlockAndEveryExampleRun) {
+    const std::string root = exe_folder() + "..\\..\\";
+    std::vector<std::pair<std::string, std::string>> scripts;  // name, text
+    const std::string readme = read_file(root + "README.md");
+    const size_t section = readme.find("## Trying commands with the runner");
+    ASSERT_NE(section, std::string::npos);
+    const size_t start = readme.find("```\n", section) + 4, end = readme.find("```", start);
+    ASSERT_LT(start, end);
+    scripts.emplace_back("the README's block", readme.substr(start, end - start));
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((root + "examples\\commands\\*.qv").c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do scripts.emplace_back(fd.cFileName, read_file(root + "examples\\commands\\" + fd.cFileName));
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    for (const auto& [name, text] : scripts) {
+        TempDir dir;
+        ASSERT_EQ(run_process("\"" + exe_folder() + "qv_make_pi.exe\" demo.pi", 60000, dir.path()).exit_code, 0);
+        ASSERT_TRUE(write_file(dir.file("script.qv"), text));
+        const ProcessResult r = run_process("\"" + exe_folder() + "qvrun.exe\" script.qv", 120000, dir.path());
+        EXPECT_EQ(r.exit_code, 0) << name << ":\n" << r.out << r.err;
+    }
+    EXPECT_GE(scripts.size(), 5u);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // qvrun: plays the Vesh host for people. It loads quorvel.dll, makes screens (each in a real
 // window) and variables as the host does, and runs a script of command calls, printing each
 // result. See README.md for the script language. Exit code: 0 when every line ran and every
-// expectation held, 1 when an expectation failed, 2 for a script or usage error.
+// expectation held, 1 when an expectation failed, 2 for a script or usage error, 3 when a
+// command gave a result the results table does not list or the fault status, 4 when a host
+// error that no "expect error" line expects stopped the script, as the host would.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -74,7 +76,10 @@ public:
             std::string error;
             try {
                 if (!qv::run::tokenize(line, tokens, error)) throw ScriptError(error);
-                if (!tokens.empty() && !is_status_check(tokens)) flush_result("");
+                if (!tokens.empty() && !is_status_check(tokens)) {
+                    if (stopped_by_host_error()) return summary(4);
+                    flush_result("");
+                }
                 if (!tokens.empty()) execute(tokens);
             } catch (const ScriptError& e) {
                 flush_result("");
@@ -82,19 +87,34 @@ public:
                 return 2;
             }
         }
+        if (stopped_by_host_error()) return summary(4);
         flush_result("");
-        const std::string ran = counted(commands_, "command") + " ran; ";
-        // An undocumented result or the fault status: the library's fault, to be reported.
-        const std::string odd = undocumented_ ? "; " + counted(undocumented_, "fault") + " of the library's to report" : "";
-        if (failures_)
-            std::printf("qvrun: %s%d of %s failed%s\n", ran.c_str(), failures_, counted(checks_, "expectation").c_str(),
-                        odd.c_str());
-        else
-            std::printf("qvrun: %severy expectation held (%d)%s\n", ran.c_str(), checks_, odd.c_str());
-        return failures_ ? 1 : undocumented_ ? 3 : 0;
+        return summary(failures_ ? 1 : undocumented_ ? 3 : 0);
     }
 
 private:
+    // A host error stops the script, as the host stops it, unless the next line expects it.
+    bool stopped_by_host_error() {
+        if (!have_result_ || last_result_ <= 0 || result_checked_) return false;
+        flush_result("");
+        std::printf("%s:%d: the host stops the script here: error %d, which no \"expect error\" line expects\n",
+                    file_.c_str(), call_line_, last_result_);
+        return true;
+    }
+
+    // The last line: how many commands ran, and how the expectations went.
+    int summary(int code) {
+        std::string line = "qvrun: " + counted(commands_, "command") + " ran";
+        if (code == 4) line += " before a host error stopped the script";
+        if (checks_ == 0) line += "; no expectations";
+        else if (failures_) line += "; " + std::to_string(failures_) + " of " + counted(checks_, "expectation") + " failed";
+        else line += checks_ == 1 ? "; the expectation held" : "; all " + std::to_string(checks_) + " expectations held";
+        // An undocumented result or the fault status: the library's fault, to be reported.
+        if (undocumented_) line += "; " + counted(undocumented_, "fault") + " of the library's to report";
+        std::printf("%s\n", line.c_str());
+        return code;
+    }
+
     void execute(const std::vector<Token>& t) {
         if (t[0].type != Token::Type::Word) throw ScriptError("a line starts with a command or a directive");
         const std::string& word = t[0].text;
@@ -123,13 +143,23 @@ private:
         if (word == "expect") return expect(t);
         if (word == "button" || word == "edit") return add_control(t);
         if (word == "menutimer") return expect_args(t, 2, "menutimer MILLISECONDS"), after(num(t[1]), end_menu);
-        if (word == "boxtimer") return expect_args(t, 2, "boxtimer MILLISECONDS"), after(num(t[1]), answer_box);
+        if (word == "boxtimer") {
+            if (t.size() != 2 && t.size() != 3) throw ScriptError("expected: boxtimer MILLISECONDS [BUTTON]");
+            box_button_ = t.size() == 3 ? num(t[2]) : 0;
+            return after(num(t[1]), answer_box);
+        }
+        if (word == "keytimer") {
+            expect_args(t, 3, "keytimer MILLISECONDS KEYCODE");
+            key_ = num(t[2]);
+            return after(num(t[1]), press_key);
+        }
         if (word == "quittimer") return expect_args(t, 2, "quittimer MILLISECONDS"), after(num(t[1]), post_quit);
         // The runtime's rand is the library's too (one C runtime, one thread): a fixed seed
         // makes the noise effects give the same picture every run.
         if (word == "seed") return expect_args(t, 2, "seed NUMBER"), std::srand(unsigned(num(t[1])));
         if (word == "readfile") return read_file(t);
         if (word == "savergn") return save_region(t);
+        if (word == "pack") return write_pack(t);
         throw ScriptError("unknown command or directive '" + word + "'");
     }
 
@@ -239,8 +269,16 @@ private:
         int button = IDOK;  // the default push button's, when there is one
         for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
             if ((GetWindowLongA(c, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON) button = GetDlgCtrlID(c);
-        PostMessageA(box, WM_COMMAND, WPARAM(button), 0);
+        PostMessageA(box, WM_COMMAND, WPARAM(box_button_ ? box_button_ : button), 0);
     }
+    // A key pressed and released, as the thread's window would receive it.
+    static void CALLBACK press_key(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, WPARAM(key_), 1);
+        PostThreadMessageA(GetCurrentThreadId(), WM_KEYUP, WPARAM(key_), 0xC0000001);
+    }
+    static inline int box_button_ = 0;  // the next box's button; 0: its default
+    static inline int key_ = 0;
     static void CALLBACK post_quit(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         PostQuitMessage(0);
@@ -303,6 +341,36 @@ private:
         std::printf("read %s (%u bytes)\n", path.c_str(), unsigned(bytes.size()));
     }
 
+    // pack "ARCHIVE" "FILE"...: a pack archive as the host's packer makes one ("DPMX", the
+    // directory's size, the entry count, 0; a 32-byte entry a file: its name in 24 bytes, its
+    // offset from the end of the directory and its size; then the files' bytes).
+    void write_pack(const std::vector<Token>& t) {
+        if (t.size() < 3) throw ScriptError("expected: pack \"ARCHIVE\" \"FILE\"...");
+        std::string directory, data;
+        auto put32 = [](std::string& out, uint32_t v) {
+            for (int i = 0; i < 4; ++i) out += char(v >> (8 * i));
+        };
+        for (size_t i = 2; i < t.size(); ++i) {
+            const std::string name = text(t[i]);
+            std::ifstream in(name, std::ios::binary);
+            if (!in) throw ScriptError("cannot read '" + name + "'");
+            if (name.size() > 23) throw ScriptError("'" + name + "': an entry's name has 23 bytes at most");
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            directory += name + std::string(24 - name.size(), '\0');
+            put32(directory, uint32_t(data.size()));
+            put32(directory, uint32_t(bytes.size()));
+            data += bytes;
+        }
+        std::string archive = "DPMX";
+        put32(archive, uint32_t(16 + directory.size()));
+        put32(archive, uint32_t(t.size() - 2));
+        put32(archive, 0);
+        const std::string path = text(t[1]);
+        std::ofstream out(path, std::ios::binary);
+        if (!(out << archive << directory << data)) throw ScriptError("cannot write '" + path + "'");
+        std::printf("packed %s (%s)\n", path.c_str(), counted(int(t.size() - 2), "file").c_str());
+    }
+
     // savergn SCREEN "FILE.bmp": the screen window's region as a picture of the window's size,
     // white inside the region and black outside (all white when the window has none).
     void save_region(const std::vector<Token>& t) {
@@ -346,7 +414,7 @@ private:
         const bool ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&ih, sizeof ih, 1, f) == 1 &&
                         std::fwrite(bits.data(), bits.size(), 1, f) == 1;
         if (!f || std::fclose(f) != 0 || !ok) throw ScriptError("cannot write '" + path + "'");
-        std::printf("saved %s (the window's region, %zu rectangles)\n", path.c_str(), rects.size());
+        std::printf("saved %s (the window's region, %s)\n", path.c_str(), counted(int(rects.size()), "rectangle").c_str());
     }
 
     void save(const std::vector<Token>& t) {
@@ -384,6 +452,7 @@ private:
             expect_args(t, error ? 3 : 2, "expect STATUS, or expect error N");
             wanted = describe_result(error ? num(t[2]) : -num(t[1]));
             got = describe_result(last_result_);
+            result_checked_ = true;
         } else {
             HostVar* v = var(t[1]);
             if (v->is_text()) {
@@ -428,6 +497,8 @@ private:
         if (!fn) throw ScriptError("the library does not export " + symbol);
         last_result_ = fn(words[0], words[1], words[2], words[3]);
         have_result_ = true;
+        result_checked_ = false;
+        call_line_ = line_no_;
         ++commands_;
         // Every result is printed with its meaning from the results table; one the table does
         // not list is a fault of the library, counted and reported as such.
@@ -485,6 +556,8 @@ private:
     std::string pending_;  // the last call's result line, not yet printed
     int32_t last_result_ = 0;
     bool have_result_ = false;
+    bool result_checked_ = false;  // an "expect" line has checked the last result
+    int call_line_ = 0;
     // Declared before the screens so that screens (which the library may point at) go first.
     std::vector<std::unique_ptr<std::string>> texts_;
     std::map<std::string, std::unique_ptr<HostVar>> vars_;
@@ -499,14 +572,15 @@ std::string folder_of_exe() {
     return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
 }
 
-int usage() {
-    std::fprintf(stderr,
+int usage(FILE* to, int code) {
+    std::fprintf(to,
                  "usage: qvrun [--dll PATH] [--simd sse2] SCRIPT\n"
                  "Runs a script of Quorvel command calls against quorvel.dll (by default the one\n"
                  "beside qvrun.exe). --simd sse2 keeps the library to the SSE2 copies of its pixel\n"
-                 "loops. Exit code 0: all ran; 1: an expectation failed; 2: an error; 3: a command\n"
-                 "gave a result that the results table does not list.\n");
-    return 2;
+                 "loops. Exit code 0: all ran; 1: an expectation failed; 2: an error in the script;\n"
+                 "3: a command gave a result that the results table does not list, or the fault\n"
+                 "status; 4: a host error that no \"expect error\" line expects stopped the script.\n");
+    return code;
 }
 
 }  // namespace
@@ -528,15 +602,17 @@ int main(int argc, char** argv) {
             ++i;
             SetEnvironmentVariableA("QUORVEL_SIMD", "sse2");  // the library reads it once it runs
             _putenv("QUORVEL_SIMD=sse2");
+        } else if (a == "--help" || a == "-h") {
+            return usage(stdout, 0);
         } else if (!a.empty() && a[0] == '-') {
-            return usage();
+            return usage(stderr, 2);
         } else if (script.empty()) {
             script = a;
         } else {
-            return usage();
+            return usage(stderr, 2);
         }
     }
-    if (script.empty()) return usage();
+    if (script.empty()) return usage(stderr, 2);
     std::ifstream in(script, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "qvrun: cannot open the script '%s'\n", script.c_str());
