@@ -97,35 +97,32 @@ foreach(f IN LISTS qv_example_files)
   endforeach()
 endforeach()
 
-# The concepts a command's row links to (docs/concepts.md): from its argument kinds and the
-# words of its summary.
+# The concepts a command's row links to (docs/concepts.md), a rule each: what is matched (the
+# argument kinds or the summary), the pattern, the link.
+set(qv_concept_rules
+  "kinds=>SCR=>[screen](concepts.md#screens)"
+  "summary=>position=>[position](concepts.md#the-current-position)"
+  "summary=>clipped area=>[clipped area](concepts.md#the-clipped-area)"
+  "summary=>copy area=>[copy area](concepts.md#the-copy-area)"
+  "summary=>table screen|table slot|slot arg|copy_redraw=>[screen table](concepts.md#the-screen-table)"
+  "kinds=>VAR=>[variable](concepts.md#variables)"
+  "kinds=>PTR=>[buffer](concepts.md#a-buffer)"
+  "summary=>registered|remember|staged|^stage|the next|pending|set by|SetMatrix|BSortSet|for [A-Z][A-Za-z_]+|[A-Z][A-Za-z]+.s =>[settings](concepts.md#settings-a-later-command-uses)")
 function(qv_concepts name out)
-  set(kinds "${qv_kinds_of_${name}}")
-  set(summary "${qv_summary_of_${name}}")
   set(links "")
-  if(kinds MATCHES "SCR")
-    list(APPEND links "[screen](concepts.md#screens)")
-  endif()
-  if(summary MATCHES "position")
-    list(APPEND links "[position](concepts.md#the-current-position)")
-  endif()
-  if(summary MATCHES "clipped area")
-    list(APPEND links "[clipped area](concepts.md#the-clipped-area)")
-  elseif(summary MATCHES "copy area")
-    list(APPEND links "[copy area](concepts.md#the-copy-area)")
-  endif()
-  if(summary MATCHES "table screen|table slot|slot arg|copy_redraw")
-    list(APPEND links "[screen table](concepts.md#the-screen-table)")
-  endif()
-  if(kinds MATCHES "VAR")
-    list(APPEND links "[variable](concepts.md#variables)")
-  endif()
-  if(kinds MATCHES "PTR")
-    list(APPEND links "[buffer](concepts.md#a-buffer)")
-  endif()
-  if(summary MATCHES "registered|remember|staged|^stage|the next|SetJpegMem|SetPiMem|SetMatrix|BSortSet|pending|for [A-Z][A-Za-z_]+|[A-Z][A-Za-z]+.s ")
-    list(APPEND links "[settings](concepts.md#settings-a-later-command-uses)")
-  endif()
+  foreach(rule IN LISTS qv_concept_rules)
+    string(REPLACE "=>" ";" parts "${rule}")
+    list(GET parts 0 where)
+    list(GET parts 1 pattern)
+    list(GET parts 2 link)
+    set(subject "${qv_summary_of_${name}}")
+    if(where STREQUAL "kinds")
+      set(subject "${qv_kinds_of_${name}}")
+    endif()
+    if(subject MATCHES "${pattern}")
+      list(APPEND links "${link}")
+    endif()
+  endforeach()
   list(JOIN links ", " joined)
   set(${out} "${joined}" PARENT_SCOPE)
 endfunction()

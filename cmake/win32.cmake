@@ -72,6 +72,28 @@ target_link_options(quorvel PRIVATE -s)
 set_target_properties(quorvel PROPERTIES CXX_LINKER_LAUNCHER "${CMAKE_SOURCE_DIR}/cmake/link-win32-threads")
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
+# The notices of every library linked into the DLL, written beside it as quorvel-notices.txt:
+# libjpeg-turbo (its own licence and the IJG's), the GCC runtime (libgcc and libstdc++, under
+# the GCC Runtime Library Exception) and the mingw-w64 runtime, each from the files of the
+# source or package the build used.
+set(QV_NOTICES
+  "libjpeg-turbo|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/LICENSE.md"
+  "The Independent JPEG Group's software (in libjpeg-turbo)|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/README.ijg"
+  "The GCC runtime: libgcc and libstdc++ (Debian's gcc-mingw-w64)|/usr/share/doc/gcc-mingw-w64-base/copyright"
+  "The mingw-w64 runtime (Debian's mingw-w64)|/usr/share/doc/mingw-w64-common/copyright")
+set(qv_notice_files "")
+foreach(entry IN LISTS QV_NOTICES)
+  string(REGEX REPLACE "^[^|]*[|]" "" f "${entry}")
+  list(APPEND qv_notice_files "${f}")
+endforeach()
+string(REPLACE ";" "@@" qv_notices_arg "${QV_NOTICES}")  # one argument on the command line
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quorvel-notices.txt
+  COMMAND ${CMAKE_COMMAND} -D OUT=${CMAKE_BINARY_DIR}/quorvel-notices.txt "-DSOURCES=${qv_notices_arg}"
+          -P ${CMAKE_SOURCE_DIR}/cmake/notices.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/notices.cmake ${qv_notice_files}
+  VERBATIM)
+add_custom_target(qv_notices ALL DEPENDS ${CMAKE_BINARY_DIR}/quorvel-notices.txt)
+
 # The host's screens and variables, for the runner and the test host.
 add_library(qv_hostsim STATIC tools/hostsim/host_screen_win.cpp)
 target_include_directories(qv_hostsim PUBLIC tools/hostsim src)

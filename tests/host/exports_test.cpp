@@ -74,6 +74,15 @@ TEST(Exports, ImportsNoThreadOrClockControl) {
         EXPECT_FALSE(functions.count(f)) << f;
 }
 
+// The DLL ships with the notices of what is linked into it: libjpeg-turbo (its licences and the
+// IJG's), the GCC runtime and the mingw-w64 runtime.
+TEST(Exports, NoticesBesideTheDllCoverEveryLibraryLinkedIn) {
+    const std::string notices = read_file(exe_folder() + "quorvel-notices.txt");
+    for (const char* text : {"libjpeg-turbo", "The Modified (3-clause) BSD License", "Independent JPEG Group",
+                             "GCC Runtime Library Exception", "The mingw-w64 runtime"})
+        EXPECT_NE(notices.find(text), std::string::npos) << "quorvel-notices.txt says nothing of " << text;
+}
+
 TEST(Exports, IsA32BitX86Dll) {
     const IMAGE_NT_HEADERS32* nt = nt_headers(library());
     EXPECT_EQ(nt->Signature, DWORD(IMAGE_NT_SIGNATURE));
