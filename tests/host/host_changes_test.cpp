@@ -203,8 +203,6 @@ const Setting kSettings[] = {
      [](Run& r) { return call("Set_Palette", r.pal.record(), 0); }, -1, -2},
     {"SetPolygon>FillPolygon", kIntVar, 8, [](Run& r) { call("SetPolygon", &r.var, 4, 0); },
      [](Run& r) { return call("FillPolygon", r.dst.record(), 0); }, kAny, kAny},
-    {"SetBezier>DrawBezierline", kIntVar, 8, [](Run& r) { call("SetBezier", &r.var, 2); },
-     [](Run& r) { return call("DrawBezierline", r.dst.record(), 0); }, kAny, kAny},
     {"SetJpegMem>JpegLoadMem", kTextVar, 0, [](Run& r) { call("SetJpegMem", &r.var, 0); },
      [](Run& r) { return call("JpegLoadMem", r.dst.record(), 0); }, kAny, -1},
     {"SetPiMem>PiLoadMem", kTextVar, 0, [](Run& r) { call("SetPiMem", &r.var, 0); },
@@ -239,7 +237,7 @@ const Setting kSettings[] = {
      },
      [](Run& r) { return call("DoPopup", r.dst.record(), 0, 0, 3); }, kAny, kNothing},
 
-    // The clock: a frame base and tick marks from before the jump, and ones never set.
+    // The clock: a frame base and a tick mark from before the jump, and a frame base never set.
     {"SetNowTick>SleepGcopy", kClock, 0,
      [](Run& r) {
          table(r.other.record(), 0);
@@ -267,12 +265,6 @@ const Setting kSettings[] = {
          EXPECT_LE(result, 0);
          EXPECT_LT(std::abs(-result - r.ints.ints()[0]), 1000) << result << " against " << r.ints.ints()[0];
      }},
-    {"(never set)>TickWait", kClock, 0, [](Run&) {},
-     [](Run& r) {
-         r.ints.ints()[0] = 50;
-         return call("TickWait", r.ints.record(), 0, 256);
-     },
-     kAny, kAny, [](Run&, int32_t result, bool) { EXPECT_LE(result, 0); }},
 };
 
 // ---- The changes --------------------------------------------------------------------------

@@ -107,19 +107,26 @@ MAKER(HPALETTE, CreatePalette, gdi, (const LOGPALETTE* p), (p))
 MAKER(HMENU, CreatePopupMenu, menus, (), ())
 MAKER(HGLOBAL, GlobalAlloc, globals, (UINT flags, SIZE_T n), (flags, n))
 MAKER(HDC, GetDC, dcs, (HWND w), (w))
+// A releaser of what a maker made: the object is followed no more.
+#define RELEASER(result, convention, name, held, params, object, args) \
+    result convention hook_##name params {                            \
+        untrack(g.held, object);                                      \
+        return real_##name args;                                      \
+    }
+RELEASER(int, __cdecl, fclose, files, (FILE* f), f, (f))
+RELEASER(HGLOBAL, WINAPI, GlobalFree, globals, (HGLOBAL h), h, (h))
+RELEASER(int, WINAPI, ReleaseDC, dcs, (HWND w, HDC dc), dc, (w, dc))
+RELEASER(LSTATUS, WINAPI, RegCloseKey, keys, (HKEY k), k, (k))
+RELEASER(BOOL, WINAPI, CloseHandle, threads, (HANDLE h), h, (h))
+RELEASER(BOOL, WINAPI, DeleteObject, gdi, (HGDIOBJ h), h, (h))
+RELEASER(BOOL, WINAPI, DestroyMenu, menus, (HMENU m), m, (m))
+RELEASER(MMRESULT, WINAPI, timeKillEvent, timers, (UINT id), reinterpret_cast<void*>(uintptr_t(id)), (id))
 #undef REFUSABLE
 #undef MAKER
+#undef RELEASER
 
 FILE* __cdecl hook_fopen(const char* name, const char* mode) {
     return refused("fopen") ? nullptr : track(g.files, real_fopen(name, mode));
-}
-int __cdecl hook_fclose(FILE* f) {
-    untrack(g.files, f);
-    return real_fclose(f);
-}
-HGLOBAL WINAPI hook_GlobalFree(HGLOBAL h) {
-    untrack(g.globals, h);
-    return real_GlobalFree(h);
 }
 HANDLE WINAPI hook_SetClipboardData(UINT f, HANDLE h) {
     if (refused("SetClipboardData")) return nullptr;
@@ -127,31 +134,11 @@ HANDLE WINAPI hook_SetClipboardData(UINT f, HANDLE h) {
     if (done) untrack(g.globals, h);  // the clipboard's now
     return done;
 }
-int WINAPI hook_ReleaseDC(HWND w, HDC dc) {
-    untrack(g.dcs, dc);
-    return real_ReleaseDC(w, dc);
-}
 LSTATUS WINAPI hook_RegOpenKeyExA(HKEY k, LPCSTR s, DWORD o, REGSAM m, PHKEY out) {
     if (refused("RegOpenKeyExA")) return ERROR_OUTOFMEMORY;
     const LSTATUS r = real_RegOpenKeyExA(k, s, o, m, out);
     if (r == ERROR_SUCCESS) track(g.keys, *out);
     return r;
-}
-LSTATUS WINAPI hook_RegCloseKey(HKEY k) {
-    untrack(g.keys, k);
-    return real_RegCloseKey(k);
-}
-BOOL WINAPI hook_CloseHandle(HANDLE h) {
-    untrack(g.threads, h);
-    return real_CloseHandle(h);
-}
-BOOL WINAPI hook_DeleteObject(HGDIOBJ h) {
-    untrack(g.gdi, h);
-    return real_DeleteObject(h);
-}
-BOOL WINAPI hook_DestroyMenu(HMENU m) {
-    untrack(g.menus, m);
-    return real_DestroyMenu(m);
 }
 int WINAPI hook_SetWindowRgn(HWND w, HRGN r, BOOL redraw) {
     if (refused("SetWindowRgn")) return 0;
@@ -171,10 +158,6 @@ MMRESULT WINAPI hook_timeSetEvent(UINT d, UINT r, LPTIMECALLBACK f, DWORD_PTR u,
     const MMRESULT id = real_timeSetEvent(d, r, f, u, fl);
     if (id) track(g.timers, reinterpret_cast<void*>(uintptr_t(id)));
     return id;
-}
-MMRESULT WINAPI hook_timeKillEvent(UINT id) {
-    untrack(g.timers, reinterpret_cast<void*>(uintptr_t(id)));
-    return real_timeKillEvent(id);
 }
 MMRESULT WINAPI hook_timeBeginPeriod(UINT p) {
     const MMRESULT r = real_timeBeginPeriod(p);
