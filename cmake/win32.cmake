@@ -13,12 +13,19 @@ set_target_properties(qv_jpeg PROPERTIES
   IMPORTED_LOCATION ${QV_JPEG_PREFIX}/lib/libjpeg.a
   INTERFACE_INCLUDE_DIRECTORIES ${QV_JPEG_PREFIX}/include)
 target_link_libraries(qv_core PUBLIC qv_jpeg)
+add_library(qv_deflate STATIC IMPORTED)
+set_target_properties(qv_deflate PROPERTIES
+  IMPORTED_LOCATION ${QV_DEPS}/libdeflate-mingw/lib/libdeflate.a
+  INTERFACE_INCLUDE_DIRECTORIES ${QV_DEPS}/libdeflate-mingw/include)
+target_link_libraries(qv_core PUBLIC qv_deflate)
 
 # The DLL's own code beyond the portable core: the command adapters that read host records
 # (32-bit only) and the code that calls Win32. The test host links it too.
 add_library(qv_win STATIC
   src/clip/clipboard_win.cpp
   src/clip/drop_win.cpp
+  src/clip/png_clip_win.cpp
+  src/png/commands.cpp
   src/host/refresh_win.cpp
   src/host/about_win.cpp
   src/jpeg/commands.cpp
@@ -73,12 +80,13 @@ set_target_properties(quorvel PROPERTIES CXX_LINKER_LAUNCHER "${CMAKE_SOURCE_DIR
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
 # The notices of every library linked into the DLL, written beside it as quorvel-notices.txt:
-# libjpeg-turbo (its own licence and the IJG's), the GCC runtime (libgcc and libstdc++, under
+# libjpeg-turbo (its own licence and the IJG's), libdeflate, the GCC runtime (libgcc and libstdc++, under
 # the GCC Runtime Library Exception) and the mingw-w64 runtime, each from the files of the
 # source or package the build used.
 set(QV_NOTICES
   "libjpeg-turbo|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/LICENSE.md"
   "The Independent JPEG Group's software (in libjpeg-turbo)|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/README.ijg"
+  "libdeflate|${QV_DEPS}/libdeflate-mingw/COPYING"
   "The GCC runtime: libgcc and libstdc++ (Debian's gcc-mingw-w64)|/usr/share/doc/gcc-mingw-w64-base/copyright"
   "The mingw-w64 runtime (Debian's mingw-w64)|/usr/share/doc/mingw-w64-common/copyright")
 set(qv_notice_files "")
@@ -137,6 +145,10 @@ add_executable(qv_draw_bench bench/draw_bench_win.cpp)
 target_link_libraries(qv_draw_bench PRIVATE qv_hostsim qv_core)
 target_include_directories(qv_draw_bench PRIVATE bench)
 add_dependencies(qv_draw_bench quorvel)
+add_executable(qv_png_bench bench/png_bench_win.cpp)
+target_link_libraries(qv_png_bench PRIVATE qv_hostsim qv_core)
+target_include_directories(qv_png_bench PRIVATE bench)
+add_dependencies(qv_png_bench quorvel)
 add_executable(qv_clip_bench bench/clip_bench_win.cpp)
 target_link_libraries(qv_clip_bench PRIVATE qv_hostsim qv_core)
 target_include_directories(qv_clip_bench PRIVATE bench)

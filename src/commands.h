@@ -50,6 +50,16 @@ CMD(PiTransColour, pi, INT, INT, NONE, NONE, "transparent colour for Pi loads: 0
 CMD(PiDllAbout, pi, NONE, NONE, NONE, NONE, "show the Pi loader's about box")
 CMD(PicSave, pi, SCR, STR, INT, INT, "save the screen: arg4 1: FAL pair of the copy area (arg3 1: .fal header, else .ipr); else a bitmap (8-bit: palette screen and arg3 1)")
 
+// PNG pictures
+CMD(PngLoad, png, SCR, STR, INT, INT, "decode the PNG stream at byte offset arg4 of file arg2 into the screen at its position; arg3: transparency mode (0 composite by alpha, 1 copy the colours, 2 only pixels of alpha 128 or more, 3 the alpha as grey)")
+CMD(PngSize, png, VAR, STR, INT, NONE, "store the width and height of the PNG stream at offset arg3 of file arg2 in data[0], data[1]")
+CMD(PngLoadMem, png, SCR, VAR, INT, INT, "decode the PNG stream held in variable arg2 (its first arg4 bytes; 0 or more than it holds: all of its first dimension) into the screen at its position; arg3: mode as PngLoad")
+CMD(PngSizeMem, png, VAR, VAR, INT, NONE, "store the width and height of the PNG stream held in variable arg2 (arg3 bytes as PngLoadMem) in data[0], data[1]")
+CMD(PngLoadDpm, png, SCR, STR, INT, STR, "decode pack-archive entry arg2 into the screen at its position; arg4: \"archive path,start offset\"; arg3: mode as PngLoad")
+CMD(PngSizeDpm, png, VAR, STR, NONE, STR, "store the width and height of pack-archive entry arg2 in data[0], data[1]; arg4: \"archive path,start offset\"")
+CMD(PngSave, png, SCR, STR, INT, INT, "save arg3 x arg4 pixels at the screen's position (cut at its edges) as PNG file arg2: a palette screen as an indexed picture with its colours, else 8-bit RGB, with the PngParam settings")
+CMD(PngParam, png, INT, INT, NONE, NONE, "encoder settings: compression level 0-9 (at load: 6), flags (bit 0: interlaced)")
+
 // Colour effects
 CMD(ChangeColMode, effects, INT, NONE, NONE, NONE, "GChangeCol mode: 1 also paints the pixels that do not match with the other colour")
 CMD(SetChangeCol, effects, INT, INT, INT, INT, "set GChangeCol's colour (red, green, blue): arg4 0 the match colour, else the other colour")
@@ -200,6 +210,8 @@ CMD(Txt2Clip, clip, VAR, INT, NONE, NONE, "put the variable's text on the clipbo
 CMD(Dib2Clip, clip, SCR, NONE, NONE, NONE, "put the screen's picture on the clipboard as a DIB")
 CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 24 bits) into the screen at arg2, arg3; palette screens take its palette (arg4: the 768-byte palette buffer, written); V4 and V5 headers and colour tables shorter than 2^bits (biClrUsed) are read as they are")
 CMD(GetClipInfo, clip, VAR, NONE, NONE, NONE, "data[0..4] = what the clipboard holds (2 DIB, 1 text, 0 nothing), its size, and a DIB's bit count, width, height")
+CMD(GetClipPng, clip, SCR, INT, INT, INT, "copy the clipboard's picture into the screen at arg2, arg3: its \"PNG\" block, else a 32-bit bitmap with its alpha, else any bitmap GetClipDib reads; arg4: mode as PngLoad")
+CMD(Png2Clip, clip, SCR, NONE, NONE, NONE, "put the whole screen on the clipboard as \"PNG\" (with the PngParam settings) and as a DIB")
 CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop; a destroyed window is forgotten")
 CMD(DDDecline, clip, NONE, NONE, NONE, NONE, "stop taking dropped files and finish a pending drop")
 CMD(DDFileNo, clip, NONE, NONE, NONE, NONE, "status = the number of files in the pending drop")

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
+#include "clip/clipboard_win.h"
 #include "clip/dib.h"
 #include "command_decls.h"
 #include "host/pointers.h"
@@ -18,86 +18,6 @@ namespace {
 
 constexpr int32_t kIntegerVariable = -65535;
 constexpr int32_t kNoPalette = -5;  // GetClipDib: the system refused the palette screen's new palette
-
-class OpenClipboardHolder {
-public:
-    OpenClipboardHolder() : open_(OpenClipboard(nullptr) != 0) {}
-    ~OpenClipboardHolder() {
-        if (open_) CloseClipboard();
-    }
-    OpenClipboardHolder(const OpenClipboardHolder&) = delete;
-    OpenClipboardHolder& operator=(const OpenClipboardHolder&) = delete;
-    explicit operator bool() const { return open_; }
-
-private:
-    bool open_;
-};
-
-class Locked {
-public:
-    explicit Locked(HGLOBAL block) : block_(block), data_(block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr) {}
-    ~Locked() {
-        if (data_) GlobalUnlock(block_);
-    }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-    uint8_t* data() const { return data_; }
-
-private:
-    HGLOBAL block_;
-    uint8_t* data_;
-};
-
-// The clipboard opened and its block of one format locked, as the reading commands take it.
-// Status: 0; -1 the clipboard cannot be opened; -2 no such block; -3 an empty block; -4 the
-// block cannot be locked. It is unlocked, then the clipboard closed, on every path.
-class ReadBlock {
-public:
-    explicit ReadBlock(UINT format) : status_(fetch(format)) {}
-    int32_t status() const { return status_; }
-    const uint8_t* data() const { return locked_->data(); }
-    size_t size() const { return size_; }
-
-private:
-    int32_t fetch(UINT format) {
-        if (!open_) return -1;
-        HGLOBAL h = GetClipboardData(format);
-        if (!h) return -2;
-        size_ = GlobalSize(h);
-        if (size_ == 0) return -3;
-        locked_.emplace(h);
-        return locked_->data() ? 0 : -4;
-    }
-    OpenClipboardHolder open_;  // first: closed after the block is unlocked
-    std::optional<Locked> locked_;
-    size_t size_ = 0;
-    int32_t status_;
-};
-
-// A movable block that belongs to the command until the clipboard takes it.
-class Block {
-public:
-    explicit Block(size_t size) : h_(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size)) {}
-    ~Block() {
-        if (h_) GlobalFree(h_);
-    }
-    Block(const Block&) = delete;
-    Block& operator=(const Block&) = delete;
-    HGLOBAL get() const { return h_; }
-    void handed_on() { h_ = nullptr; }
-
-private:
-    HGLOBAL h_;
-};
-
-// Publishes a filled block: -2 when the clipboard cannot be opened, emptied or set (the
-// block is then freed by its holder).
-int32_t publish(UINT format, Block& block) {
-    OpenClipboardHolder open;
-    if (!open || !EmptyClipboard() || !SetClipboardData(format, block.get())) return -2;
-    block.handed_on();
-    return 0;
-}
 
 }  // namespace
 
@@ -127,17 +47,23 @@ int32_t Txt2Clip(host::PVAL* var, int32_t max_length, int32_t, int32_t) {
     return publish(CF_TEXT, block);
 }
 
+size_t screen_dib_size(const Screen& s) { return 40 + (s.palette_mode() ? 1024 : 0) + s.size_bytes() + 4; }
+
+void write_screen_dib(const host::BMSCR& screen, const Screen& s, uint8_t* to) {
+    const size_t table = s.palette_mode() ? 1024 : 0;
+    std::memcpy(to, host::ptr<const uint8_t>(screen.bitmap_info), 40);
+    if (table) std::memcpy(to + 40, s.palette, table);
+    GdiFlush();  // the pixels as GDI last drew them
+    std::memcpy(to + 40 + table, s.pixels, s.size_bytes());
+}
+
 int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
     const Screen s = host::screen_view(*screen);
-    const size_t table = s.palette_mode() ? 1024 : 0;
-    Block block(40 + table + s.size_bytes() + 4);
+    Block block(screen_dib_size(s));
     {
         Locked locked(block.get());
         if (!locked.data()) return -1;
-        std::memcpy(locked.data(), host::ptr<const uint8_t>(screen->bitmap_info), 40);
-        if (table) std::memcpy(locked.data() + 40, s.palette, table);
-        GdiFlush();  // the pixels as GDI last drew them
-        std::memcpy(locked.data() + 40 + table, s.pixels, s.size_bytes());
+        write_screen_dib(*screen, s, locked.data());
     }
     return publish(CF_DIB, block);
 }

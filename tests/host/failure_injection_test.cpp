@@ -286,6 +286,18 @@ void pictures(Env& e) {
     e.step("JpegLoadMem", e.big.record(), 0);
     e.step("SetJpegMem", mem.record(), int32_t(bytes.size()));
     e.step("GetJpegCommentMem", mem.record(), 0);
+    const std::string png = e.dir.file("p.png"), indexed = e.dir.file("i.png");
+    e.step("PngParam", 6, 1);
+    e.step("PngSave", e.small.record(), png.c_str(), 320, 200);
+    e.step("PngParam", 6, 0);
+    e.step("PngSave", e.pal.record(), indexed.c_str(), 64, 64);
+    e.step("PngLoad", e.big.record(), png.c_str(), 0, 0);
+    e.step("PngLoad", e.pal.record(), indexed.c_str(), 2, 0);
+    e.step("PngSize", e.ints.record(), png.c_str(), 0);
+    const std::string png_bytes = read_file(png);
+    HostVar png_mem = HostVar::text(uint32_t(png_bytes.size() + 4));
+    std::memcpy(png_mem.data(), png_bytes.data(), png_bytes.size());
+    e.step("PngLoadMem", e.big.record(), png_mem.record(), 3, 0);
 }
 
 void clipboard_and_menus(Env& e) {
@@ -297,6 +309,10 @@ void clipboard_and_menus(Env& e) {
     e.step("GetClipInfo", e.values.record());
     e.step("Dib2Clip", e.pal.record());
     e.step("GetClipDib", e.pal.record(), 0, 0, e.buffer.data());
+    e.step("Png2Clip", e.small.record());
+    e.step("GetClipPng", e.big.record(), 0, 0, 0);
+    e.step("Png2Clip", e.pal.record());
+    e.step("GetClipPng", e.pal.record(), 0, 0, 1);
     const char* names[] = {"Open", "-", "Save", "Quit"};
     for (int i = 0; i < 4; ++i) std::strcpy(e.items.chars() + 16 * i, names[i]);
     e.step("CreatePopup", e.items.record(), 0, 2);
@@ -438,13 +454,14 @@ TEST(DISABLED_FailureInjectionChild, Run) {
 
 // The size queries set the size (to 0 x 0, the Pi ones to -1 x -1) before they read: any
 // failure answers "no picture" there.
-const std::set<std::string> kAnswersNoSize = {"JpegSize", "JpegSizeMem", "JpegSizeDpm", "PiInfo", "PiInfoMem"};
+const std::set<std::string> kAnswersNoSize = {"JpegSize", "JpegSizeMem", "JpegSizeDpm", "PngSize", "PngSizeMem",
+                                              "PngSizeDpm", "PiInfo", "PiInfoMem"};
 // The clipboard writers: the system takes the old contents when they empty it, before it
 // takes the new; when it refuses the new, the clipboard is left empty (and so documented).
-const std::set<std::string> kEmptyTheClipboard = {"Txt2Clip", "Dib2Clip"};
-// The file writers: a failed JpegSave deletes its file, a failed PicSave may leave one partly
-// written (both documented); nothing else may change.
-const std::set<std::string> kMayTearTheirFile = {"JpegSave", "PicSave"};
+const std::set<std::string> kEmptyTheClipboard = {"Txt2Clip", "Dib2Clip", "Png2Clip"};
+// The file writers: a failed JpegSave or PngSave deletes its file, a failed PicSave may leave
+// one partly written (all documented); nothing else may change.
+const std::set<std::string> kMayTearTheirFile = {"JpegSave", "PicSave", "PngSave"};
 
 struct Report {
     bool done = false;

@@ -1,0 +1,36 @@
+// libFuzzer target: bytes in as a PNG stream (after one control byte) or, when the control
+// byte's top bit is set, as a 32-bit clipboard bitmap; a decoded picture is placed into a
+// small screen of either kind, in the mode the control byte chooses, at a place it chooses.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "png/decode.h"
+#include "png/dib32.h"
+#include "png/place.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const uint8_t control = data[0];
+    qv::png::Picture picture;
+    int32_t status;
+    if (control & 0x80) {
+        status = qv::png::read_dib32(data + 1, size - 1, picture);
+    } else {
+        qv::png::MemorySource source(data + 1, size - 1);
+        qv::png::Header header;
+        qv::png::probe_png(source, header);
+        qv::png::MemorySource again(data + 1, size - 1);
+        status = qv::png::decode_png(again, picture);
+    }
+    if (status != qv::png::kDone) return 0;
+    qv::Screen s;
+    s.width = 13;
+    s.height = 7;
+    s.bpp = control & 1 ? 1 : 3;
+    std::vector<uint8_t> pixels(s.size_bytes());
+    s.pixels = pixels.data();
+    const int32_t mode = (control >> 1) & 3;
+    if (qv::png::fits(picture, s, mode)) qv::png::place_png(picture, s, (control >> 3) & 7, (control >> 6) & 1, mode);
+    return 0;
+}

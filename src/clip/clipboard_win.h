@@ -1,0 +1,101 @@
+// The clipboard as the commands hold it: opened without an owner and closed, each block
+// locked and unlocked, and a new block freed unless the clipboard took it, on every path.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "host/records.h"
+#include "host/views.h"
+
+namespace qv::clip {
+
+class OpenClipboardHolder {
+public:
+    OpenClipboardHolder() : open_(OpenClipboard(nullptr) != 0) {}
+    ~OpenClipboardHolder() {
+        if (open_) CloseClipboard();
+    }
+    OpenClipboardHolder(const OpenClipboardHolder&) = delete;
+    OpenClipboardHolder& operator=(const OpenClipboardHolder&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_;
+};
+
+class Locked {
+public:
+    explicit Locked(HGLOBAL block) : block_(block), data_(block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr) {}
+    ~Locked() {
+        if (data_) GlobalUnlock(block_);
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    uint8_t* data() const { return data_; }
+
+private:
+    HGLOBAL block_;
+    uint8_t* data_;
+};
+
+// The clipboard opened and its block of one format locked, as the reading commands take it.
+// Status: 0; -1 the clipboard cannot be opened; -2 no such block; -3 an empty block; -4 the
+// block cannot be locked. It is unlocked, then the clipboard closed, on every path.
+class ReadBlock {
+public:
+    explicit ReadBlock(UINT format) : status_(fetch(format)) {}
+    int32_t status() const { return status_; }
+    const uint8_t* data() const { return locked_->data(); }
+    size_t size() const { return size_; }
+
+private:
+    int32_t fetch(UINT format) {
+        if (!open_) return -1;
+        HGLOBAL h = GetClipboardData(format);
+        if (!h) return -2;
+        size_ = GlobalSize(h);
+        if (size_ == 0) return -3;
+        locked_.emplace(h);
+        return locked_->data() ? 0 : -4;
+    }
+    OpenClipboardHolder open_;  // first: closed after the block is unlocked
+    std::optional<Locked> locked_;
+    size_t size_ = 0;
+    int32_t status_;
+};
+
+// A movable block that belongs to the command until the clipboard takes it.
+class Block {
+public:
+    explicit Block(size_t size) : h_(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size)) {}
+    ~Block() {
+        if (h_) GlobalFree(h_);
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    HGLOBAL get() const { return h_; }
+    void handed_on() { h_ = nullptr; }
+
+private:
+    HGLOBAL h_;
+};
+
+// Publishes a filled block, the clipboard emptied first: -2 when the clipboard cannot be
+// opened, emptied or set (the block is then freed by its holder).
+inline int32_t publish(UINT format, Block& block) {
+    OpenClipboardHolder open;
+    if (!open || !EmptyClipboard() || !SetClipboardData(format, block.get())) return -2;
+    block.handed_on();
+    return 0;
+}
+
+// A screen as a packed DIB (header, the palette screen's colour table, the pixels as GDI last
+// drew them): its size, and the bytes written at `to`.
+size_t screen_dib_size(const Screen& s);
+void write_screen_dib(const host::BMSCR& screen, const Screen& s, uint8_t* to);
+
+}  // namespace qv::clip

@@ -1,0 +1,119 @@
+// The picture clipboard commands of current programs: a screen put as "PNG" beside a DIB,
+// and a picture taken as "PNG", as a 32-bit bitmap with its alpha, or as any bitmap
+// GetClipDib reads.
+#include <windows.h>
+
+#include <cstring>
+
+#include "clip/clipboard_win.h"
+#include "clip/dib.h"
+#include "command_decls.h"
+#include "host/pointers.h"
+#include "host/refresh_win.h"
+#include "host/results.h"
+#include "png/dib32.h"
+#include "png/encode.h"
+#include "png/load_win.h"
+#include "png/place.h"
+#include "png/settings.h"
+
+namespace qv::clip {
+
+namespace {
+
+constexpr int32_t kCannotRead = -1;       // the clipboard cannot be opened or its block locked
+constexpr int32_t kNoPicture = -6;        // no "PNG", CF_DIBV5 or CF_DIB block (or an empty one)
+constexpr int32_t kBitmapNotRead = -7;    // a bitmap of a form GetClipDib does not read either
+constexpr int32_t kNoPixels = -3;         // Png2Clip: a screen without pixels
+
+UINT png_format() { return RegisterClipboardFormatA("PNG"); }
+
+// A 32-bit bitmap from `block`, placed as a decoded PNG is; kNotThirtyTwoBits otherwise.
+int32_t place_dib32(host::BMSCR& record, const ReadBlock& block, Point at, int32_t mode, bool& other_depth) {
+    png::Picture picture;
+    const int32_t status = png::read_dib32(block.data(), block.size(), picture);
+    other_depth = status == png::kNotThirtyTwoBits;
+    if (other_depth) return 0;
+    if (status == png::kBadStream) return kBitmapNotRead;
+    if (status) return png::result_of(status);
+    const Screen s = host::screen_view(record);
+    if (!png::fits(picture, s, mode)) return host::kWrongKind;
+    return png::place_png(picture, s, at.x, at.y, mode) ? 0 : host::kOutOfMemory;
+}
+
+// Any bitmap GetClipDib reads, as it reads it (the mode is for alpha, which it has none of).
+int32_t place_plain_dib(host::BMSCR& record, const ReadBlock& block, Point at, int32_t mode) {
+    const Screen s = host::screen_view(record);
+    Dib dib;
+    if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib))
+        return status == kFullColourDib ? host::kWrongKind : kBitmapNotRead;
+    if (s.palette_mode()) {
+        if (mode == png::kAlphaGrey) return host::kWrongKind;
+        uint8_t colours[768];
+        dib_colours(dib, colours);
+        if (!host::InstallPalette(record, dib.entries, colours)) return host::status(png::kNoPalette);
+    }
+    if (mode == png::kAlphaGrey) {
+        // Every pixel of a bitmap without alpha is opaque: its mask is white.
+        for (int32_t y = at.y; y < s.height && y - at.y < dib.height; ++y)
+            std::memset(s.at(at.x, y), 255, size_t(std::min(dib.width, s.width - at.x)) * 3);
+        return 0;
+    }
+    place_dib(dib, s, at.x, at.y);
+    return 0;
+}
+
+}  // namespace
+
+int32_t GetClipPng(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
+    if (mode < png::kComposite || mode > png::kAlphaGrey) return host::kErrRange;
+    const Screen s = host::screen_view(*screen);
+    const Point at = inside_or_zero(s, x, y);
+    GdiFlush();
+    {
+        const ReadBlock block(png_format());
+        if (block.status() == -1 || block.status() == -4) return kCannotRead;
+        if (block.status() == 0) {
+            png::MemorySource source(block.data(), block.size());
+            return png::load_into(*screen, source, at, mode);
+        }
+    }
+    for (UINT format : {UINT(CF_DIBV5), UINT(CF_DIB)}) {
+        const ReadBlock block(format);
+        if (block.status() == -1 || block.status() == -4) return kCannotRead;
+        if (block.status() != 0) continue;
+        bool other_depth = false;
+        const int32_t result = place_dib32(*screen, block, at, mode, other_depth);
+        if (!other_depth) return result;
+        if (format == CF_DIB) return place_plain_dib(*screen, block, at, mode);
+    }
+    return kNoPicture;
+}
+
+int32_t Png2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
+    const Screen s = host::screen_view(*screen);
+    if (s.width <= 0 || s.height <= 0 || !s.pixels) return kNoPixels;
+    png::Encoded encoded;
+    GdiFlush();
+    if (!png::encode_png(s, {0, 0, s.width, s.height}, png::settings.encoder, encoded)) return -1;
+    Block png(encoded.size), dib(screen_dib_size(s));
+    {
+        Locked to_png(png.get()), to_dib(dib.get());
+        if (!to_png.data() || !to_dib.data()) return -1;
+        std::memcpy(to_png.data(), encoded.bytes.get(), encoded.size);
+        write_screen_dib(*screen, s, to_dib.data());
+    }
+    OpenClipboardHolder open;
+    if (!open || !EmptyClipboard()) return -2;
+    const UINT format = png_format();
+    if (!format || !SetClipboardData(format, png.get())) return -2;
+    png.handed_on();
+    if (!SetClipboardData(CF_DIB, dib.get())) {
+        EmptyClipboard();  // not one form without the other
+        return -2;
+    }
+    dib.handed_on();
+    return 0;
+}
+
+}  // namespace qv::clip

@@ -1,0 +1,31 @@
+// Putting a decoded PNG picture into a screen, with its transparency applied as a mode says.
+#pragma once
+
+#include <cstdint>
+
+#include "host/views.h"
+#include "png/decode.h"
+
+namespace qv::png {
+
+enum Mode : int32_t {
+    kComposite = 0,  // each pixel over the screen's by its alpha
+    kCopy = 1,       // the colours, alpha ignored
+    kThreshold = 2,  // only the pixels whose alpha is 128 or more
+    kAlphaGrey = 3,  // the alpha as a grey level (full-colour screens only)
+};
+
+// Whether a picture can go into a screen: a palette screen takes only a palette picture's
+// indexes, and no alpha mask.
+bool fits(const Picture& picture, const Screen& screen, int32_t mode);
+
+// Places the picture with its top-left pixel at (x, y), which must lie in the screen; rows
+// and columns past the right and bottom edges are skipped. A palette screen gets indexes:
+// with modes 0 and 2 only those of pixels whose alpha is 128 or more. Returns false when
+// the one-row buffer cannot be had (nothing is placed then).
+bool place_png(const Picture& picture, const Screen& screen, int32_t x, int32_t y, int32_t mode);
+
+// (a x src + (255 - a) x dst + 127) / 255: a sprite's pixel over the screen's.
+constexpr uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }
+
+}  // namespace qv::png

@@ -1,0 +1,7 @@
+#include "png/settings.h"
+
+namespace qv::png {
+
+Settings settings;
+
+}  // namespace qv::png

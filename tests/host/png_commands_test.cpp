@@ -1,0 +1,322 @@
+// The PNG commands through the DLL's exports: every source against what PngSave wrote, the
+// transparency modes, the refusals with the screen left as it was, and the clipboard from
+// this process and from a program on the X side.
+#include <libdeflate.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host_fixture.h"
+
+namespace qv::test {
+namespace {
+
+using Bytes = std::string;
+
+void put32(Bytes& s, uint32_t v) {
+    for (int i = 3; i >= 0; --i) s += char(v >> (8 * i));
+}
+
+void add_chunk(Bytes& png, const char* type, const Bytes& data) {
+    put32(png, uint32_t(data.size()));
+    const Bytes body = type + data;
+    png += body;
+    put32(png, libdeflate_crc32(0, body.data(), body.size()));
+}
+
+// A small PNG of the given form: `rows` holds each row's samples (filter None is added).
+Bytes make_png(uint32_t w, uint32_t h, int depth, int colour, const std::vector<Bytes>& rows, const Bytes& plte = {},
+               const Bytes& trns = {}) {
+    Bytes raw;
+    for (const Bytes& r : rows) raw += '\0' + r;
+    libdeflate_compressor* c = libdeflate_alloc_compressor(6);
+    Bytes z(libdeflate_zlib_compress_bound(c, raw.size()), '\0');
+    z.resize(libdeflate_zlib_compress(c, raw.data(), raw.size(), z.data(), z.size()));
+    libdeflate_free_compressor(c);
+    Bytes png = "\x89PNG\r\n\x1a\n", ihdr;
+    put32(ihdr, w);
+    put32(ihdr, h);
+    ihdr += {char(depth), char(colour), 0, 0, 0};
+    add_chunk(png, "IHDR", ihdr);
+    if (!plte.empty()) add_chunk(png, "PLTE", plte);
+    if (!trns.empty()) add_chunk(png, "tRNS", trns);
+    add_chunk(png, "IDAT", z);
+    add_chunk(png, "IEND", "");
+    return png;
+}
+
+HostVar var_with(const Bytes& bytes) {
+    HostVar v = HostVar::text(uint32_t(bytes.size()) + 8);
+    std::memcpy(v.data(), bytes.data(), bytes.size());
+    return v;
+}
+
+std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// A DPMX archive holding one entry (its name as stored: lower case).
+Bytes pack(std::string name, const Bytes& data) {
+    name.resize(24, '\0');
+    return "DPMX" + le32(16 + 32) + le32(1) + le32(0) + name + le32(0) + le32(uint32_t(data.size())) + data;
+}
+
+// The bytes of `s` outside the w x h area at (x, y) are those of `before`.
+bool untouched_outside(const HostScreen& s, const std::vector<uint8_t>& before, int32_t x, int32_t y, int32_t w, int32_t h) {
+    const int n = s.palette_mode() ? 1 : 3;
+    for (int32_t row = 0; row < s.height(); ++row)
+        for (int32_t col = 0; col < s.width(); ++col) {
+            if (col >= x && col < x + w && row >= y && row < y + h) continue;
+            const size_t at = size_t(s.at(col, row) - s.bits());
+            if (std::memcmp(s.at(col, row), &before[at], size_t(n))) return false;
+        }
+    return true;
+}
+
+bool same_area(const HostScreen& a, const HostScreen& b, int32_t ax, int32_t ay, int32_t bx, int32_t by, int32_t w, int32_t h) {
+    const int n = a.palette_mode() ? 1 : 3;
+    for (int32_t y = 0; y < h; ++y)
+        if (std::memcmp(a.at(ax, ay + y), b.at(bx, by + y), size_t(w) * n)) return false;
+    return true;
+}
+
+// PngSave's picture read back by each loader, at the loaded screen's position and cut at its
+// edges: full colour and palette (which takes the saved colours), interlaced or not.
+TEST(PngCommands, EveryLoaderGivesBackWhatPngSaveWrote) {
+    reload_library();  // the pack archive is process-wide: this test's is opened in a fresh library
+    TempDir dir;
+    const std::string saved = dir.file("saved.png"), prefixed = dir.file("prefixed.bin"), archive = dir.file("pics.dpm");
+    for (bool palette : {false, true})
+        for (int32_t flags : {0, 1}) {
+            HostScreen from(50, 40, palette);
+            from.fill_pattern(uint32_t(7 + flags));
+            from.set_cursor(5, 4);
+            ASSERT_EQ(call("PngParam", flags ? 9 : 6, flags), 0);
+            ASSERT_EQ(call("PngSave", from.record(), saved.c_str(), 40, 1000), 0);  // cut to 40 x 36
+            const Bytes png = read_file(saved);
+            ASSERT_TRUE(write_file(prefixed, Bytes(123, 'x') + png));
+            ASSERT_TRUE(write_file(archive, pack("a.png", png)));
+            HostVar bytes = var_with(png + "trailing bytes");
+            const std::string locator = archive + ",0";
+            for (int source = 0; source < 4; ++source) {
+                HostScreen to(30, 30, palette);
+                to.fill_pattern(99);
+                to.set_cursor(10, 3);
+                const std::vector<uint8_t> before = to.bytes();
+                std::vector<char> loc(locator.begin(), locator.end());
+                loc.push_back(0);
+                int32_t r = 0;
+                switch (source) {
+                    case 0: r = call("PngLoad", to.record(), saved.c_str(), 1, 0); break;
+                    case 1: r = call("PngLoad", to.record(), prefixed.c_str(), 1, 123); break;
+                    case 2: r = call("PngLoadMem", to.record(), bytes.record(), 1, int32_t(png.size())); break;
+                    default: r = call("PngLoadDpm", to.record(), "A.PNG", 1, loc.data()); break;
+                }
+                ASSERT_EQ(r, 0) << "source " << source;
+                GdiFlush();
+                EXPECT_TRUE(same_area(to, from, 10, 3, 5, 4, 20, 27)) << "palette " << palette << " source " << source;
+                EXPECT_TRUE(untouched_outside(to, before, 10, 3, 20, 27));
+                if (palette) {
+                    EXPECT_EQ(0, std::memcmp(to.view().palette, from.view().palette, 1024));
+                }
+            }
+            HostVar size = HostVar::ints(2);
+            EXPECT_EQ(call("PngSize", size.record(), prefixed.c_str(), 123), 0);
+            EXPECT_EQ(size.ints()[0], 40);
+            EXPECT_EQ(size.ints()[1], 36);
+            EXPECT_EQ(call("PngSizeMem", size.record(), bytes.record(), 0), 0);
+            EXPECT_EQ(size.ints()[1], 36);
+            std::vector<char> loc(locator.begin(), locator.end());
+            loc.push_back(0);
+            EXPECT_EQ(call("PngSizeDpm", size.record(), "a.png", 0, loc.data()), 0);
+            EXPECT_EQ(size.ints()[0], 40);
+        }
+    ASSERT_EQ(call("PngParam", 6, 0), 0);
+    reload_library();
+}
+
+uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }
+
+// One RGBA row with alphas 0, 64, 127, 128, 255 (red 250, green 3, blue 40 i) over a screen
+// of blue 90, green 200, red 10, in each mode; a palette picture with tRNS into a palette
+// screen; and what a palette screen refuses.
+TEST(PngCommands, TransparencyModes) {
+    const uint8_t alphas[5] = {0, 64, 127, 128, 255};
+    Bytes row;
+    for (int i = 0; i < 5; ++i) row += {char(250), char(3), char(40 * i), char(alphas[i])};
+    HostVar rgba = var_with(make_png(5, 1, 8, 6, {row}));
+    for (int32_t mode = 0; mode <= 3; ++mode) {
+        HostScreen s(8, 2, false);
+        s.fill({90, 200, 10});
+        s.set_cursor(2, 1);
+        ASSERT_EQ(call("PngLoadMem", s.record(), rgba.record(), mode, 0), 0);
+        GdiFlush();
+        for (int i = 0; i < 5; ++i) {
+            const uint32_t a = alphas[i];
+            const Bgr got = s.pixel(2 + i, 1);
+            Bgr want{uint8_t(40 * i), 3, 250};
+            if (mode == 0) want = {over(40 * i, 90, a), over(3, 200, a), over(250, 10, a)};
+            if (mode == 2 && a < 128) want = {90, 200, 10};
+            if (mode == 3) want = {uint8_t(a), uint8_t(a), uint8_t(a)};
+            EXPECT_EQ(got, want) << "mode " << mode << ", alpha " << a;
+        }
+        EXPECT_EQ(s.pixel(1, 1), (Bgr{90, 200, 10}));
+    }
+    // Palette entries 0-3 with alphas 0, 80, 160, 240: indexes 0, 1, 2, 3.
+    HostVar indexed = var_with(make_png(4, 1, 2, 3, {Bytes(1, char(0x1B))}, Bytes(12, char(100)), Bytes{0, 80, char(160), char(240)}));
+    for (int32_t mode : {0, 1, 2}) {
+        HostScreen s(4, 1, true);
+        std::memset(s.at(0, 0), 9, 4);
+        ASSERT_EQ(call("PngLoadMem", s.record(), indexed.record(), mode, 0), 0);
+        const uint8_t* got = s.at(0, 0);
+        const Bytes want = mode == 1 ? Bytes{0, 1, 2, 3} : Bytes{9, 9, 2, 3};
+        EXPECT_EQ(Bytes(got, got + 4), want) << mode;
+        EXPECT_EQ(s.view().palette[4 * 3 + 2], 100);  // the picture's colours installed
+    }
+    HostScreen p(4, 1, true);
+    const std::vector<uint8_t> before = p.bytes();
+    EXPECT_EQ(call("PngLoadMem", p.record(), indexed.record(), 3, 0), -255);
+    EXPECT_EQ(call("PngLoadMem", p.record(), rgba.record(), 1, 0), -255);
+    EXPECT_EQ(p.bytes(), before);
+}
+
+// Each refusal gives its listed result and leaves the screen (and the size) as it was.
+TEST(PngCommands, RefusalsLeaveTheScreenAsItWas) {
+    TempDir dir;
+    const Bytes good = make_png(3, 2, 8, 2, {Bytes(9, 'a'), Bytes(9, 'b')});
+    Bytes bad_crc = good, huge = good, lying = good, cut = good.substr(0, good.size() - 20);
+    bad_crc[40] ^= 1;
+    auto set_size = [](Bytes& png, uint32_t w, uint32_t h) {
+        Bytes ihdr;
+        put32(ihdr, w);
+        put32(ihdr, h);
+        png.replace(16, 8, ihdr);
+        Bytes crc;
+        put32(crc, libdeflate_crc32(0, png.data() + 12, 17));
+        png.replace(29, 4, crc);
+    };
+    set_size(huge, 1000001, 1);
+    set_size(lying, 10000, 10000);
+    struct Case {
+        const char* what;
+        Bytes file;
+        int32_t mode, offset, want, width;
+    } cases[] = {
+        {"a good picture", good, 1, 0, 0, 3},
+        {"an offset past the end", good, 1, 1000, -2, 0},
+        {"a negative offset", good, 1, -1, -2, 0},
+        {"a bad CRC", bad_crc, 1, 0, -2, 3},
+        {"image data cut short", cut, 1, 0, -2, 3},
+        {"a side above 1000000", huge, 1, 0, -3, 1000001},
+        {"a header promising more than its data holds", lying, 1, 0, -2, 10000},
+        {"not a PNG", "GIF89a and so on", 1, 0, -2, 0},
+        {"mode 4", good, 4, 0, 3, 3},
+        {"mode -1", good, -1, 0, 3, 3},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file("case.png");
+        ASSERT_TRUE(write_file(path, c.file));
+        HostScreen s(6, 6, false);
+        s.fill_pattern(3);
+        const std::vector<uint8_t> before = s.bytes();
+        EXPECT_EQ(call("PngLoad", s.record(), path.c_str(), c.mode, c.offset), c.want) << c.what;
+        HostVar bytes = var_with(c.file);
+        if (c.offset == 0) {
+            EXPECT_EQ(call("PngLoadMem", s.record(), bytes.record(), c.mode, int32_t(c.file.size())), c.want) << c.what;
+        }
+        if (c.want != 0) {
+            EXPECT_EQ(s.bytes(), before) << c.what;
+        }
+        if (c.mode != 1) continue;
+        HostVar size = HostVar::ints(2);
+        const int32_t probe = call("PngSize", size.record(), path.c_str(), c.offset);
+        EXPECT_EQ(size.ints()[0], probe == 0 || probe == -3 ? c.width : 0) << c.what;
+    }
+    HostScreen s(6, 6, false);
+    HostVar size = HostVar::ints(2), text = HostVar::text(16);
+    EXPECT_EQ(call("PngLoad", s.record(), dir.file("missing.png").c_str(), 0, 0), -1);
+    EXPECT_EQ(call("PngSize", size.record(), dir.file("missing.png").c_str(), 0), -1);
+    EXPECT_EQ(call("PngSize", text.record(), dir.file("case.png").c_str(), 0), -255);
+    EXPECT_EQ(call("PngParam", 10, 0), 3);
+    EXPECT_EQ(call("PngParam", -1, 0), 3);
+    EXPECT_EQ(call("PngSave", s.record(), dir.file("none.png").c_str(), 0, 5), -2);
+    EXPECT_EQ(GetFileAttributesA(dir.file("none.png").c_str()), INVALID_FILE_ATTRIBUTES) << "no file for an empty area";
+    EXPECT_EQ(call("PngSave", s.record(), dir.file("no folder\\x.png").c_str(), 6, 6), -1);
+}
+
+void clear_clipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+void put_on_clipboard(UINT format, const Bytes& bytes) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    GlobalUnlock(h);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    ASSERT_NE(SetClipboardData(format, h), nullptr);
+    CloseClipboard();
+}
+
+// Png2Clip puts "PNG" and a DIB; GetClipPng takes "PNG", a 32-bit bitmap with its alpha, a
+// 24-bit one, and a picture a program on the X side offers as image/png.
+TEST(PngClipboard, PutsBothFormsAndTakesEveryForm) {
+    const UINT png_format = RegisterClipboardFormatA("PNG");
+    HostScreen from(20, 10, false);
+    from.fill_pattern(5);
+    ASSERT_EQ(call("Png2Clip", from.record()), 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const bool both = GetClipboardData(png_format) && GetClipboardData(CF_DIB);
+    CloseClipboard();
+    EXPECT_TRUE(both);
+    HostScreen to(30, 12, false);
+    to.fill({1, 2, 3});
+    ASSERT_EQ(call("GetClipPng", to.record(), 5, 2, 1), 0);
+    GdiFlush();
+    EXPECT_TRUE(same_area(to, from, 5, 2, 0, 0, 20, 10));
+
+    // A top-down 32-bit CF_DIBV5 (124-byte header, bit fields) with alpha 0 and 255.
+    Bytes v5(124, '\0');
+    auto le_at = [&](size_t at, uint32_t v) { std::memcpy(&v5[at], &v, 4); };
+    le_at(0, 124), le_at(4, 2), le_at(8, uint32_t(-1)), le_at(12, 1 | 32 << 16), le_at(16, 3);
+    le_at(40, 0xFF0000), le_at(44, 0xFF00), le_at(48, 0xFF), le_at(52, 0xFF000000u);
+    put_on_clipboard(CF_DIBV5, v5 + Bytes{10, 20, 30, 0, 40, 50, 60, char(255)});
+    to.fill({1, 2, 3});
+    ASSERT_EQ(call("GetClipPng", to.record(), 0, 0, 0), 0);
+    EXPECT_EQ(to.pixel(0, 0), (Bgr{1, 2, 3}));
+    EXPECT_EQ(to.pixel(1, 0), (Bgr{40, 50, 60}));
+
+    // A 24-bit CF_DIB, 1 x 1, through GetClipDib's reading; mode 3 gives it an opaque mask.
+    Bytes dib(40, '\0');
+    const uint32_t head[4] = {40, 1, 1, 1 | 24 << 16};
+    std::memcpy(dib.data(), head, 16);
+    put_on_clipboard(CF_DIB, dib + Bytes{7, 8, 9, 0});
+    ASSERT_EQ(call("GetClipPng", to.record(), 0, 0, 1), 0);
+    EXPECT_EQ(to.pixel(0, 0), (Bgr{7, 8, 9}));
+    ASSERT_EQ(call("GetClipPng", to.record(), 0, 0, 3), 0);
+    EXPECT_EQ(to.pixel(0, 0), (Bgr{255, 255, 255}));
+
+    clear_clipboard();
+    EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 0), -6);
+    EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 4), 3);
+
+    // From the X side: xclip offers the picture as image/png until another owner takes it.
+    const std::string exe = exe_folder();
+    ASSERT_EQ(exe.rfind("Z:\\", 0), 0u) << "the tests run from Wine's Z: drive";
+    std::string unix_path = exe.substr(2) + "png-from-x.png";
+    for (char& c : unix_path) c = c == '\\' ? '/' : c;
+    ASSERT_TRUE(write_file(exe + "png-from-x.png", make_png(2, 1, 8, 2, {Bytes{char(200), 100, 50, 1, 2, 3}})));
+    run_process("start.exe /unix /usr/bin/xclip -selection clipboard -t image/png -i " + unix_path, 10000);
+    int32_t r = -6;
+    for (int tries = 0; tries < 100 && r == -6; ++tries, Sleep(50)) r = call("GetClipPng", to.record(), 0, 0, 1);
+    EXPECT_EQ(r, 0) << "the picture xclip offers";
+    EXPECT_EQ(to.pixel(0, 0), (Bgr{50, 100, 200}));
+    EXPECT_EQ(to.pixel(1, 0), (Bgr{3, 2, 1}));
+    clear_clipboard();  // xclip ends when it loses the selection
+    DeleteFileA((exe + "png-from-x.png").c_str());
+}
+
+}  // namespace
+}  // namespace qv::test
