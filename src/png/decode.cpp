@@ -61,10 +61,13 @@ bool letter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')
 // A growing byte buffer for the gathered image data.
 class Bytes {
 public:
+    Bytes() = default;
     ~Bytes() { std::free(data_); }
+    Bytes(const Bytes&) = delete;
+    Bytes& operator=(const Bytes&) = delete;
     uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
-    // Room for n more bytes at the end; false when refused memory.
+    // Room for n more bytes at the end; null when memory is refused.
     uint8_t* extend(size_t n) {
         if (size_ + n > capacity_) {
             size_t want = std::max(size_ + n, capacity_ + capacity_ / 2);

@@ -288,6 +288,14 @@ TEST(PngClipboard, PutsBothFormsAndTakesEveryForm) {
     EXPECT_EQ(to.pixel(0, 0), (Bgr{1, 2, 3}));
     EXPECT_EQ(to.pixel(1, 0), (Bgr{40, 50, 60}));
 
+    // Masks in another order, and a block shorter than its bits: forms not read.
+    le_at(40, 0xFF);
+    put_on_clipboard(CF_DIBV5, v5 + Bytes(8, '\0'));
+    EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 0), -7);
+    le_at(40, 0xFF0000);
+    put_on_clipboard(CF_DIBV5, v5 + Bytes(7, '\0'));
+    EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 0), -7);
+
     // A 24-bit CF_DIB, 1 x 1, through GetClipDib's reading; mode 3 gives it an opaque mask.
     Bytes dib(40, '\0');
     const uint32_t head[4] = {40, 1, 1, 1 | 24 << 16};
