@@ -108,6 +108,7 @@ set(qv_concept_rules
   "summary=>table screen|table slot|slot arg|copy_redraw=>[screen table](concepts.md#the-screen-table)"
   "kinds=>VAR=>[variable](concepts.md#variables)"
   "kinds=>PTR=>[buffer](concepts.md#a-buffer)"
+  "summary=>transparency mode|mode as PngLoad=>[transparency modes](concepts.md#transparency-modes)"
   "summary=>registered|remember|staged|^stage|the next|pending|set by|SetMatrix|BSortSet|for [A-Z][A-Za-z_]+|[A-Z][A-Za-z]+.s =>[settings](concepts.md#settings-a-later-command-uses)")
 function(qv_concepts name out)
   set(links "")

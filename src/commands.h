@@ -210,7 +210,7 @@ CMD(Txt2Clip, clip, VAR, INT, NONE, NONE, "put the variable's text on the clipbo
 CMD(Dib2Clip, clip, SCR, NONE, NONE, NONE, "put the screen's picture on the clipboard as a DIB")
 CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 24 bits) into the screen at arg2, arg3; palette screens take its palette (arg4: the 768-byte palette buffer, written); V4 and V5 headers and colour tables shorter than 2^bits (biClrUsed) are read as they are")
 CMD(GetClipInfo, clip, VAR, NONE, NONE, NONE, "data[0..4] = what the clipboard holds (2 DIB, 1 text, 0 nothing), its size, and a DIB's bit count, width, height")
-CMD(GetClipPng, clip, SCR, INT, INT, INT, "copy the clipboard's picture into the screen at arg2, arg3: its \"PNG\" block, else a 32-bit bitmap with its alpha, else any bitmap GetClipDib reads; arg4: mode as PngLoad")
+CMD(GetClipPng, clip, SCR, INT, INT, INT, "copy the clipboard's picture into the screen at arg2, arg3 (a coordinate outside the screen counts as 0): its \"PNG\" block, else a 32-bit bitmap with its alpha, else any bitmap GetClipDib reads; arg4: mode as PngLoad")
 CMD(Png2Clip, clip, SCR, NONE, NONE, NONE, "put the whole screen on the clipboard as \"PNG\" (with the PngParam settings) and as a DIB")
 CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop; a destroyed window is forgotten")
 CMD(DDDecline, clip, NONE, NONE, NONE, NONE, "stop taking dropped files and finish a pending drop")
