@@ -50,7 +50,7 @@ private:
 
 class FileSource final : public Source {
 public:
-    // `size` is the file's length; reading starts where the file stands.
+    // `left`: the bytes from where the file stands to its end, where reading starts.
     FileSource(std::FILE* file, uint64_t left) : file_(file), left_(left) {}
     bool read(uint8_t* to, size_t n) override;
     uint64_t remaining() const override { return left_; }
