@@ -20,6 +20,7 @@
 
 #include <libdeflate.h>
 
+#include "png/format.h"
 #include "png/unfilter.h"
 
 namespace qv::png {
@@ -47,7 +48,6 @@ constexpr bool kCheckCrc = false;
 constexpr bool kCheckCrc = true;
 #endif
 
-constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr uint32_t kMaxChunk = 0x7FFFFFFF;
 
@@ -103,12 +103,6 @@ int channels(uint8_t colour) {
         default: return 1;
     }
 }
-
-// The Adam7 passes: first column and row, and the steps between them.
-constexpr uint8_t kPassX[7] = {0, 4, 0, 2, 0, 1, 0}, kPassY[7] = {0, 0, 4, 0, 2, 0, 1};
-constexpr uint8_t kPassDx[7] = {8, 8, 4, 4, 2, 2, 1}, kPassDy[7] = {8, 8, 8, 4, 4, 2, 2};
-
-uint32_t pass_extent(uint32_t size, uint8_t start, uint8_t step) { return size > start ? (size - start + step - 1) / step : 0; }
 
 uint64_t bytes_for(uint64_t pixels, int bits_per_pixel) { return (pixels * uint64_t(bits_per_pixel) + 7) / 8; }
 

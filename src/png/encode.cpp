@@ -11,16 +11,14 @@
 
 #include <libdeflate.h>
 
+#include "png/format.h"
+
 
 namespace qv::png {
 
 namespace {
 
-constexpr uint8_t kPassX[7] = {0, 4, 0, 2, 0, 1, 0}, kPassY[7] = {0, 0, 4, 0, 2, 0, 1};
-constexpr uint8_t kPassDx[7] = {8, 8, 4, 4, 2, 2, 1}, kPassDy[7] = {8, 8, 8, 4, 4, 2, 2};
 constexpr size_t kChunkData = size_t(1) << 18;
-
-uint32_t extent(int32_t size, int start, int step) { return size > start ? uint32_t(size - start + step - 1) / uint32_t(step) : 0; }
 
 struct Pass {
     int x0, y0, dx, dy;
@@ -39,11 +37,6 @@ void gather(const Screen& s, Rect r, const Pass& p, uint32_t row, uint8_t* out) 
         const uint8_t* px = src + size_t(c) * p.dx * 3;
         out[0] = px[2], out[1] = px[1], out[2] = px[0];
     }
-}
-
-uint8_t paeth(int a, int b, int c) {
-    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-    return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
 // The row filtered with filter f into to: each byte less its prediction from the byte a pixel
@@ -117,8 +110,8 @@ bool encode_png(const Screen& s, Rect r, const EncodeSettings& settings, Encoded
     int count = 0;
     if (settings.interlaced) {
         for (int i = 0; i < 7; ++i) {
-            Pass p{kPassX[i], kPassY[i], kPassDx[i], kPassDy[i], extent(r.w, kPassX[i], kPassDx[i]),
-                   extent(r.h, kPassY[i], kPassDy[i])};
+            Pass p{kPassX[i], kPassY[i], kPassDx[i], kPassDy[i], pass_extent(uint32_t(r.w), kPassX[i], kPassDx[i]),
+                   pass_extent(uint32_t(r.h), kPassY[i], kPassDy[i])};
             if (p.width && p.height) passes[count++] = p;
         }
     } else {
@@ -159,8 +152,7 @@ bool encode_png(const Screen& s, Rect r, const EncodeSettings& settings, Encoded
     out.bytes = host::allocate<uint8_t>(uint64_t(8) + 25 + (palette ? 12 + 768 : 0) + z_size + 12 * chunks + 12);
     if (!out.bytes) return false;
     uint8_t* o = out.bytes.get();
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::memcpy(o, signature, 8);
+    std::memcpy(o, kSignature, 8);
     o += 8;
     uint8_t ihdr[13];
     uint8_t* h = ihdr;

@@ -2,6 +2,8 @@
 // pixel back), above it and above-left; the row stores the differences.
 #include "png/unfilter.h"
 
+#include "png/format.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -107,12 +109,6 @@ bool unfilter_pixels(uint8_t filter, uint8_t* row, const uint8_t* up, size_t n, 
 #else
 bool unfilter_pixels(uint8_t, uint8_t*, const uint8_t*, size_t, int) { return false; }
 #endif
-
-uint8_t paeth(int a, int b, int c) {
-    const int p = b - c, q = a - c;
-    const int pa = std::abs(p), pb = std::abs(q), pc = std::abs(p + q);
-    return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
-}
 
 }  // namespace
 

@@ -1,6 +1,6 @@
-// The PNG reader and writer: every colour type, depth and interlace against libpng's own
-// reading (natively, where libpng is at hand), round trips through the writer, damaged and
-// lying streams, and the placing modes.
+// The PNG reader: every colour type, depth and interlace against libpng's own reading
+// (natively, where libpng is at hand), damaged and lying streams, the unfiltering. The
+// writer's round trips and the placing modes are tested through the DLL's commands.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,7 +11,6 @@
 #include "buffer_screen.h"
 #include "png/decode.h"
 #include "png/encode.h"
-#include "png/place.h"
 #include "png/unfilter.h"
 
 #include <libdeflate.h>
@@ -31,13 +30,6 @@ int32_t decode(const Bytes& file, Picture& p) {
     return decode_png(source, p);
 }
 
-Bytes rgba_of(const Picture& p) {
-    Bytes out(size_t(p.header.width) * p.header.height * 4);
-    for (uint32_t y = 0; y < p.header.height; ++y)
-        row_to_rgba(p, p.row(y), 0, p.header.width, out.data() + size_t(y) * p.header.width * 4);
-    return out;
-}
-
 Bytes encoded(const Screen& s, Rect r, EncodeSettings settings) {
     Encoded e;
     EXPECT_TRUE(encode_png(s, r, settings, e));
@@ -45,6 +37,13 @@ Bytes encoded(const Screen& s, Rect r, EncodeSettings settings) {
 }
 
 #ifdef QV_WITH_LIBPNG
+
+Bytes rgba_of(const Picture& p) {
+    Bytes out(size_t(p.header.width) * p.header.height * 4);
+    for (uint32_t y = 0; y < p.header.height; ++y)
+        row_to_rgba(p, p.row(y), 0, p.header.width, out.data() + size_t(y) * p.header.width * 4);
+    return out;
+}
 
 struct Case {
     int colour, depth;
@@ -166,39 +165,6 @@ TEST(PngDecode, EveryColourTypeDepthAndInterlaceAsLibpngReadsIt) {
 
 #endif  // QV_WITH_LIBPNG
 
-TEST(PngEncode, RoundTripsExactlyInEveryForm) {
-    for (bool palette : {false, true})
-        for (bool interlaced : {false, true})
-            for (int level : {0, 6, 9}) {
-                BufferScreen s(45, 23, palette);
-                s.fill_pattern(uint32_t(level + 1));
-                Bytes colours(1024);
-                for (size_t i = 0; i < colours.size(); ++i) colours[i] = uint8_t(i * 37 + 11);
-                s.view().palette = colours.data();
-                const Rect r{3, 2, 40, 19};
-                Picture p;
-                ASSERT_EQ(decode(encoded(s.view(), r, {level, interlaced}), p), kDone);
-                ASSERT_EQ(p.header.width, 40u);
-                ASSERT_EQ(p.header.height, 19u);
-                EXPECT_EQ(p.header.interlaced, interlaced);
-                EXPECT_EQ(p.header.colour, palette ? kPalette : kRgb);
-                const Bytes rgba = rgba_of(p);
-                for (int y = 0; y < r.h; ++y)
-                    for (int x = 0; x < r.w; ++x) {
-                        const uint8_t* src = s.view().at(r.x + x, r.y + y);
-                        const uint8_t* got = &rgba[(size_t(y) * r.w + x) * 4];
-                        if (palette) {
-                            ASSERT_EQ(p.row(uint32_t(y))[x], src[0]);
-                            src = &colours[4 * src[0]];
-                        }
-                        ASSERT_EQ(got[0], src[2]);
-                        ASSERT_EQ(got[1], src[1]);
-                        ASSERT_EQ(got[2], src[0]);
-                        ASSERT_EQ(got[3], 255);
-                    }
-            }
-}
-
 // Every cut of a stream and a damaged byte at every place: a clean failure or a whole picture,
 // never a read or write out of bounds (the sanitizers watch). Headers that promise more than
 // their data are refused before memory is reserved for the promise.
@@ -233,65 +199,6 @@ TEST(PngDecode, DamagedCutAndLyingStreamsFailCleanly) {
         EXPECT_EQ(decode(lie, p), want) << side;
         EXPECT_FALSE(p.samples);
     }
-}
-
-TEST(PngPlace, ModesOverAFullColourAndAPaletteScreen) {
-    // One row: alpha 0, 64, 127, 128, 255 over a screen of (10, 200, 90).
-    Picture p;
-    p.header = {5, 1, 8, kRgba, false};
-    p.has_alpha = true;
-    p.row_bytes = p.stride = 20;
-    p.samples = host::allocate<uint8_t>(20);
-    const uint8_t alphas[5] = {0, 64, 127, 128, 255};
-    for (int i = 0; i < 5; ++i) {
-        uint8_t* px = p.samples.get() + 4 * i;
-        px[0] = 250, px[1] = 3, px[2] = uint8_t(40 * i), px[3] = alphas[i];
-    }
-    for (int32_t mode = 0; mode <= 3; ++mode) {
-        BufferScreen s(8, 2);
-        for (int x = 0; x < 8; ++x)
-            for (int y = 0; y < 2; ++y) std::memcpy(s.view().at(x, y), "\x5A\xC8\x0A", 3);  // blue 90, green 200, red 10
-        ASSERT_TRUE(place_png(p, s.view(), 4, 1, mode));
-        for (int i = 0; i < 5; ++i) {
-            const uint8_t* px = s.view().at(4 + std::min(i, 3), 1);
-            if (i == 4) continue;  // past the right edge
-            const uint32_t a = alphas[i];
-            uint8_t want[3];
-            switch (mode) {
-                case kComposite: want[0] = over(40 * i, 90, a), want[1] = over(3, 200, a), want[2] = over(250, 10, a); break;
-                case kCopy: want[0] = uint8_t(40 * i), want[1] = 3, want[2] = 250; break;
-                case kThreshold:
-                    if (a >= 128) want[0] = uint8_t(40 * i), want[1] = 3, want[2] = 250;
-                    else want[0] = 90, want[1] = 200, want[2] = 10;
-                    break;
-                default: want[0] = want[1] = want[2] = uint8_t(a); break;
-            }
-            EXPECT_EQ(Bytes(px, px + 3), Bytes(want, want + 3)) << "mode " << mode << " pixel " << i;
-        }
-        EXPECT_EQ(s.view().at(3, 1)[0], 0x5A);  // left of the origin: untouched
-        EXPECT_EQ(s.view().at(4, 0)[0], 0x5A);  // above it
-    }
-    EXPECT_EQ(over(200, 100, 128), (128 * 200 + 127 * 100 + 127) / 255);
-
-    // A palette picture into a palette screen: indexes, those below alpha 128 left with 0 and 2.
-    Picture q;
-    q.header = {4, 1, 2, kPalette, false};
-    q.palette_entries = 4;
-    for (int i = 0; i < 4; ++i) q.palette[i][3] = uint8_t(i * 80);  // 0, 80, 160, 240
-    q.row_bytes = q.stride = 1;
-    q.samples = host::allocate<uint8_t>(1);
-    q.samples[0] = 0b00011011;  // 0, 1, 2, 3
-    for (int32_t mode : {0, 1, 2}) {
-        BufferScreen s(4, 1, true);
-        std::memset(s.view().at(0, 0), 9, 4);
-        EXPECT_TRUE(fits(q, s.view(), mode));
-        ASSERT_TRUE(place_png(q, s.view(), 0, 0, mode));
-        const uint8_t* row = s.view().at(0, 0);
-        EXPECT_EQ(Bytes(row, row + 4), mode == 1 ? Bytes({0, 1, 2, 3}) : Bytes({9, 9, 2, 3})) << mode;
-    }
-    BufferScreen ps(4, 1, true);
-    EXPECT_FALSE(fits(q, ps.view(), kAlphaGrey));
-    EXPECT_FALSE(fits(p, ps.view(), kCopy));
 }
 
 // Every filter at every pixel size, rows of random bytes, against the filters' definitions

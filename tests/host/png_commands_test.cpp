@@ -90,7 +90,7 @@ TEST(PngCommands, EveryLoaderGivesBackWhatPngSaveWrote) {
             HostScreen from(50, 40, palette);
             from.fill_pattern(uint32_t(7 + flags));
             from.set_cursor(5, 4);
-            ASSERT_EQ(call("PngParam", flags ? 9 : 6, flags), 0);
+            ASSERT_EQ(call("PngParam", flags ? 9 : 0, flags), 0);  // stored and strongest
             ASSERT_EQ(call("PngSave", from.record(), saved.c_str(), 40, 1000), 0);  // cut to 40 x 36
             const Bytes png = read_file(saved);
             ASSERT_TRUE(write_file(prefixed, Bytes(123, 'x') + png));
@@ -136,25 +136,26 @@ TEST(PngCommands, EveryLoaderGivesBackWhatPngSaveWrote) {
 
 uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }
 
-// One RGBA row with alphas 0, 64, 127, 128, 255 (red 250, green 3, blue 40 i) over a screen
-// of blue 90, green 200, red 10, in each mode; a palette picture with tRNS into a palette
-// screen; and what a palette screen refuses.
+// One RGBA row with alphas 0, 1, 64, 127, 128, 255 (red 250, green 3, the blues below) over
+// a screen of blue 90, green 200, red 10, in each mode (alpha 1 over blue 90 with blue 217
+// lands where rounding half down and half up part); a palette picture with tRNS into a
+// palette screen; and what a palette screen refuses.
 TEST(PngCommands, TransparencyModes) {
-    const uint8_t alphas[5] = {0, 64, 127, 128, 255};
+    const uint8_t alphas[6] = {0, 1, 64, 127, 128, 255}, blues[6] = {0, 217, 80, 120, 160, 200};
     Bytes row;
-    for (int i = 0; i < 5; ++i) row += {char(250), char(3), char(40 * i), char(alphas[i])};
-    HostVar rgba = var_with(make_png(5, 1, 8, 6, {row}));
+    for (int i = 0; i < 6; ++i) row += {char(250), char(3), char(blues[i]), char(alphas[i])};
+    HostVar rgba = var_with(make_png(6, 1, 8, 6, {row}));
     for (int32_t mode = 0; mode <= 3; ++mode) {
         HostScreen s(8, 2, false);
         s.fill({90, 200, 10});
         s.set_cursor(2, 1);
         ASSERT_EQ(call("PngLoadMem", s.record(), rgba.record(), mode, 0), 0);
         GdiFlush();
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 6; ++i) {
             const uint32_t a = alphas[i];
             const Bgr got = s.pixel(2 + i, 1);
-            Bgr want{uint8_t(40 * i), 3, 250};
-            if (mode == 0) want = {over(40 * i, 90, a), over(3, 200, a), over(250, 10, a)};
+            Bgr want{blues[i], 3, 250};
+            if (mode == 0) want = {over(blues[i], 90, a), over(3, 200, a), over(250, 10, a)};
             if (mode == 2 && a < 128) want = {90, 200, 10};
             if (mode == 3) want = {uint8_t(a), uint8_t(a), uint8_t(a)};
             EXPECT_EQ(got, want) << "mode " << mode << ", alpha " << a;
