@@ -79,7 +79,8 @@ void run(const char* path) {
     const double ours = median_ms([&] {
         qv::png::MemorySource source(file.data(), file.size());
         qv::png::Picture p;
-        if (qv::png::decode_png(source, p) == qv::png::kDone) qv::png::place_png(p, screen, 0, 0, qv::png::kComposite);
+        if (qv::png::decode_png(source, p) != qv::png::kDone) return;
+        if (auto row = qv::png::row_buffer(p, screen, 0)) qv::png::place_png(p, screen, 0, 0, qv::png::kComposite, row.get());
     });
     const double simplified = median_ms([&] {
         png_image image{};

@@ -56,7 +56,9 @@ void run(HMODULE dll, const char* path) {
             if (stat(path, &st) == 0) {
                 qv::png::FileSource source(f, uint64_t(st.st_size));
                 qv::png::Picture p;
-                if (qv::png::decode_png(source, p) == qv::png::kDone) qv::png::place_png(p, screen.view(), 0, 0, 0);
+                if (qv::png::decode_png(source, p) == qv::png::kDone)
+                    if (auto row = qv::png::row_buffer(p, screen.view(), 0))
+                        qv::png::place_png(p, screen.view(), 0, 0, 0, row.get());
             }
             std::fclose(f);
         });

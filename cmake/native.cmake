@@ -23,13 +23,18 @@ endif()
 find_package(GTest REQUIRED)
 find_package(JPEG REQUIRED)
 target_link_libraries(qv_core PUBLIC JPEG::JPEG)
-# Debian's libdeflate; libpng only as the tests' reference decoder.
+# Debian's libdeflate and zlib; libpng only as the tests' reference decoder.
 find_library(QV_DEFLATE deflate REQUIRED)
-target_link_libraries(qv_core PUBLIC ${QV_DEFLATE})
+find_package(ZLIB REQUIRED)
+target_link_libraries(qv_core PUBLIC ${QV_DEFLATE} ZLIB::ZLIB)
 find_package(PNG REQUIRED)
 add_library(qv_gtest ALIAS GTest::gtest)
 add_library(qv_gtest_main ALIAS GTest::gtest_main)
 
 include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake)
+# The PNG reader against libpng on streams at the edges of what libpng reads (scripts/test runs it).
+add_executable(qv_png_vs_libpng tools/png_vs_libpng/main.cpp)
+target_include_directories(qv_png_vs_libpng PRIVATE tests/common)
+target_link_libraries(qv_png_vs_libpng PRIVATE qv_core PNG::PNG)
 target_link_libraries(qv_core_tests PRIVATE GTest::gtest_main GTest::gtest PNG::PNG)
 target_compile_definitions(qv_core_tests PRIVATE QV_WITH_LIBPNG)

@@ -18,6 +18,11 @@ set_target_properties(qv_deflate PROPERTIES
   IMPORTED_LOCATION ${QV_DEPS}/libdeflate-mingw/lib/libdeflate.a
   INTERFACE_INCLUDE_DIRECTORIES ${QV_DEPS}/libdeflate-mingw/include)
 target_link_libraries(qv_core PUBLIC qv_deflate)
+add_library(qv_zlib STATIC IMPORTED)
+set_target_properties(qv_zlib PROPERTIES
+  IMPORTED_LOCATION ${QV_DEPS}/zlib-mingw/lib/libz.a
+  INTERFACE_INCLUDE_DIRECTORIES ${QV_DEPS}/zlib-mingw/include)
+target_link_libraries(qv_core PUBLIC qv_zlib)
 
 # The DLL's own code beyond the portable core: the command adapters that read host records
 # (32-bit only) and the code that calls Win32. The test host links it too.
@@ -80,13 +85,14 @@ set_target_properties(quorvel PROPERTIES CXX_LINKER_LAUNCHER "${CMAKE_SOURCE_DIR
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
 # The notices of every library linked into the DLL, written beside it as quorvel-notices.txt:
-# libjpeg-turbo (its own licence and the IJG's), libdeflate, the GCC runtime (libgcc and libstdc++, under
+# libjpeg-turbo (its own licence and the IJG's), libdeflate, zlib, the GCC runtime (libgcc and libstdc++, under
 # the GCC Runtime Library Exception) and the mingw-w64 runtime, each from the files of the
 # source or package the build used.
 set(QV_NOTICES
   "libjpeg-turbo|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/LICENSE.md"
   "The Independent JPEG Group's software (in libjpeg-turbo)|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/README.ijg"
   "libdeflate|${QV_DEPS}/libdeflate-mingw/COPYING"
+  "zlib|${QV_DEPS}/zlib-mingw/LICENSE"
   "The GCC runtime: libgcc and libstdc++ (Debian's gcc-mingw-w64)|/usr/share/doc/gcc-mingw-w64-base/copyright"
   "The mingw-w64 runtime (Debian's mingw-w64)|/usr/share/doc/mingw-w64-common/copyright")
 set(qv_notice_files "")

@@ -31,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> pixels(s.size_bytes());
     s.pixels = pixels.data();
     const int32_t mode = (control >> 1) & 3;
-    if (qv::png::fits(picture, s, mode)) qv::png::place_png(picture, s, (control >> 3) & 7, (control >> 6) & 1, mode);
+    const int32_t x = (control >> 3) & 7;
+    if (!qv::png::fits(picture, s, mode)) return 0;
+    if (auto row = qv::png::row_buffer(picture, s, x)) qv::png::place_png(picture, s, x, (control >> 6) & 1, mode, row.get());
     return 0;
 }

@@ -55,6 +55,9 @@ void write_screen_dib(const host::BMSCR& screen, const Screen& s, uint8_t* to) {
     if (table) std::memcpy(to + 40, s.palette, table);
     GdiFlush();  // the pixels as GDI last drew them
     std::memcpy(to + 40 + table, s.pixels, s.size_bytes());
+    // The block's slack after the pixels goes to other programs too: zeros, not whatever the
+    // heap held.
+    std::memset(to + 40 + table + s.size_bytes(), 0, 4);
 }
 
 int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
+#include "host/memory.h"
 #include "host/records.h"
 #include "host/views.h"
 
@@ -68,6 +70,34 @@ private:
     int32_t status_;
 };
 
+// The block of one format copied out of the clipboard, which is closed again before the copy
+// is read: a picture is decoded without keeping other programs from the clipboard meanwhile.
+// Status as ReadBlock's, or kNoCopy when memory for the copy is refused.
+class CopiedBlock {
+public:
+    static constexpr int32_t kNoCopy = -5;
+    explicit CopiedBlock(UINT format) {
+        const ReadBlock block(format);
+        status_ = block.status();
+        if (status_) return;
+        bytes_ = host::allocate<uint8_t>(block.size());
+        if (!bytes_) {
+            status_ = kNoCopy;
+            return;
+        }
+        std::memcpy(bytes_.get(), block.data(), block.size());
+        size_ = block.size();
+    }
+    int32_t status() const { return status_; }
+    const uint8_t* data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    host::Buffer<uint8_t> bytes_;
+    size_t size_ = 0;
+    int32_t status_;
+};
+
 // A movable block that belongs to the command until the clipboard takes it.
 class Block {
 public:
@@ -94,7 +124,7 @@ inline int32_t publish(UINT format, Block& block) {
 }
 
 // A screen as a packed DIB (header, the palette screen's colour table, the pixels as GDI last
-// drew them): its size, and the bytes written at `to`.
+// drew them, 4 bytes of zeros): its size, and the bytes written at `to`.
 size_t screen_dib_size(const Screen& s);
 void write_screen_dib(const host::BMSCR& screen, const Screen& s, uint8_t* to);
 

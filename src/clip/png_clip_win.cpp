@@ -28,21 +28,31 @@ constexpr int32_t kNoPixels = -3;         // Png2Clip: a screen without pixels
 
 UINT png_format() { return RegisterClipboardFormatA("PNG"); }
 
-// A 32-bit bitmap from `block`, placed as a decoded PNG is; kNotThirtyTwoBits otherwise.
-int32_t place_dib32(host::BMSCR& record, const ReadBlock& block, Point at, int32_t mode, bool& other_depth) {
+// The result for a block that is there but cannot be read (0 when it can, or is not there).
+int32_t unreadable(const CopiedBlock& block) {
+    if (block.status() == CopiedBlock::kNoCopy) return host::kOutOfMemory;
+    return block.status() == -1 || block.status() == -4 ? kCannotRead : 0;
+}
+
+// A 32-bit bitmap from `block`, placed as a decoded PNG is; `other_depth` when it has
+// another depth (nothing is done then).
+int32_t place_dib32(host::BMSCR& record, const CopiedBlock& block, Point at, int32_t mode, bool& other_depth) {
     png::Picture picture;
     const int32_t status = png::read_dib32(block.data(), block.size(), picture);
-    other_depth = status == png::kNotThirtyTwoBits;
+    other_depth = status == png::kOtherDepth;
     if (other_depth) return 0;
     if (status == png::kBadStream) return kBitmapNotRead;
-    if (status) return png::result_of(status);
+    if (status) return host::status(status);
     const Screen s = host::screen_view(record);
     if (!png::fits(picture, s, mode)) return host::kWrongKind;
-    return png::place_png(picture, s, at.x, at.y, mode) ? 0 : host::kOutOfMemory;
+    host::Buffer<uint8_t> row = png::row_buffer(picture, s, at.x);
+    if (!row) return host::kOutOfMemory;
+    png::place_png(picture, s, at.x, at.y, mode, row.get());
+    return 0;
 }
 
 // Any bitmap GetClipDib reads, as it reads it (the mode is for alpha, which it has none of).
-int32_t place_plain_dib(host::BMSCR& record, const ReadBlock& block, Point at, int32_t mode) {
+int32_t place_plain_dib(host::BMSCR& record, const CopiedBlock& block, Point at, int32_t mode) {
     const Screen s = host::screen_view(record);
     Dib dib;
     if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib))
@@ -70,17 +80,18 @@ int32_t GetClipPng(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
     const Screen s = host::screen_view(*screen);
     const Point at = inside_or_zero(s, x, y);
     GdiFlush();
+    // Each block is copied and the clipboard closed before the picture is read.
     {
-        const ReadBlock block(png_format());
-        if (block.status() == -1 || block.status() == -4) return kCannotRead;
+        const CopiedBlock block(png_format());
+        if (int32_t r = unreadable(block)) return r;
         if (block.status() == 0) {
             png::MemorySource source(block.data(), block.size());
             return png::load_into(*screen, source, at, mode);
         }
     }
     for (UINT format : {UINT(CF_DIBV5), UINT(CF_DIB)}) {
-        const ReadBlock block(format);
-        if (block.status() == -1 || block.status() == -4) return kCannotRead;
+        const CopiedBlock block(format);
+        if (int32_t r = unreadable(block)) return r;
         if (block.status() != 0) continue;
         bool other_depth = false;
         const int32_t result = place_dib32(*screen, block, at, mode, other_depth);

@@ -22,6 +22,8 @@ namespace qv::png {
 
 namespace {
 
+static_assert(host::status(kNoMemory) == host::kOutOfMemory);
+
 bool valid_mode(int32_t mode) { return mode >= kComposite && mode <= kAlphaGrey; }
 
 // A file opened at a byte offset, closed on every path.
@@ -75,7 +77,7 @@ int32_t size_of(host::PVAL* var, Source& source) {
     Header h;
     const int32_t status = probe_png(source, h);
     if (status == kDone || status == kTooLarge) jpeg::store_size(var, int32_t(h.width), int32_t(h.height));
-    return result_of(status);
+    return host::status(status);
 }
 
 int32_t size_file(host::PVAL* var, const char* path, int64_t offset) {
@@ -97,20 +99,21 @@ int64_t archive_entry(const char* name, const char* locator) {
 
 }  // namespace
 
-int32_t result_of(int32_t status) { return status == kNoMemory ? host::kOutOfMemory : host::status(status); }
-
 int32_t load_into(host::BMSCR& record, Source& source, Point at, int32_t mode) {
     const Screen screen = host::screen_view(record);
     Picture picture;
-    if (int32_t status = decode_png(source, picture)) return result_of(status);
+    if (int32_t status = decode_png(source, picture)) return host::status(status);
     if (!fits(picture, screen, mode)) return host::kWrongKind;
     if (screen.width <= 0 || screen.height <= 0 || !screen.pixels) return 0;  // no room: nothing lands
+    host::Buffer<uint8_t> row = row_buffer(picture, screen, at.x);
+    if (!row) return host::kOutOfMemory;
     if (screen.palette_mode()) {
         uint8_t colours[768];
-        for (int i = 0; i < picture.palette_entries; ++i) std::copy_n(picture.palette[i], 3, colours + 3 * i);
-        if (!host::InstallPalette(record, picture.palette_entries, colours)) return host::status(kNoPalette);
+        for (int i = 0; i < 256; ++i) std::copy_n(picture.palette[i], 3, colours + 3 * i);
+        if (!host::InstallPalette(record, 256, colours)) return host::status(kNoPalette);
     }
-    return place_png(picture, host::screen_view(record), at.x, at.y, mode) ? 0 : host::kOutOfMemory;
+    place_png(picture, host::screen_view(record), at.x, at.y, mode, row.get());
+    return 0;
 }
 
 int32_t PngLoad(host::BMSCR* screen, const char* path, int32_t mode, int32_t offset) {

@@ -1,17 +1,13 @@
 // The PNG reader (see decode.h).
 //
-// The image data is gathered from its IDAT chunks and inflated in one call into a buffer of
-// exactly the size the header promises: libdeflate's whole-buffer inflate is several times
-// faster than a streaming one, and it cannot write past that buffer, so a stream that would
-// inflate to more is refused, not followed. Before that buffer is reserved, the promised size
+// The image data is gathered from its IDAT chunks and inflated in one piece (inflate.h), into
+// a buffer of the size the header promises. Before that buffer is reserved, the promised size
 // is checked against the compressed bytes actually read: deflate expands a byte into 1032 at
 // most, so a header that promises more than its data can hold is found out first.
 //
-// Errors follow libpng's reading: what it refuses (a bad signature, a bad critical chunk or
-// its CRC, an unknown critical chunk, a missing IHDR or PLTE, image data that ends too soon or
-// does not inflate, a bad filter byte) is a damaged stream; what it only warns about (a bad
-// ancillary chunk or its CRC, a palette longer than the depth allows, a misplaced tRNS) is
-// read past.
+// Errors follow libpng's reading: what it refuses is a damaged stream, what it only warns
+// about is read past (the chunk handlers below say which is which). A chunk's data is kept
+// only for the three chunks the picture needs, so that no chunk, however long, costs memory.
 #include "png/decode.h"
 
 #include <algorithm>
@@ -21,6 +17,7 @@
 #include <libdeflate.h>
 
 #include "png/format.h"
+#include "png/inflate.h"
 #include "png/unfilter.h"
 
 namespace qv::png {
@@ -49,7 +46,7 @@ constexpr bool kCheckCrc = true;
 #endif
 
 constexpr uint64_t kMaxDeflateRatio = 1032;
-constexpr uint32_t kMaxChunk = 0x7FFFFFFF;
+constexpr uint32_t kMaxNumber = 0x7FFFFFFF;  // the largest length or side a PNG can give
 
 uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 uint16_t be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
@@ -58,22 +55,24 @@ constexpr uint32_t tag(const char (&s)[5]) { return uint32_t(uint8_t(s[0])) << 2
 
 bool letter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// A growing byte buffer for the gathered image data.
-class Bytes {
+// A growing array of plain values: the gathered image data, its chunks' lengths.
+template <class T>
+class Growing {
 public:
-    Bytes() = default;
-    ~Bytes() { std::free(data_); }
-    Bytes(const Bytes&) = delete;
-    Bytes& operator=(const Bytes&) = delete;
-    uint8_t* data() const { return data_; }
+    Growing() = default;
+    ~Growing() { std::free(data_); }
+    Growing(const Growing&) = delete;
+    Growing& operator=(const Growing&) = delete;
+    const T* data() const { return data_; }
     size_t size() const { return size_; }
-    // Room for n more bytes at the end; null when memory is refused.
-    uint8_t* extend(size_t n) {
+    // Room for n (> 0) more values at the end; null when memory is refused.
+    T* extend(size_t n) {
         if (size_ + n > capacity_) {
-            size_t want = std::max(size_ + n, capacity_ + capacity_ / 2);
-            void* p = std::realloc(data_, want);
+            const size_t want = std::max(size_ + n, capacity_ + capacity_ / 2);
+            if (want > SIZE_MAX / sizeof(T)) return nullptr;
+            void* p = std::realloc(data_, want * sizeof(T));
             if (!p) return nullptr;
-            data_ = static_cast<uint8_t*>(p);
+            data_ = static_cast<T*>(p);
             capacity_ = want;
         }
         size_ += n;
@@ -81,7 +80,7 @@ public:
     }
 
 private:
-    uint8_t* data_ = nullptr;
+    T* data_ = nullptr;
     size_t size_ = 0, capacity_ = 0;
 };
 
@@ -106,13 +105,22 @@ int channels(uint8_t colour) {
 
 uint64_t bytes_for(uint64_t pixels, int bits_per_pixel) { return (pixels * uint64_t(bits_per_pixel) + 7) / 8; }
 
+// The ancillary chunks libpng has handlers of its own for: before the header each of them is
+// an error there, while an ancillary chunk it does not know is read past wherever it stands.
+bool known_ancillary(uint32_t type) {
+    switch (type) {
+        case tag("bKGD"): case tag("cHRM"): case tag("eXIf"): case tag("gAMA"): case tag("hIST"): case tag("oFFs"):
+        case tag("pCAL"): case tag("sCAL"): case tag("pHYs"): case tag("sBIT"): case tag("sRGB"): case tag("iCCP"):
+        case tag("sPLT"): case tag("tEXt"): case tag("tIME"): case tag("tRNS"): case tag("zTXt"): case tag("iTXt"):
+            return true;
+        default: return false;
+    }
+}
+
 // The chunk reader: everything up to IEND, checked, with the image data gathered.
 class Reader {
 public:
     Reader(Source& source, Picture& picture) : source_(source), p_(picture) {}
-    ~Reader() { std::free(chunk_); }
-    Reader(const Reader&) = delete;
-    Reader& operator=(const Reader&) = delete;
 
     // Reads until the first IDAT (probe) or to IEND.
     int32_t run(bool stop_at_image_data) {
@@ -125,13 +133,12 @@ public:
             const int32_t cut = seen_image_data_ && !stop_at_image_data ? kDone : kBadStream;
             if (!source_.read(head, 8)) return cut;
             const uint32_t length = be32(head), type = be32(head + 4);
-            if (length > kMaxChunk || !letter(head[4]) || !letter(head[5]) || !letter(head[6]) || !letter(head[7]))
+            if (length > kMaxNumber || !letter(head[4]) || !letter(head[5]) || !letter(head[6]) || !letter(head[7]))
                 return kBadStream;
+            if (refused_unread(type, head[4] & 0x20)) return kBadStream;
             if (uint64_t(length) + 4 > source_.remaining()) return cut;
-            if (!have_header_ && type != tag("IHDR")) return kBadStream;
             if (type == tag("IDAT")) {
                 if (stop_at_image_data) return kDone;
-                if (p_.header.colour == kPalette && p_.palette_entries == 0) return kBadStream;
                 // The image data is the first run of IDAT chunks; a later one is read past,
                 // as libpng does once the picture is complete.
                 if (!image_data_ended_) {
@@ -139,107 +146,162 @@ public:
                     seen_image_data_ = true;
                     continue;
                 }
+            } else if (seen_image_data_) {
+                image_data_ended_ = true;
             }
-            if (seen_image_data_) image_data_ended_ = true;
             if (int32_t s = read_chunk(head + 4, type, length)) return s;
-            if (type == tag("IEND")) return seen_image_data_ ? kDone : kBadStream;
+            if (type == tag("IEND")) return kDone;
         }
     }
 
-    Bytes& image_data() { return data_; }
+    // The gathered IDAT run, with each chunk's length.
+    ImageData image_data() const {
+        return {data_.data(), data_.size(), lengths_.data(), lengths_.size()};
+    }
 
 private:
-    // Reads a chunk's data and CRC into the chunk buffer; false when the source ends or the
-    // buffer cannot be had (out_of_memory_).
-    bool read_body(const uint8_t* type, uint32_t length, bool& crc_ok) {
-        const size_t need = size_t(length) + 4;
-        if (need > chunk_capacity_) {
-            std::free(chunk_);
-            chunk_ = static_cast<uint8_t*>(std::malloc(need));
-            chunk_capacity_ = chunk_ ? need : 0;
-            if (!chunk_) return out_of_memory_ = true, false;
+    // Reads a chunk's data (into body_ when `keep`, else only through the CRC, a piece at a
+    // time) and its CRC; false when the source ends.
+    bool read_body(const uint8_t* type, uint32_t length, bool keep, bool& crc_ok) {
+        uint32_t crc = libdeflate_crc32(0, type, 4);
+        uint8_t piece[4096];
+        for (uint32_t done = 0; done < length;) {
+            uint8_t* to = keep ? body_ : piece;
+            const uint32_t n = keep ? length : std::min<uint32_t>(length - done, sizeof piece);
+            if (!source_.read(to, n)) return false;
+            crc = libdeflate_crc32(crc, to, n);
+            done += n;
         }
-        if (!source_.read(chunk_, need)) return false;
-        crc_ok = !kCheckCrc || libdeflate_crc32(libdeflate_crc32(0, type, 4), chunk_, length) == be32(chunk_ + length);
+        uint8_t stored[4];
+        if (!source_.read(stored, 4)) return false;
+        crc_ok = !kCheckCrc || crc == be32(stored);
         return true;
+    }
+
+    // What libpng refuses from a chunk's type alone, before it reads the chunk (even one cut
+    // short): a chunk it knows before the header, image data before the header or a palette
+    // picture's palette, a second header or palette, an end before the image data.
+    bool refused_unread(uint32_t type, bool ancillary) const {
+        if (!have_header_ && type != tag("IHDR") && (!ancillary || known_ancillary(type))) return true;
+        switch (type) {
+            case tag("IDAT"): return p_.header.colour == kPalette && !seen_palette_;
+            case tag("IHDR"): return have_header_;
+            case tag("PLTE"): return seen_palette_;
+            case tag("IEND"): return !seen_image_data_;
+            default: return false;
+        }
     }
 
     int32_t read_chunk(const uint8_t* type_bytes, uint32_t type, uint32_t length) {
         const bool critical = !(type_bytes[0] & 0x20);
+        if (type == tag("IHDR") && length != 13) return kBadStream;
+        const bool keep = (type == tag("IHDR") || type == tag("PLTE") || type == tag("tRNS")) && length <= sizeof body_;
         bool crc_ok = false;
-        if (!read_body(type_bytes, length, crc_ok)) return out_of_memory_ ? kNoMemory : kBadStream;
+        if (!read_body(type_bytes, length, keep, crc_ok)) return kBadStream;
         if (!crc_ok) return critical ? kBadStream : kDone;  // an ancillary chunk is dropped
-        const uint8_t* d = chunk_;
         switch (type) {
-            case tag("IHDR"): {
-                if (have_header_ || length != 13) return kBadStream;
-                Header& h = p_.header;
-                h.width = be32(d);
-                h.height = be32(d + 4);
-                h.depth = d[8];
-                h.colour = d[9];
-                if (!valid_header(h) || d[10] != 0 || d[11] != 0 || d[12] > 1) return kBadStream;
-                if (h.width > kMaxSide || h.height > kMaxSide) return kTooLarge;
-                h.interlaced = d[12] == 1;
-                have_header_ = true;
-                p_.has_alpha = h.colour == kGreyAlpha || h.colour == kRgba;
-                for (auto& e : p_.palette) e[3] = 255;
+            case tag("IHDR"): return read_header();
+            case tag("PLTE"): return read_palette(length);
+            case tag("tRNS"):
+                if (keep) read_transparency(length);
                 return kDone;
-            }
-            case tag("PLTE"): {
-                if (seen_image_data_ || p_.palette_entries) return kBadStream;
-                const bool needed = p_.header.colour == kPalette;
-                if (length == 0 || length > 768 || length % 3) return needed ? kBadStream : kDone;
-                if (!needed) return kDone;  // a suggested palette for a true-colour picture
-                const uint32_t entries = std::min<uint32_t>(length / 3, 1u << p_.header.depth);
-                for (uint32_t i = 0; i < entries; ++i) std::memcpy(p_.palette[i], d + 3 * i, 3);
-                p_.palette_entries = int32_t(entries);
-                return kDone;
-            }
-            case tag("tRNS"): {
-                if (seen_image_data_ || p_.has_alpha) return kDone;
-                // libpng compares a key below 16 bits with its sample's bits alone.
-                const uint16_t mask = uint16_t((1u << p_.header.depth) - 1);
-                switch (p_.header.colour) {
-                    case kPalette:
-                        if (p_.palette_entries == 0 || length == 0 || length > uint32_t(p_.palette_entries)) return kDone;
-                        for (uint32_t i = 0; i < length; ++i) p_.palette[i][3] = d[i];
-                        p_.has_alpha = true;
-                        return kDone;
-                    case kGrey:
-                        if (length != 2) return kDone;
-                        p_.key[0] = be16(d) & mask;
-                        break;
-                    case kRgb:
-                        if (length != 6) return kDone;
-                        for (int i = 0; i < 3; ++i) p_.key[i] = be16(d + 2 * i) & mask;
-                        break;
-                    default: return kDone;  // a picture with an alpha channel takes no tRNS
-                }
-                p_.keyed = p_.has_alpha = true;
-                return kDone;
-            }
             case tag("IEND"): case tag("IDAT"): return kDone;
             default: return critical ? kBadStream : kDone;  // an unknown critical chunk cannot be read past
         }
     }
 
+    int32_t read_header() {
+        const uint8_t* d = body_;
+        Header& h = p_.header;
+        h.width = be32(d);
+        h.height = be32(d + 4);
+        h.depth = d[8];
+        h.colour = d[9];
+        // A side of 2^31 or more is no PNG number at all.
+        if (h.width > kMaxNumber || h.height > kMaxNumber) return kBadStream;
+        if (!valid_header(h) || d[10] != 0 || d[11] != 0 || d[12] > 1) return kBadStream;
+        h.interlaced = d[12] == 1;
+        have_header_ = true;
+        p_.has_alpha = h.colour == kGreyAlpha || h.colour == kRgba;
+        for (auto& e : p_.palette) e[3] = 255;
+        if (h.width > kMaxSide || h.height > kMaxSide) return kTooLarge;
+        if (bytes_for(h.width, h.depth * channels(h.colour)) * h.height > kMaxSampleBytes) return kTooLarge;
+        return kDone;
+    }
+
+    // After the image data a first palette is read past, and a grey picture's is ignored (but
+    // counts: a second one is refused). An empty palette is refused in any colour picture; one
+    // of a length that is no whole number of entries or above 256 entries is refused in a
+    // palette picture, read past in another; entries past what the depth can index are
+    // dropped. A colour picture's palette (a suggestion) drops a colour key read before it.
+    int32_t read_palette(uint32_t length) {
+        if (seen_image_data_) return kDone;
+        seen_palette_ = true;
+        const Header& h = p_.header;
+        if (h.colour == kGrey || h.colour == kGreyAlpha) return kDone;
+        if (length > sizeof body_ || length % 3) return h.colour == kPalette ? kBadStream : kDone;
+        if (length == 0) return kBadStream;
+        if (h.colour != kPalette) {
+            p_.keyed = p_.has_alpha = false;
+            return kDone;
+        }
+        const uint32_t entries = std::min<uint32_t>(length / 3, 1u << h.depth);
+        for (uint32_t i = 0; i < entries; ++i) std::memcpy(p_.palette[i], body_ + 3 * i, 3);
+        p_.palette_entries = int32_t(entries);
+        return kDone;
+    }
+
+    // A tRNS is read past after the image data, after another one, with the wrong length for
+    // its picture, before the palette or longer than it, and in a picture with an alpha channel.
+    void read_transparency(uint32_t length) {
+        if (seen_image_data_ || seen_transparency_) return;
+        const uint8_t* d = body_;
+        // libpng compares a key below 16 bits with its sample's bits alone.
+        const uint16_t mask = uint16_t((1u << p_.header.depth) - 1);
+        switch (p_.header.colour) {
+            case kPalette:
+                if (p_.palette_entries == 0 || length == 0 || length > uint32_t(p_.palette_entries)) return;
+                for (uint32_t i = 0; i < length; ++i) p_.palette[i][3] = d[i];
+                break;
+            case kGrey:
+                if (length != 2) return;
+                p_.key[0] = be16(d) & mask;
+                p_.keyed = true;
+                break;
+            case kRgb:
+                if (length != 6) return;
+                for (int i = 0; i < 3; ++i) p_.key[i] = be16(d + 2 * i) & mask;
+                p_.keyed = true;
+                break;
+            default: return;
+        }
+        seen_transparency_ = p_.has_alpha = true;
+    }
+
+    // An empty chunk adds nothing, and its CRC covers its type alone.
     int32_t read_image_data(const uint8_t* type_bytes, uint32_t length) {
-        uint8_t* to = data_.extend(length);
-        if (!to) return kNoMemory;
+        uint32_t* length_at = lengths_.extend(1);
+        if (!length_at) return kNoMemory;
+        *length_at = length;
+        uint32_t crc = libdeflate_crc32(0, type_bytes, 4);
+        if (length) {
+            uint8_t* to = data_.extend(length);
+            if (!to) return kNoMemory;
+            if (!source_.read(to, length)) return kBadStream;
+            crc = libdeflate_crc32(crc, to, length);
+        }
         uint8_t crc_bytes[4];
-        if (!source_.read(to, length) || !source_.read(crc_bytes, 4)) return kBadStream;
-        const uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, type_bytes, 4), to, length);
+        if (!source_.read(crc_bytes, 4)) return kBadStream;
         return !kCheckCrc || crc == be32(crc_bytes) ? kDone : kBadStream;
     }
 
     Source& source_;
     Picture& p_;
-    Bytes data_;
-    uint8_t* chunk_ = nullptr;
-    size_t chunk_capacity_ = 0;
-    bool have_header_ = false, seen_image_data_ = false, image_data_ended_ = false;
-    bool out_of_memory_ = false;
+    Growing<uint8_t> data_;
+    Growing<uint32_t> lengths_;
+    uint8_t body_[768];  // the longest valid PLTE
+    bool have_header_ = false, seen_palette_ = false, seen_transparency_ = false;
+    bool seen_image_data_ = false, image_data_ended_ = false;
 };
 
 // Unfilters the rows of one (sub-)image in place; false on a filter byte above 4.
@@ -293,26 +355,28 @@ int32_t decode_png(Source& source, Picture& p) {
     const int pixel_bytes = std::max(1, bits / 8);
     p.row_bytes = size_t(bytes_for(h.width, bits));
 
-    // The filtered size: every (pass) row has a filter byte before its samples.
+    // The filtered rows: every (pass) row has a filter byte before its samples.
+    RowRun runs[7];
+    int run_count = 0;
     uint64_t filtered = 0;
     for (int pass = 0; pass < (h.interlaced ? 7 : 1); ++pass) {
         const uint32_t w = h.interlaced ? pass_extent(h.width, kPassX[pass], kPassDx[pass]) : h.width;
         const uint32_t r = h.interlaced ? pass_extent(h.height, kPassY[pass], kPassDy[pass]) : h.height;
-        if (w && r) filtered += uint64_t(r) * (bytes_for(w, bits) + 1);
+        if (!w || !r) continue;
+        runs[run_count++] = {r, size_t(bytes_for(w, bits) + 1)};
+        filtered += uint64_t(r) * (bytes_for(w, bits) + 1);
     }
-    const uint64_t unfiltered = uint64_t(p.row_bytes) * h.height;
-    if (unfiltered > kMaxSampleBytes) return kTooLarge;
-    const Bytes& z = reader.image_data();
-    if (filtered > uint64_t(z.size()) * kMaxDeflateRatio + 64) return kBadStream;  // cannot inflate that far
+    const uint64_t unfiltered = uint64_t(p.row_bytes) * h.height;  // within kMaxSampleBytes: the reader checked
+    const ImageData z = reader.image_data();
+    if (filtered > uint64_t(z.size) * kMaxDeflateRatio + 64) return kBadStream;  // cannot inflate that far
 
     host::Buffer<uint8_t> inflated = host::allocate<uint8_t>(filtered);
     if (!inflated) return kNoMemory;
-    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-    if (!d) return kNoMemory;
-    size_t out = 0;
-    const libdeflate_result r = libdeflate_zlib_decompress(d, z.data(), z.size(), inflated.get(), size_t(filtered), &out);
-    libdeflate_free_decompressor(d);
-    if (r != LIBDEFLATE_SUCCESS || out != filtered) return kBadStream;
+    switch (inflate_image_data(z, runs, run_count, inflated.get(), size_t(filtered))) {
+        case Inflated::kWhole: break;
+        case Inflated::kDamaged: return kBadStream;
+        case Inflated::kNoMemory: return kNoMemory;
+    }
 
     if (!h.interlaced) {
         if (!unfilter_rows(inflated.get(), h.height, p.row_bytes, pixel_bytes)) return kBadStream;

@@ -10,19 +10,13 @@
 #include <cstdio>
 
 #include "host/memory.h"
+#include "png/status.h"
 
 namespace qv::png {
 
-enum Status : int32_t {
-    kDone = 0,
-    kCannotOpen = 1,  // the file cannot be opened
-    kBadStream = 2,   // not a PNG, damaged or cut short, or the offset cannot be reached
-    kTooLarge = 3,    // wider or taller than kMaxSide, or more sample bytes than kMaxSampleBytes
-    kNoMemory = 4,
-};
-
 // The limits of what is decoded: libpng's default side limit, and unfiltered data a 32-bit
-// process can hold beside the screen it goes into.
+// process can hold beside the screen it goes into. Both are found from the header alone, so
+// the size query and the loaders refuse the same pictures.
 constexpr uint32_t kMaxSide = 1000000;
 constexpr uint64_t kMaxSampleBytes = uint64_t(1) << 29;
 
@@ -87,7 +81,7 @@ struct Picture {
 };
 
 // Reads the chunks up to the first IDAT and checks the header: the size of the picture (given
-// with kTooLarge too).
+// with kTooLarge too). Reserves no memory.
 int32_t probe_png(Source& source, Header& header);
 
 // Reads and decodes the whole stream. On failure the picture holds no samples.

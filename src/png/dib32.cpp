@@ -19,7 +19,7 @@ int32_t read_dib32(const uint8_t* b, size_t size, Picture& p) {
     if (header < 40 || header > size) return kBadStream;
     const int32_t width = int32_t(le32(b + 4)), height = int32_t(le32(b + 8));
     const uint16_t bits = uint16_t(b[14] | b[15] << 8);
-    if (bits != 32) return kNotThirtyTwoBits;
+    if (bits != 32) return kOtherDepth;
     const uint32_t compression = le32(b + 16), used = le32(b + 32);
     if (width <= 0 || height == 0 || height == INT32_MIN) return kBadStream;
     uint64_t offset = header;

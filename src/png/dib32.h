@@ -10,9 +10,7 @@
 
 namespace qv::png {
 
-constexpr int32_t kNotThirtyTwoBits = 5;  // another depth: for the plain bitmap reader
-
-// Reads the block into `picture` as 8-bit RGBA: kDone, kNotThirtyTwoBits, kBadStream (a
+// Reads the block into `picture` as 8-bit RGBA: kDone, kOtherDepth, kBadStream (a
 // header, masks or size that do not hold together, or masks other than the usual byte
 // order), kTooLarge or kNoMemory. Rows may be bottom-up or top-down. A bitmap whose alpha
 // bytes are all 0 has no alpha (a plain 32-bit bitmap leaves them so): it is opaque.

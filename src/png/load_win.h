@@ -10,15 +10,12 @@
 
 namespace qv::png {
 
-constexpr int32_t kNoPalette = 4;  // the system refused a palette screen's new palette
-
 // Decodes the whole stream, then places it with its top-left pixel at `at` (inside the
 // screen) in `mode` (0 to 3, checked by the caller). A palette picture into a palette screen
-// installs its palette first. On any failure the screen is as it was. Returns the command's
+// installs its palette first, all 256 entries: the picture's colours, then black, as an index
+// past them reads in a full-colour screen. Everything that can fail comes before the first
+// change, so on any failure the screen (its colours too) is as it was. Returns the command's
 // result: 0, or a status for the script.
 int32_t load_into(host::BMSCR& screen, Source& source, Point at, int32_t mode);
-
-// The status a decoder result gives a script (no memory is the shared no-memory status).
-int32_t result_of(int32_t status);
 
 }  // namespace qv::png

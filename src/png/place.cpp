@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-#include "host/memory.h"
-
 namespace qv::png {
 
 namespace {
@@ -48,30 +46,30 @@ bool fits(const Picture& p, const Screen& s, int32_t mode) {
     return !s.palette_mode() || (p.header.colour == kPalette && mode != kAlphaGrey);
 }
 
-bool place_png(const Picture& p, const Screen& s, int32_t x, int32_t y, int32_t mode) {
+host::Buffer<uint8_t> row_buffer(const Picture& p, const Screen& s, int32_t x) {
+    return host::allocate<uint8_t>(uint64_t(std::min<uint32_t>(p.header.width, uint32_t(s.width - x))) * 4);
+}
+
+void place_png(const Picture& p, const Screen& s, int32_t x, int32_t y, int32_t mode, uint8_t* line) {
     const Header& h = p.header;
     const uint32_t w = std::min<uint32_t>(h.width, uint32_t(s.width - x));
     const uint32_t rows = std::min<uint32_t>(h.height, uint32_t(s.height - y));
     const bool opaque_rgb = h.colour == kRgb && h.depth == 8 && !p.keyed;
     if (opaque_rgb && mode != kAlphaGrey) {
         for (uint32_t r = 0; r < rows; ++r) write_rgb(p.row(r), w, s.at(x, y + int32_t(r)));
-        return true;
+        return;
     }
-    host::Buffer<uint8_t> line = host::allocate<uint8_t>(uint64_t(w) * 4);
-    if (!line) return false;
     for (uint32_t r = 0; r < rows; ++r) {
         uint8_t* dst = s.at(x, y + int32_t(r));
         if (!s.palette_mode()) {
-            row_to_rgba(p, p.row(r), 0, w, line.get());
-            write_rgba(line.get(), w, dst, mode);
+            row_to_rgba(p, p.row(r), 0, w, line);
+            write_rgba(line, w, dst, mode);
             continue;
         }
-        uint8_t* indexes = line.get();
-        row_to_indexes(p, p.row(r), 0, w, indexes);
+        row_to_indexes(p, p.row(r), 0, w, line);
         for (uint32_t i = 0; i < w; ++i)
-            if (mode == kCopy || p.palette[indexes[i]][3] >= 128) dst[i] = indexes[i];
+            if (mode == kCopy || p.palette[line[i]][3] >= 128) dst[i] = line[i];
     }
-    return true;
 }
 
 }  // namespace qv::png

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "host/memory.h"
 #include "host/views.h"
 #include "png/decode.h"
 
@@ -19,11 +20,15 @@ enum Mode : int32_t {
 // indexes, and no alpha mask.
 bool fits(const Picture& picture, const Screen& screen, int32_t mode);
 
+// The row place_png works in: 4 bytes for each column of the picture that lands in the
+// screen at x. Reserved before anything in the screen changes, so that a refusal leaves the
+// screen as it was.
+host::Buffer<uint8_t> row_buffer(const Picture& picture, const Screen& screen, int32_t x);
+
 // Places the picture with its top-left pixel at (x, y), which must lie in the screen; rows
 // and columns past the right and bottom edges are skipped. A palette screen gets indexes:
-// with modes 0 and 2 only those of pixels whose alpha is 128 or more. Returns false when
-// the one-row buffer cannot be had (nothing is placed then).
-bool place_png(const Picture& picture, const Screen& screen, int32_t x, int32_t y, int32_t mode);
+// with modes 0 and 2 only those of pixels whose alpha is 128 or more. `row` is row_buffer's.
+void place_png(const Picture& picture, const Screen& screen, int32_t x, int32_t y, int32_t mode, uint8_t* row);
 
 // (a x src + (255 - a) x dst + 127) / 255: a sprite's pixel over the screen's.
 constexpr uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }

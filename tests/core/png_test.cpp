@@ -1,6 +1,7 @@
 // The PNG reader: every colour type, depth and interlace against libpng's own reading
-// (natively, where libpng is at hand), damaged and lying streams, the unfiltering. The
-// writer's round trips and the placing modes are tested through the DLL's commands.
+// (natively, where libpng is at hand), streams at the edges of what libpng reads, damaged
+// and lying streams, the unfiltering; the writer's choice of filters. The writer's round
+// trips and the placing modes are tested through the DLL's commands.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "buffer_screen.h"
+#include "png_files.h"
 #include "png/decode.h"
 #include "png/encode.h"
 #include "png/unfilter.h"
@@ -16,7 +18,7 @@
 #include <libdeflate.h>
 
 #ifdef QV_WITH_LIBPNG
-#include <png.h>
+#include "libpng_reading.h"
 #endif
 
 namespace qv::png {
@@ -80,63 +82,40 @@ Bytes libpng_write(const Case& c, uint32_t seed) {
         alpha[i] = png_byte(random());
     }
     if (entries) png_set_PLTE(png, info, palette, entries);
-    if (c.trns) {
-        png_color_16 key{};
-        const int max = (1 << c.depth) - 1;
-        key.gray = png_uint_16(random() & max);
-        key.red = png_uint_16(random() & max), key.green = png_uint_16(random() & max), key.blue = png_uint_16(random() & max);
-        png_set_tRNS(png, info, alpha, entries ? entries / 2 + 1 : 0, entries ? nullptr : &key);
-    }
-    png_write_info(png, info);
     const int channels = c.colour == 2 ? 3 : c.colour == 4 ? 2 : c.colour == 6 ? 4 : 1;
     const size_t row_bytes = (size_t(c.width) * channels * c.depth + 7) / 8;
     std::vector<Bytes> rows(c.height, Bytes(row_bytes));
     std::vector<png_bytep> pointers;
     for (uint32_t y = 0; y < c.height; ++y) {
-        // Runs of one value among the noise, so that tRNS keys are met and filters differ.
+        // Runs of one value among the noise, so that the key is met more than once and the
+        // filters differ.
         for (size_t i = 0; i < row_bytes; ++i) rows[y][i] = (y + i / 7) % 3 ? uint8_t(random()) : uint8_t(y);
         pointers.push_back(rows[y].data());
     }
+    if (c.trns) {
+        // The key is the last row's first pixel (its samples at their depth).
+        const Bytes& last = rows.back();
+        const auto sample = [&](int i) {
+            if (c.depth == 16) return png_uint_16(last[2 * i] << 8 | last[2 * i + 1]);
+            if (c.depth == 8) return png_uint_16(last[i]);
+            return png_uint_16(last[0] >> (8 - c.depth));
+        };
+        png_color_16 key{};
+        key.gray = sample(0);
+        if (c.colour == 2) key.red = sample(0), key.green = sample(1), key.blue = sample(2);
+        png_set_tRNS(png, info, alpha, entries ? entries / 2 + 1 : 0, entries ? nullptr : &key);
+    }
+    png_write_info(png, info);
     png_write_image(png, pointers.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return out;
 }
 
-// libpng's plain read, without gamma: palette and low depths expanded, tRNS as alpha, 16
-// bits scaled, grey to RGB, an opaque alpha added where there is none.
+// libpng's reading (libpng_reading.h); empty when libpng refuses the stream.
 Bytes libpng_rgba(const Bytes& file) {
-    struct In {
-        const Bytes* file;
-        size_t at;
-    } in{&file, 0};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
     Bytes out;
-    std::vector<png_bytep> rows;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return {};
-    }
-    png_set_read_fn(png, &in, [](png_structp p, png_bytep to, png_size_t n) {
-        auto* i = static_cast<In*>(png_get_io_ptr(p));
-        if (i->at + n > i->file->size()) png_error(p, "short");
-        std::memcpy(to, i->file->data() + i->at, n);
-        i->at += n;
-    });
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    const uint32_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-    out.resize(size_t(w) * h * 4);
-    for (uint32_t y = 0; y < h; ++y) rows.push_back(out.data() + size_t(y) * w * 4);
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
+    testing::libpng_reading(file.data(), file.size(), out);
     return out;
 }
 
@@ -161,13 +140,110 @@ TEST(PngDecode, EveryColourTypeDepthAndInterlaceAsLibpngReadsIt) {
                             << trns << ", " << w << "x" << h;
                     }
     EXPECT_EQ(cases, 26 * 2 * 4);
+    // Adam7 at every small size, where passes are empty or a pixel wide.
+    for (uint32_t w = 1; w <= 9; ++w)
+        for (uint32_t h = 1; h <= 9; ++h)
+            for (auto [colour, depth] : {std::pair{2, 8}, {0, 2}}) {
+                const Bytes file = libpng_write({colour, depth, true, false, w, h}, w * 16 + h);
+                Picture p;
+                ASSERT_EQ(decode(file, p), kDone) << w << "x" << h;
+                EXPECT_EQ(rgba_of(p), libpng_rgba(file)) << "Adam7, colour " << colour << ", " << w << "x" << h;
+            }
 }
 
 #endif  // QV_WITH_LIBPNG
 
+using testing::PngChunk;
+using testing::png_header;
+using testing::zlib_of;
+
+// Streams at the edges of what libpng reads: each one's outcome as libpng gives it (a
+// warning is a picture, an error a damaged stream), checked against libpng itself where it
+// is at hand; the size query refuses as too large exactly what the decoder does.
+TEST(PngDecode, EdgeStreamsReadAsLibpngReadsThem) {
+    // A 3 x 2 RGB picture, filter None: pixel (0, 0) is (1, 2, 3).
+    const std::string rows("\0\1\2\3\4\5\6\7\10\11\0\12\13\14\15\16\17\20\21\22", 20), z = zlib_of(rows);
+    std::string bad_adler = z, small_window = z;
+    bad_adler.back() ^= 1;
+    small_window[0] = 0x08, small_window[1] = 0x1D;  // window 256 (CMF 0x08), check bits
+    const PngChunk rgb = png_header(3, 2, 8, 2), idat{"IDAT", z}, end{"IEND", ""}, key{"tRNS", {0, 1, 0, 2, 0, 3}};
+    const PngChunk plte{"PLTE", "\11\11\11"}, text{"tEXt", std::string("a\0b", 3)}, empty{"IDAT", ""};
+    const std::string half = z.substr(0, z.size() / 2), rest = z.substr(z.size() / 2);
+    // A 2-bit palette picture of two entries whose one row holds indexes 0, 1, 3.
+    const PngChunk indexed = png_header(3, 1, 2, 3), two{"PLTE", std::string("\310\0\0\0\310\0", 6)};
+    const PngChunk past{"IDAT", zlib_of(std::string("\0\x1C", 2))};
+    // want: the outcome; and for a picture, pixel (0, 0)'s alpha (the RGB ones) or pixel
+    // (2, 0) (the palette ones: index 3, past the palette, is opaque black).
+    struct Case {
+        const char* what;
+        std::vector<PngChunk> chunks;
+        int32_t want;
+        uint8_t alpha = 255;
+    } cases[] = {
+        {"the picture", {rgb, idat, end}, kDone},
+        {"empty IDATs before and between the data", {rgb, empty, {"IDAT", half}, empty, {"IDAT", rest}, end}, kDone},
+        {"only an empty IDAT", {rgb, empty, end}, kBadStream},
+        {"data past the picture", {rgb, {"IDAT", zlib_of(rows + rows.substr(0, 10))}, end}, kDone},
+        // libpng reads the stream a row at a time: an Adler-32 in the chunk that ends the
+        // last row is read with it, one in a chunk of its own only after the picture.
+        {"a bad Adler-32", {rgb, {"IDAT", bad_adler}, end}, kBadStream},
+        {"a bad Adler-32 in a chunk of its own",
+         {rgb, {"IDAT", bad_adler.substr(0, z.size() - 4)}, {"IDAT", bad_adler.substr(z.size() - 4)}, end}, kDone},
+        {"data that ends a byte early", {rgb, {"IDAT", zlib_of(rows.substr(0, 19))}, end}, kBadStream},
+        {"a 256-byte window", {rgb, {"IDAT", small_window}, end}, kDone},
+        {"a bad CRC in IDAT", {rgb, {"IDAT", z, true}, end}, kBadStream},
+        {"a bad CRC in IEND", {rgb, idat, {"IEND", "", true}}, kBadStream},
+        {"a bad CRC in an ancillary chunk", {rgb, {"tEXt", text.data, true}, idat, end}, kDone},
+        {"an unknown ancillary chunk before IHDR", {{"prVt", "12"}, rgb, idat, end}, kDone},
+        {"a known ancillary chunk before IHDR", {text, rgb, idat, end}, kBadStream},
+        {"an unknown critical chunk", {rgb, idat, {"CRIT", ""}, end}, kBadStream},
+        {"a colour key", {rgb, key, idat, end}, kDone, 0},
+        {"a palette after the key drops it", {rgb, key, plte, idat, end}, kDone},
+        {"a second palette", {rgb, plte, plte, idat, end}, kBadStream},
+        {"a grey picture's second palette", {png_header(3, 2, 8, 0), plte, plte, idat, end}, kBadStream},
+        {"an empty palette in an RGB picture", {rgb, {"PLTE", ""}, idat, end}, kBadStream},
+        {"a palette after the image data", {rgb, idat, plte, end}, kDone},
+        {"an index past the palette", {indexed, two, past, end}, kDone},
+        {"a tRNS longer than the palette", {indexed, two, {"tRNS", "123"}, past, end}, kDone},
+        {"a width of 2^31", {png_header(0x80000000u, 2, 8, 2), idat, end}, kBadStream},
+        {"a width of 1000001", {png_header(1000001, 2, 8, 2), idat, end}, kTooLarge},
+        {"100000 x 10000 RGBA: 4 GB of samples", {png_header(100000, 10000, 8, 6), idat, end}, kTooLarge},
+    };
+    for (const Case& c : cases) {
+        const std::string made = testing::png_file(c.chunks);
+        const Bytes file(made.begin(), made.end());
+        Picture p;
+        ASSERT_EQ(decode(file, p), c.want) << c.what;
+        MemorySource source(file.data(), file.size());
+        Header size;
+        EXPECT_EQ(probe_png(source, size) == kTooLarge, c.want == kTooLarge) << c.what;
+        if (c.want != kDone) continue;
+        Bytes rgba(size_t(p.header.width) * p.header.height * 4);
+        for (uint32_t y = 0; y < p.header.height; ++y) row_to_rgba(p, p.row(y), 0, p.header.width, &rgba[size_t(y) * p.header.width * 4]);
+        if (p.header.colour == kPalette) {
+            EXPECT_EQ(Bytes(rgba.begin() + 8, rgba.end()), (Bytes{0, 0, 0, 255})) << c.what;
+        } else {
+            EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 8), (Bytes{1, 2, 3, c.alpha, 4, 5, 6, 255})) << c.what;
+        }
+#ifdef QV_WITH_LIBPNG
+        EXPECT_EQ(rgba, libpng_rgba(file)) << c.what;
+    }
+    for (const Case& c : cases)  // (libpng would reserve the too-large picture's rows first)
+        if (c.want == kBadStream) {
+            const std::string made = testing::png_file(c.chunks);
+            EXPECT_TRUE(libpng_rgba(Bytes(made.begin(), made.end())).empty()) << "libpng reads " << c.what;
+        }
+#else
+    }
+#endif
+}
+
 // Every cut of a stream and a damaged byte at every place: a clean failure or a whole picture,
-// never a read or write out of bounds (the sanitizers watch). Headers that promise more than
-// their data are refused before memory is reserved for the promise.
+// never a read or write out of bounds (the sanitizers watch). Every chunk of the stream is
+// critical, so every damaged byte is refused (its chunk's CRC no longer matches, or the CRC
+// itself is damaged), but for IEND's length: IEND then runs past the end, and what came
+// before it is whole. Headers that promise more than their data are refused before memory
+// is reserved for the promise.
 TEST(PngDecode, DamagedCutAndLyingStreamsFailCleanly) {
     BufferScreen s(30, 20);
     const Bytes good = encoded(s.view(), {0, 0, 30, 20}, {6, true});
@@ -184,7 +260,8 @@ TEST(PngDecode, DamagedCutAndLyingStreamsFailCleanly) {
         bad[i] ^= 0x41;
         Picture p;
         const int32_t status = decode(bad, p);
-        EXPECT_TRUE(status == kDone || status == kBadStream || status == kTooLarge) << i;
+        const bool iend_length = i >= good.size() - 12 && i < good.size() - 8;
+        EXPECT_EQ(status, iend_length ? kDone : kBadStream) << i;
         EXPECT_EQ(p.samples != nullptr, status == kDone);
     }
     // Headers over a few hundred bytes of data: 10,000 square (300 MB, more than the data
@@ -202,7 +279,8 @@ TEST(PngDecode, DamagedCutAndLyingStreamsFailCleanly) {
 }
 
 // Every filter at every pixel size, rows of random bytes, against the filters' definitions
-// (the vector copies for 3- and 4-byte pixels included, in this build's form).
+// (the vector copies for 3- and 4-byte pixels included, in this build's form); every other
+// row is an image's first, with no row above (zeros).
 TEST(PngDecode, UnfilteringMatchesTheDefinitions) {
     std::mt19937 random(3);
     for (int bpp = 1; bpp <= 8; ++bpp)
@@ -210,7 +288,8 @@ TEST(PngDecode, UnfilteringMatchesTheDefinitions) {
             for (int trial = 0; trial < 50; ++trial) {
                 const size_t n = size_t(bpp) * (1 + random() % 40), k = size_t(bpp);
                 Bytes up(n), row(n);
-                for (auto& v : up) v = uint8_t(random());
+                const bool first = trial % 2;
+                for (auto& v : up) v = first ? 0 : uint8_t(random());
                 for (auto& v : row) v = uint8_t(random());
                 Bytes want = row;
                 for (size_t i = 0; i < n; ++i) {
@@ -219,9 +298,37 @@ TEST(PngDecode, UnfilteringMatchesTheDefinitions) {
                     const int predicted[5] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
                     want[i] = uint8_t(want[i] + predicted[filter]);
                 }
-                unfilter_row(filter, row.data(), up.data(), n, bpp);
-                ASSERT_EQ(row, want) << "filter " << int(filter) << ", " << bpp << "-byte pixels, " << n << " bytes";
+                unfilter_row(filter, row.data(), first ? nullptr : up.data(), n, bpp);
+                ASSERT_EQ(row, want) << "filter " << int(filter) << ", " << bpp << "-byte pixels, " << n << " bytes"
+                                     << (first ? ", first row" : "");
             }
+}
+
+// libpng's filter choice: a full-colour row takes the filter whose bytes, as signed values,
+// sum smallest in size (the earlier on a tie), a palette row none. A first row rising by 3 a
+// byte takes Sub (its bytes all 9 past the first pixel), the same row again Up (all zeros).
+TEST(PngEncode, ChoosesFiltersAsLibpngDoes) {
+    for (bool palette : {false, true}) {
+        BufferScreen s(10, 2, palette);
+        std::vector<uint8_t> table(1024);
+        s.view().palette = table.data();
+        for (int32_t y = 0; y < 2; ++y)
+            for (int32_t x = 0; x < 10; ++x) {
+                uint8_t* px = s.view().at(x, y);
+                if (palette) px[0] = uint8_t(10 + 3 * x);
+                else px[2] = uint8_t(10 + 9 * x), px[1] = uint8_t(13 + 9 * x), px[0] = uint8_t(16 + 9 * x);
+            }
+        const Bytes file = encoded(s.view(), {0, 0, 10, 2}, {6, false});
+        const size_t idat = palette ? 8 + 25 + 12 + 768 : 8 + 25;  // after the signature, IHDR, PLTE
+        const uint32_t length = uint32_t(file[idat] << 24 | file[idat + 1] << 16 | file[idat + 2] << 8 | file[idat + 3]);
+        const size_t row = palette ? 10 : 30;
+        Bytes rows(2 * (row + 1));
+        libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+        ASSERT_EQ(libdeflate_zlib_decompress(d, &file[idat + 8], length, rows.data(), rows.size(), nullptr), LIBDEFLATE_SUCCESS);
+        libdeflate_free_decompressor(d);
+        EXPECT_EQ(rows[0], palette ? 0 : 1) << "palette " << palette;
+        EXPECT_EQ(rows[row + 1], palette ? 0 : 2) << "palette " << palette;
+    }
 }
 
 TEST(PngDecode, ScaleSixteenIsLibpngsRounding) {

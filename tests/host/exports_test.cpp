@@ -75,11 +75,11 @@ TEST(Exports, ImportsNoThreadOrClockControl) {
 }
 
 // The DLL ships with the notices of what is linked into it: libjpeg-turbo (its licences and the
-// IJG's), libdeflate, the GCC runtime and the mingw-w64 runtime.
+// IJG's), libdeflate, zlib, the GCC runtime and the mingw-w64 runtime.
 TEST(Exports, NoticesBesideTheDllCoverEveryLibraryLinkedIn) {
     const std::string notices = read_file(exe_folder() + "quorvel-notices.txt");
     for (const char* text : {"libjpeg-turbo", "The Modified (3-clause) BSD License", "Independent JPEG Group",
-                             "libdeflate", "Eric Biggers", "GCC Runtime Library Exception", "The mingw-w64 runtime"})
+                             "libdeflate", "Eric Biggers", "Jean-loup Gailly", "GCC Runtime Library Exception", "The mingw-w64 runtime"})
         EXPECT_NE(notices.find(text), std::string::npos) << "quorvel-notices.txt says nothing of " << text;
 }
 

@@ -291,8 +291,13 @@ void pictures(Env& e) {
     e.step("PngSave", e.small.record(), png.c_str(), 320, 200);
     e.step("PngParam", 6, 0);
     e.step("PngSave", e.pal.record(), indexed.c_str(), 64, 64);
+    // The palette load meets other colours and, shifted, other pixels: a load torn between
+    // the palette and the pixels shows (it would not, were the picture the screen's own).
+    e.step("ToneChange", e.pal.record(), 50, 0, e.buffer.data());
     e.step("PngLoad", e.big.record(), png.c_str(), 0, 0);
+    e.pal.set_cursor(7, 5);
     e.step("PngLoad", e.pal.record(), indexed.c_str(), 2, 0);
+    e.pal.set_cursor(0, 0);
     e.step("PngSize", e.ints.record(), png.c_str(), 0);
     const std::string png_bytes = read_file(png);
     HostVar png_mem = HostVar::text(uint32_t(png_bytes.size() + 4));
@@ -311,8 +316,11 @@ void clipboard_and_menus(Env& e) {
     e.step("GetClipDib", e.pal.record(), 0, 0, e.buffer.data());
     e.step("Png2Clip", e.small.record());
     e.step("GetClipPng", e.big.record(), 0, 0, 0);
+    // As in the pictures: other colours and, shifted, other pixels meet the palette load.
+    e.pal.fill_pattern(11);
     e.step("Png2Clip", e.pal.record());
-    e.step("GetClipPng", e.pal.record(), 0, 0, 1);
+    e.step("ToneChange", e.pal.record(), 50, 0, e.buffer.data());
+    e.step("GetClipPng", e.pal.record(), 3, 2, 1);
     const char* names[] = {"Open", "-", "Save", "Quit"};
     for (int i = 0; i < 4; ++i) std::strcpy(e.items.chars() + 16 * i, names[i]);
     e.step("CreatePopup", e.items.record(), 0, 2);

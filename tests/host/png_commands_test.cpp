@@ -8,42 +8,27 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "png_files.h"
 
 namespace qv::test {
 namespace {
 
 using Bytes = std::string;
 
-void put32(Bytes& s, uint32_t v) {
-    for (int i = 3; i >= 0; --i) s += char(v >> (8 * i));
-}
-
-void add_chunk(Bytes& png, const char* type, const Bytes& data) {
-    put32(png, uint32_t(data.size()));
-    const Bytes body = type + data;
-    png += body;
-    put32(png, libdeflate_crc32(0, body.data(), body.size()));
-}
+using testing::png_file;
+using testing::put_be32;
 
 // A small PNG of the given form: `rows` holds each row's samples (filter None is added).
 Bytes make_png(uint32_t w, uint32_t h, int depth, int colour, const std::vector<Bytes>& rows, const Bytes& plte = {},
                const Bytes& trns = {}) {
     Bytes raw;
     for (const Bytes& r : rows) raw += '\0' + r;
-    libdeflate_compressor* c = libdeflate_alloc_compressor(6);
-    Bytes z(libdeflate_zlib_compress_bound(c, raw.size()), '\0');
-    z.resize(libdeflate_zlib_compress(c, raw.data(), raw.size(), z.data(), z.size()));
-    libdeflate_free_compressor(c);
-    Bytes png = "\x89PNG\r\n\x1a\n", ihdr;
-    put32(ihdr, w);
-    put32(ihdr, h);
-    ihdr += {char(depth), char(colour), 0, 0, 0};
-    add_chunk(png, "IHDR", ihdr);
-    if (!plte.empty()) add_chunk(png, "PLTE", plte);
-    if (!trns.empty()) add_chunk(png, "tRNS", trns);
-    add_chunk(png, "IDAT", z);
-    add_chunk(png, "IEND", "");
-    return png;
+    std::vector<testing::PngChunk> chunks = {testing::png_header(w, h, depth, colour)};
+    if (!plte.empty()) chunks.push_back({"PLTE", plte});
+    if (!trns.empty()) chunks.push_back({"tRNS", trns});
+    chunks.push_back({"IDAT", testing::zlib_of(raw)});
+    chunks.push_back({"IEND", ""});
+    return png_file(chunks);
 }
 
 HostVar var_with(const Bytes& bytes) {
@@ -119,29 +104,33 @@ TEST(PngCommands, EveryLoaderGivesBackWhatPngSaveWrote) {
                     EXPECT_EQ(0, std::memcmp(to.view().palette, from.view().palette, 1024));
                 }
             }
-            HostVar size = HostVar::ints(2);
-            EXPECT_EQ(call("PngSize", size.record(), prefixed.c_str(), 123), 0);
-            EXPECT_EQ(size.ints()[0], 40);
-            EXPECT_EQ(size.ints()[1], 36);
-            EXPECT_EQ(call("PngSizeMem", size.record(), bytes.record(), 0), 0);
-            EXPECT_EQ(size.ints()[1], 36);
+            // Each size query on a variable that holds something else before it.
             std::vector<char> loc(locator.begin(), locator.end());
             loc.push_back(0);
-            EXPECT_EQ(call("PngSizeDpm", size.record(), "a.png", 0, loc.data()), 0);
-            EXPECT_EQ(size.ints()[0], 40);
+            for (int query = 0; query < 3; ++query) {
+                HostVar size = HostVar::ints(2);
+                size.ints()[0] = size.ints()[1] = -9;
+                const int32_t r = query == 0   ? call("PngSize", size.record(), prefixed.c_str(), 123)
+                                  : query == 1 ? call("PngSizeMem", size.record(), bytes.record(), 0)
+                                               : call("PngSizeDpm", size.record(), "a.png", 0, loc.data());
+                EXPECT_EQ(r, 0) << "query " << query;
+                EXPECT_EQ(size.ints()[0], 40) << "query " << query;
+                EXPECT_EQ(size.ints()[1], 36) << "query " << query;
+            }
         }
     ASSERT_EQ(call("PngParam", 6, 0), 0);
     reload_library();
 }
 
-uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }
-
 // One RGBA row with alphas 0, 1, 64, 127, 128, 255 (red 250, green 3, the blues below) over
 // a screen of blue 90, green 200, red 10, in each mode (alpha 1 over blue 90 with blue 217
 // lands where rounding half down and half up part); a palette picture with tRNS into a
-// palette screen; and what a palette screen refuses.
+// palette screen, whose colours past the picture's become black; and what a palette screen
+// refuses.
 TEST(PngCommands, TransparencyModes) {
     const uint8_t alphas[6] = {0, 1, 64, 127, 128, 255}, blues[6] = {0, 217, 80, 120, 160, 200};
+    // Mode 0 by hand: (a x picture + (255 - a) x screen + 127) / 255 in each channel.
+    const Bgr composite[6] = {{90, 200, 10}, {90, 199, 11}, {87, 151, 70}, {105, 102, 130}, {125, 101, 130}, {200, 3, 250}};
     Bytes row;
     for (int i = 0; i < 6; ++i) row += {char(250), char(3), char(blues[i]), char(alphas[i])};
     HostVar rgba = var_with(make_png(6, 1, 8, 6, {row}));
@@ -155,7 +144,7 @@ TEST(PngCommands, TransparencyModes) {
             const uint32_t a = alphas[i];
             const Bgr got = s.pixel(2 + i, 1);
             Bgr want{blues[i], 3, 250};
-            if (mode == 0) want = {over(blues[i], 90, a), over(3, 200, a), over(250, 10, a)};
+            if (mode == 0) want = composite[i];
             if (mode == 2 && a < 128) want = {90, 200, 10};
             if (mode == 3) want = {uint8_t(a), uint8_t(a), uint8_t(a)};
             EXPECT_EQ(got, want) << "mode " << mode << ", alpha " << a;
@@ -167,11 +156,18 @@ TEST(PngCommands, TransparencyModes) {
     for (int32_t mode : {0, 1, 2}) {
         HostScreen s(4, 1, true);
         std::memset(s.at(0, 0), 9, 4);
+        RGBQUAD table[256];
+        for (RGBQUAD& q : table) q = {77, 77, 77, 0};
+        SetDIBColorTable(s.hdc(), 0, 256, table);
+        std::memcpy(s.view().palette, table, sizeof table);
         ASSERT_EQ(call("PngLoadMem", s.record(), indexed.record(), mode, 0), 0);
         const uint8_t* got = s.at(0, 0);
         const Bytes want = mode == 1 ? Bytes{0, 1, 2, 3} : Bytes{9, 9, 2, 3};
         EXPECT_EQ(Bytes(got, got + 4), want) << mode;
-        EXPECT_EQ(s.view().palette[4 * 3 + 2], 100);  // the picture's colours installed
+        ASSERT_EQ(GetDIBColorTable(s.hdc(), 0, 256, table), 256u);
+        EXPECT_EQ(table[3].rgbRed, 100);  // the picture's colours installed
+        for (int i = 4; i < 256; ++i)
+            ASSERT_TRUE(!table[i].rgbRed && !table[i].rgbGreen && !table[i].rgbBlue) << "entry " << i << ", mode " << mode;
     }
     HostScreen p(4, 1, true);
     const std::vector<uint8_t> before = p.bytes();
@@ -184,19 +180,22 @@ TEST(PngCommands, TransparencyModes) {
 TEST(PngCommands, RefusalsLeaveTheScreenAsItWas) {
     TempDir dir;
     const Bytes good = make_png(3, 2, 8, 2, {Bytes(9, 'a'), Bytes(9, 'b')});
-    Bytes bad_crc = good, huge = good, lying = good, cut = good.substr(0, good.size() - 20);
-    bad_crc[40] ^= 1;
-    auto set_size = [](Bytes& png, uint32_t w, uint32_t h) {
+    Bytes bad_crc = good, huge = good, wide = good, samples = good, lying = good, cut = good.substr(0, good.size() - 20);
+    bad_crc[good.size() - 13] ^= 1;  // the IDAT's CRC, before IEND's 12 bytes
+    auto set_header = [](Bytes& png, uint32_t w, uint32_t h, char colour = 2) {
         Bytes ihdr;
-        put32(ihdr, w);
-        put32(ihdr, h);
+        put_be32(ihdr, w);
+        put_be32(ihdr, h);
         png.replace(16, 8, ihdr);
+        png[25] = colour;
         Bytes crc;
-        put32(crc, libdeflate_crc32(0, png.data() + 12, 17));
+        put_be32(crc, libdeflate_crc32(0, png.data() + 12, 17));
         png.replace(29, 4, crc);
     };
-    set_size(huge, 1000001, 1);
-    set_size(lying, 10000, 10000);
+    set_header(huge, 1000001, 1);
+    set_header(wide, 0x80000000u, 2);
+    set_header(samples, 100000, 10000, 6);
+    set_header(lying, 10000, 10000);
     struct Case {
         const char* what;
         Bytes file;
@@ -205,9 +204,11 @@ TEST(PngCommands, RefusalsLeaveTheScreenAsItWas) {
         {"a good picture", good, 1, 0, 0, 3},
         {"an offset past the end", good, 1, 1000, -2, 0},
         {"a negative offset", good, 1, -1, -2, 0},
-        {"a bad CRC", bad_crc, 1, 0, -2, 3},
+        {"a bad CRC in IDAT", bad_crc, 1, 0, -2, 3},
         {"image data cut short", cut, 1, 0, -2, 3},
         {"a side above 1000000", huge, 1, 0, -3, 1000001},
+        {"a side of 2^31", wide, 1, 0, -2, 0},
+        {"100000 x 10000 RGBA, 4 GB of samples", samples, 1, 0, -3, 100000},
         {"a header promising more than its data holds", lying, 1, 0, -2, 10000},
         {"not a PNG", "GIF89a and so on", 1, 0, -2, 0},
         {"mode 4", good, 4, 0, 3, 3},
@@ -228,8 +229,10 @@ TEST(PngCommands, RefusalsLeaveTheScreenAsItWas) {
             EXPECT_EQ(s.bytes(), before) << c.what;
         }
         if (c.mode != 1) continue;
+        // The size query answers too large exactly when the loaders do, with the size.
         HostVar size = HostVar::ints(2);
         const int32_t probe = call("PngSize", size.record(), path.c_str(), c.offset);
+        EXPECT_EQ(probe == -3, c.want == -3) << c.what;
         EXPECT_EQ(size.ints()[0], probe == 0 || probe == -3 ? c.width : 0) << c.what;
     }
     HostScreen s(6, 6, false);
@@ -261,40 +264,90 @@ void put_on_clipboard(UINT format, const Bytes& bytes) {
     CloseClipboard();
 }
 
-// Png2Clip puts "PNG" and a DIB; GetClipPng takes "PNG", a 32-bit bitmap with its alpha, a
-// 24-bit one, and a picture a program on the X side offers as image/png.
+// Frees a block of `size` bytes of 0xEE, so that the next global block of that size is
+// likely to hold them: bytes a command leaves unwritten then show.
+void dirty_global_heap(size_t size) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memset(GlobalLock(h), 0xEE, size);
+    GlobalUnlock(h);
+    GlobalFree(h);
+}
+
+// The clipboard's CF_DIB is the screen's header, colour table and pixels, then 4 zeros.
+void expect_screen_dib(const HostScreen& s) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HGLOBAL h = GetClipboardData(CF_DIB);
+    const size_t table = s.palette_mode() ? 1024 : 0, size = 40 + table + s.size_bytes() + 4;
+    const uint8_t* dib = h && GlobalSize(h) >= size ? static_cast<const uint8_t*>(GlobalLock(h)) : nullptr;
+    if (dib) {
+        const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
+        EXPECT_EQ(header->biWidth, s.width());
+        EXPECT_EQ(header->biHeight, s.height());
+        EXPECT_EQ(0, std::memcmp(dib + 40 + table, s.bits(), s.size_bytes())) << "the pixels";
+        EXPECT_EQ(Bytes(dib + size - 4, dib + size), Bytes(4, '\0')) << "the block's last 4 bytes";
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    EXPECT_NE(dib, nullptr) << "a CF_DIB of " << size << " bytes or more";
+}
+
+// Png2Clip puts "PNG" and the DIB Dib2Clip puts; GetClipPng takes "PNG", a 32-bit bitmap with
+// its alpha, a 24-bit one, and a picture a program on the X side offers as image/png.
 TEST(PngClipboard, PutsBothFormsAndTakesEveryForm) {
     const UINT png_format = RegisterClipboardFormatA("PNG");
     HostScreen from(20, 10, false);
     from.fill_pattern(5);
-    ASSERT_EQ(call("Png2Clip", from.record()), 0);
+    for (const char* command : {"Dib2Clip", "Png2Clip"}) {
+        dirty_global_heap(40 + from.size_bytes() + 4);
+        ASSERT_EQ(call(command, from.record()), 0) << command;
+        expect_screen_dib(from);
+    }
     ASSERT_TRUE(OpenClipboard(nullptr));
-    const bool both = GetClipboardData(png_format) && GetClipboardData(CF_DIB);
+    EXPECT_NE(GetClipboardData(png_format), nullptr);
     CloseClipboard();
-    EXPECT_TRUE(both);
     HostScreen to(30, 12, false);
     to.fill({1, 2, 3});
     ASSERT_EQ(call("GetClipPng", to.record(), 5, 2, 1), 0);
     GdiFlush();
     EXPECT_TRUE(same_area(to, from, 5, 2, 0, 0, 20, 10));
 
-    // A top-down 32-bit CF_DIBV5 (124-byte header, bit fields) with alpha 0 and 255.
-    Bytes v5(124, '\0');
-    auto le_at = [&](size_t at, uint32_t v) { std::memcpy(&v5[at], &v, 4); };
-    le_at(0, 124), le_at(4, 2), le_at(8, uint32_t(-1)), le_at(12, 1 | 32 << 16), le_at(16, 3);
-    le_at(40, 0xFF0000), le_at(44, 0xFF00), le_at(48, 0xFF), le_at(52, 0xFF000000u);
-    put_on_clipboard(CF_DIBV5, v5 + Bytes{10, 20, 30, 0, 40, 50, 60, char(255)});
-    to.fill({1, 2, 3});
-    ASSERT_EQ(call("GetClipPng", to.record(), 0, 0, 0), 0);
-    EXPECT_EQ(to.pixel(0, 0), (Bgr{1, 2, 3}));
-    EXPECT_EQ(to.pixel(1, 0), (Bgr{40, 50, 60}));
+    // 32-bit bitmaps of 2 x 2, one set of stored rows: top-down (a negative height) in a
+    // CF_DIBV5 with bit fields, bottom-up in a plain CF_DIB, and bottom-up with every alpha
+    // 0, which is no alpha (opaque). Mode 0: alpha 0 leaves the screen, 255 covers it.
+    const Bytes stored = {10, 20, 30, 0, 40, 50, 60, char(255), 70, 80, 90, char(255), 100, 110, 120, 0};
+    Bytes v5(124, '\0'), plain(40, '\0');
+    auto le_at = [](Bytes& b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); };
+    le_at(v5, 0, 124), le_at(v5, 4, 2), le_at(v5, 8, uint32_t(-2)), le_at(v5, 12, 1 | 32 << 16), le_at(v5, 16, 3);
+    le_at(v5, 40, 0xFF0000), le_at(v5, 44, 0xFF00), le_at(v5, 48, 0xFF), le_at(v5, 52, 0xFF000000u);
+    le_at(plain, 0, 40), le_at(plain, 4, 2), le_at(plain, 8, 2), le_at(plain, 12, 1 | 32 << 16);
+    Bytes no_alpha = stored;
+    no_alpha[7] = no_alpha[11] = 0;
+    const Bgr screen{1, 2, 3}, p00{10, 20, 30}, p01{40, 50, 60}, p10{70, 80, 90}, p11{100, 110, 120};
+    struct Form {
+        UINT format;
+        Bytes block;
+        Bgr top_left, top_right, bottom_left, bottom_right;
+    } forms[] = {
+        {CF_DIBV5, v5 + stored, screen, p01, p10, screen},
+        {CF_DIB, plain + stored, p10, screen, screen, p01},
+        {CF_DIB, plain + no_alpha, p10, p11, p00, p01},
+    };
+    for (const Form& f : forms) {
+        put_on_clipboard(f.format, f.block);
+        to.fill(screen);
+        ASSERT_EQ(call("GetClipPng", to.record(), 0, 0, 0), 0);
+        EXPECT_EQ(to.pixel(0, 0), f.top_left) << "form " << &f - forms;
+        EXPECT_EQ(to.pixel(1, 0), f.top_right) << "form " << &f - forms;
+        EXPECT_EQ(to.pixel(0, 1), f.bottom_left) << "form " << &f - forms;
+        EXPECT_EQ(to.pixel(1, 1), f.bottom_right) << "form " << &f - forms;
+    }
 
     // Masks in another order, and a block shorter than its bits: forms not read.
-    le_at(40, 0xFF);
-    put_on_clipboard(CF_DIBV5, v5 + Bytes(8, '\0'));
+    le_at(v5, 40, 0xFF);
+    put_on_clipboard(CF_DIBV5, v5 + Bytes(16, '\0'));
     EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 0), -7);
-    le_at(40, 0xFF0000);
-    put_on_clipboard(CF_DIBV5, v5 + Bytes(7, '\0'));
+    le_at(v5, 40, 0xFF0000);
+    put_on_clipboard(CF_DIBV5, v5 + Bytes(15, '\0'));
     EXPECT_EQ(call("GetClipPng", to.record(), 0, 0, 0), -7);
 
     // A 24-bit CF_DIB, 1 x 1, through GetClipDib's reading; mode 3 gives it an opaque mask.
@@ -325,6 +378,58 @@ TEST(PngClipboard, PutsBothFormsAndTakesEveryForm) {
     EXPECT_EQ(to.pixel(1, 0), (Bgr{3, 2, 1}));
     clear_clipboard();  // xclip ends when it loses the selection
     DeleteFileA((exe + "png-from-x.png").c_str());
+}
+
+// Another thread opening and closing the clipboard while phase is 1, as another program
+// would; it counts how often it could.
+struct ClipboardProber {
+    volatile LONG phase = 0;
+    volatile LONG opened = 0;
+};
+
+DWORD WINAPI probe_clipboard(void* arg) {
+    auto* p = static_cast<ClipboardProber*>(arg);
+    // Opened for a window of its own, as another program opens it: Wine lets any thread
+    // that opens it without a window take over a clipboard opened without one.
+    HWND own = CreateWindowA("STATIC", "qv prober", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    while (p->phase == 0) Sleep(0);
+    while (p->phase == 1) {
+        if (OpenClipboard(own)) {
+            CloseClipboard();
+            InterlockedIncrement(&p->opened);
+        }
+        Sleep(1);
+    }
+    DestroyWindow(own);
+    return 0;
+}
+
+// GetClipPng copies the picture and closes the clipboard before it decodes: other programs can
+// open it meanwhile. (Held through the decode, at most the moments before the command opens it
+// and after it closes it would be open to them.) When the other thread holds the clipboard
+// just as the command opens it, the command says so and is tried again.
+TEST(PngClipboard, OtherProgramsHaveTheClipboardWhileThePictureIsRead) {
+    HostScreen big(3000, 2000, false), to(3000, 2000, false);
+    big.fill_pattern(9);
+    ASSERT_EQ(call("Png2Clip", big.record()), 0);
+    LONG opened = 0;
+    int32_t r = -1;
+    for (int attempt = 0; attempt < 5 && r == -1; ++attempt) {
+        ClipboardProber prober;
+        HANDLE thread = CreateThread(nullptr, 0, probe_clipboard, &prober, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+        prober.phase = 1;
+        r = call("GetClipPng", to.record(), 0, 0, 1);
+        prober.phase = 2;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        opened = prober.opened;
+    }
+    ASSERT_EQ(r, 0);
+    EXPECT_GE(opened, 5) << "times another thread opened the clipboard while the picture was read";
+    GdiFlush();
+    EXPECT_TRUE(same_area(to, big, 0, 0, 0, 0, 3000, 2000));
+    clear_clipboard();
 }
 
 }  // namespace
