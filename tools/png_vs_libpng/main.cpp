@@ -9,6 +9,8 @@
 // One difference is the reader's on purpose: a stream cut short after its image data is a
 // picture (libpng's png_read_end fails on it); those are counted apart.
 //   qv_png_vs_libpng [streams] [seed]      exit 1 when any stream differs otherwise
+//   qv_png_vs_libpng FILE...                 the same for files
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -159,7 +161,30 @@ struct Maker {
 
 }  // namespace
 
+// Files given by name instead: each compared the same way.
+int compare_files(int count, char** paths) {
+    int same = 0, cut_after_data = 0, differ = 0;
+    for (int i = 0; i < count; ++i) {
+        Bytes file;
+        if (std::FILE* f = std::fopen(paths[i], "rb")) {
+            char buffer[65536];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) file.append(buffer, n);
+            std::fclose(f);
+        }
+        std::vector<uint8_t> ours, theirs;
+        bool cut = false;
+        const bool ok = ours_rgba(file, ours), libpng_ok = qv::testing::libpng_reading(bytes(file), file.size(), theirs, &cut);
+        if (ok == libpng_ok && (!ok || ours == theirs)) ++same;
+        else if (ok && cut) ++cut_after_data;
+        else ++differ, std::printf("differs (%s, libpng %s): %s\n", ok ? "a picture" : "a failure", libpng_ok ? "a picture" : "a failure", paths[i]);
+    }
+    std::printf("%d files: %d read as libpng reads them; %d cut short after their image data; %d otherwise different\n", count,
+                same, cut_after_data, differ);
+    return differ ? 1 : 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && !std::isdigit(static_cast<unsigned char>(argv[1][0]))) return compare_files(argc - 1, argv + 1);
     const int count = argc > 1 ? std::atoi(argv[1]) : 20000;
     Maker maker{std::mt19937(argc > 2 ? uint32_t(std::atoi(argv[2])) : 1u), ""};
     int pictures = 0, failures = 0, cut_after_data = 0, differ = 0;
