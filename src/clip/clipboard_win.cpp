@@ -44,7 +44,7 @@ int32_t Txt2Clip(host::PVAL* var, int32_t max_length, int32_t, int32_t) {
         std::memcpy(locked.data(), v.data, length);
         locked.data()[length] = 0;
     }
-    return publish(CF_TEXT, block);
+    return publish({{CF_TEXT, block}});
 }
 
 size_t screen_dib_size(const Screen& s) { return 40 + (s.palette_mode() ? 1024 : 0) + s.size_bytes() + 4; }
@@ -68,7 +68,7 @@ int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
         if (!locked.data()) return -1;
         write_screen_dib(*screen, s, locked.data());
     }
-    return publish(CF_DIB, block);
+    return publish({{CF_DIB, block}});
 }
 
 int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {

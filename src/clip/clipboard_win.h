@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 
 #include "host/memory.h"
@@ -114,12 +115,25 @@ private:
     HGLOBAL h_;
 };
 
-// Publishes a filled block, the clipboard emptied first: -2 when the clipboard cannot be
-// opened, emptied or set (the block is then freed by its holder).
-inline int32_t publish(UINT format, Block& block) {
+// One form of a picture or text for the clipboard: its format and its filled block.
+struct Form {
+    UINT format;
+    Block& block;
+};
+
+// Publishes every form, the clipboard emptied first, or none: -2 when the clipboard cannot
+// be opened, emptied or set, which leaves it empty (never one form without another). A block
+// the clipboard did not take is freed by its holder.
+inline int32_t publish(std::initializer_list<Form> forms) {
     OpenClipboardHolder open;
-    if (!open || !EmptyClipboard() || !SetClipboardData(format, block.get())) return -2;
-    block.handed_on();
+    if (!open || !EmptyClipboard()) return -2;
+    for (const Form& f : forms) {
+        if (!f.format || !SetClipboardData(f.format, f.block.get())) {
+            EmptyClipboard();
+            return -2;
+        }
+        f.block.handed_on();
+    }
     return 0;
 }
 

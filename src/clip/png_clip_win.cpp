@@ -114,17 +114,7 @@ int32_t Png2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
         std::memcpy(to_png.data(), encoded.bytes.get(), encoded.size);
         write_screen_dib(*screen, s, to_dib.data());
     }
-    OpenClipboardHolder open;
-    if (!open || !EmptyClipboard()) return -2;
-    const UINT format = png_format();
-    if (!format || !SetClipboardData(format, png.get())) return -2;
-    png.handed_on();
-    if (!SetClipboardData(CF_DIB, dib.get())) {
-        EmptyClipboard();  // not one form without the other
-        return -2;
-    }
-    dib.handed_on();
-    return 0;
+    return publish({{png_format(), png}, {CF_DIB, dib}});
 }
 
 }  // namespace qv::clip
