@@ -140,15 +140,6 @@ TEST(PngDecode, EveryColourTypeDepthAndInterlaceAsLibpngReadsIt) {
                             << trns << ", " << w << "x" << h;
                     }
     EXPECT_EQ(cases, 26 * 2 * 4);
-    // Adam7 at every small size, where passes are empty or a pixel wide.
-    for (uint32_t w = 1; w <= 9; ++w)
-        for (uint32_t h = 1; h <= 9; ++h)
-            for (auto [colour, depth] : {std::pair{2, 8}, {0, 2}}) {
-                const Bytes file = libpng_write({colour, depth, true, false, w, h}, w * 16 + h);
-                Picture p;
-                ASSERT_EQ(decode(file, p), kDone) << w << "x" << h;
-                EXPECT_EQ(rgba_of(p), libpng_rgba(file)) << "Adam7, colour " << colour << ", " << w << "x" << h;
-            }
 }
 
 #endif  // QV_WITH_LIBPNG
@@ -157,66 +148,42 @@ using testing::PngChunk;
 using testing::png_header;
 using testing::zlib_of;
 
-// Streams at the edges of what libpng reads: each one's outcome as libpng gives it (a
-// warning is a picture, an error a damaged stream), checked against libpng itself where it
-// is at hand; the size query refuses as too large exactly what the decoder does.
+// Hand-written outcomes of streams at the edges of what libpng reads (a warning there is a
+// picture, an error a damaged stream), also checked against libpng where it is at hand; the
+// generated streams of tools/png_vs_libpng (run by scripts/test) cover the rest, but rarely
+// meet a key on a real pixel dropped by a later palette.
 TEST(PngDecode, EdgeStreamsReadAsLibpngReadsThem) {
     // A 3 x 2 RGB picture, filter None: pixel (0, 0) is (1, 2, 3).
     const std::string rows("\0\1\2\3\4\5\6\7\10\11\0\12\13\14\15\16\17\20\21\22", 20), z = zlib_of(rows);
-    std::string bad_adler = z, small_window = z;
+    std::string bad_adler = z;
     bad_adler.back() ^= 1;
-    small_window[0] = 0x08, small_window[1] = 0x1D;  // window 256 (CMF 0x08), check bits
     const PngChunk rgb = png_header(3, 2, 8, 2), idat{"IDAT", z}, end{"IEND", ""}, key{"tRNS", {0, 1, 0, 2, 0, 3}};
-    const PngChunk plte{"PLTE", "\11\11\11"}, text{"tEXt", std::string("a\0b", 3)}, empty{"IDAT", ""};
-    const std::string half = z.substr(0, z.size() / 2), rest = z.substr(z.size() / 2);
     // A 2-bit palette picture of two entries whose one row holds indexes 0, 1, 3.
     const PngChunk indexed = png_header(3, 1, 2, 3), two{"PLTE", std::string("\310\0\0\0\310\0", 6)};
-    const PngChunk past{"IDAT", zlib_of(std::string("\0\x1C", 2))};
     // want: the outcome; and for a picture, pixel (0, 0)'s alpha (the RGB ones) or pixel
-    // (2, 0) (the palette ones: index 3, past the palette, is opaque black).
+    // (2, 0) (the palette one: index 3, past the palette, is opaque black).
     struct Case {
         const char* what;
         std::vector<PngChunk> chunks;
         int32_t want;
         uint8_t alpha = 255;
     } cases[] = {
-        {"the picture", {rgb, idat, end}, kDone},
-        {"empty IDATs before and between the data", {rgb, empty, {"IDAT", half}, empty, {"IDAT", rest}, end}, kDone},
-        {"only an empty IDAT", {rgb, empty, end}, kBadStream},
+        {"only an empty IDAT", {rgb, {"IDAT", ""}, end}, kBadStream},
         {"data past the picture", {rgb, {"IDAT", zlib_of(rows + rows.substr(0, 10))}, end}, kDone},
         // libpng reads the stream a row at a time: an Adler-32 in the chunk that ends the
         // last row is read with it, one in a chunk of its own only after the picture.
         {"a bad Adler-32", {rgb, {"IDAT", bad_adler}, end}, kBadStream},
         {"a bad Adler-32 in a chunk of its own",
          {rgb, {"IDAT", bad_adler.substr(0, z.size() - 4)}, {"IDAT", bad_adler.substr(z.size() - 4)}, end}, kDone},
-        {"data that ends a byte early", {rgb, {"IDAT", zlib_of(rows.substr(0, 19))}, end}, kBadStream},
-        {"a 256-byte window", {rgb, {"IDAT", small_window}, end}, kDone},
-        {"a bad CRC in IDAT", {rgb, {"IDAT", z, true}, end}, kBadStream},
-        {"a bad CRC in IEND", {rgb, idat, {"IEND", "", true}}, kBadStream},
-        {"a bad CRC in an ancillary chunk", {rgb, {"tEXt", text.data, true}, idat, end}, kDone},
-        {"an unknown ancillary chunk before IHDR", {{"prVt", "12"}, rgb, idat, end}, kDone},
-        {"a known ancillary chunk before IHDR", {text, rgb, idat, end}, kBadStream},
-        {"an unknown critical chunk", {rgb, idat, {"CRIT", ""}, end}, kBadStream},
         {"a colour key", {rgb, key, idat, end}, kDone, 0},
-        {"a palette after the key drops it", {rgb, key, plte, idat, end}, kDone},
-        {"a second palette", {rgb, plte, plte, idat, end}, kBadStream},
-        {"a grey picture's second palette", {png_header(3, 2, 8, 0), plte, plte, idat, end}, kBadStream},
-        {"an empty palette in an RGB picture", {rgb, {"PLTE", ""}, idat, end}, kBadStream},
-        {"a palette after the image data", {rgb, idat, plte, end}, kDone},
-        {"an index past the palette", {indexed, two, past, end}, kDone},
-        {"a tRNS longer than the palette", {indexed, two, {"tRNS", "123"}, past, end}, kDone},
-        {"a width of 2^31", {png_header(0x80000000u, 2, 8, 2), idat, end}, kBadStream},
-        {"a width of 1000001", {png_header(1000001, 2, 8, 2), idat, end}, kTooLarge},
-        {"100000 x 10000 RGBA: 4 GB of samples", {png_header(100000, 10000, 8, 6), idat, end}, kTooLarge},
+        {"a palette after the key drops it", {rgb, key, {"PLTE", "\11\11\11"}, idat, end}, kDone},
+        {"an index past the palette", {indexed, two, {"IDAT", zlib_of(std::string("\0\x1C", 2))}, end}, kDone},
     };
     for (const Case& c : cases) {
         const std::string made = testing::png_file(c.chunks);
         const Bytes file(made.begin(), made.end());
         Picture p;
         ASSERT_EQ(decode(file, p), c.want) << c.what;
-        MemorySource source(file.data(), file.size());
-        Header size;
-        EXPECT_EQ(probe_png(source, size) == kTooLarge, c.want == kTooLarge) << c.what;
         if (c.want != kDone) continue;
         Bytes rgba(size_t(p.header.width) * p.header.height * 4);
         for (uint32_t y = 0; y < p.header.height; ++y) row_to_rgba(p, p.row(y), 0, p.header.width, &rgba[size_t(y) * p.header.width * 4]);
@@ -227,15 +194,8 @@ TEST(PngDecode, EdgeStreamsReadAsLibpngReadsThem) {
         }
 #ifdef QV_WITH_LIBPNG
         EXPECT_EQ(rgba, libpng_rgba(file)) << c.what;
-    }
-    for (const Case& c : cases)  // (libpng would reserve the too-large picture's rows first)
-        if (c.want == kBadStream) {
-            const std::string made = testing::png_file(c.chunks);
-            EXPECT_TRUE(libpng_rgba(Bytes(made.begin(), made.end())).empty()) << "libpng reads " << c.what;
-        }
-#else
-    }
 #endif
+    }
 }
 
 // Every cut of a stream and a damaged byte at every place: a clean failure or a whole picture,

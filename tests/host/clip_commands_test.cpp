@@ -83,20 +83,29 @@ TEST_F(Clipboard, TextRoundTripsWithinTheTextLimit) {
     EXPECT_STREQ(text.chars(), "from another process");
 }
 
+// Png2Clip's DIB is Dib2Clip's. The block's last 4 bytes are zeros: the heap is first given a
+// freed block of 0xEE of its size, which it is likely to hand out again.
 TEST_F(Clipboard, ScreensGoOutAsTheirOwnHeaderTableAndBits) {
-    for (bool palette : {false, true}) {
-        HostScreen s(13, 7, palette);
-        s.fill_pattern(4);
-        ASSERT_EQ(call("Dib2Clip", s.record()), 0);
-        const std::vector<uint8_t> block = from_clipboard(CF_DIB);
-        const size_t table = palette ? 1024 : 0;
-        ASSERT_GE(block.size(), 40 + table + s.size_bytes() + 4);
-        EXPECT_EQ(std::memcmp(block.data(), reinterpret_cast<const void*>(uintptr_t(s.record()->bitmap_info)), 40), 0);
-        if (palette) {
-            EXPECT_EQ(std::memcmp(block.data() + 40, s.view().palette, 1024), 0);
+    for (bool palette : {false, true})
+        for (const char* command : {"Dib2Clip", "Png2Clip"}) {
+            HostScreen s(13, 7, palette);
+            s.fill_pattern(4);
+            const size_t table = palette ? 1024 : 0, size = 40 + table + s.size_bytes() + 4;
+            HGLOBAL dirty = GlobalAlloc(GMEM_MOVEABLE, size);
+            std::memset(GlobalLock(dirty), 0xEE, size);
+            GlobalUnlock(dirty);
+            GlobalFree(dirty);
+            ASSERT_EQ(call(command, s.record()), 0) << command;
+            const std::vector<uint8_t> block = from_clipboard(CF_DIB);
+            ASSERT_GE(block.size(), size);
+            EXPECT_EQ(std::vector<uint8_t>(block.begin() + long(size) - 4, block.begin() + long(size)), std::vector<uint8_t>(4, 0))
+                << command << ": the last 4 bytes";
+            EXPECT_EQ(std::memcmp(block.data(), reinterpret_cast<const void*>(uintptr_t(s.record()->bitmap_info)), 40), 0);
+            if (palette) {
+                EXPECT_EQ(std::memcmp(block.data() + 40, s.view().palette, 1024), 0);
+            }
+            EXPECT_EQ(std::vector<uint8_t>(block.begin() + 40 + table, block.begin() + 40 + table + s.size_bytes()), s.bytes());
         }
-        EXPECT_EQ(std::vector<uint8_t>(block.begin() + 40 + table, block.begin() + 40 + table + s.size_bytes()), s.bytes());
-    }
 }
 
 // A DIB of `bits` with 2^bits colours, or `used` when fewer (entry i: red i, green 2 i,

@@ -264,47 +264,18 @@ void put_on_clipboard(UINT format, const Bytes& bytes) {
     CloseClipboard();
 }
 
-// Frees a block of `size` bytes of 0xEE, so that the next global block of that size is
-// likely to hold them: bytes a command leaves unwritten then show.
-void dirty_global_heap(size_t size) {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memset(GlobalLock(h), 0xEE, size);
-    GlobalUnlock(h);
-    GlobalFree(h);
-}
-
-// The clipboard's CF_DIB is the screen's header, colour table and pixels, then 4 zeros.
-void expect_screen_dib(const HostScreen& s) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HGLOBAL h = GetClipboardData(CF_DIB);
-    const size_t table = s.palette_mode() ? 1024 : 0, size = 40 + table + s.size_bytes() + 4;
-    const uint8_t* dib = h && GlobalSize(h) >= size ? static_cast<const uint8_t*>(GlobalLock(h)) : nullptr;
-    if (dib) {
-        const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
-        EXPECT_EQ(header->biWidth, s.width());
-        EXPECT_EQ(header->biHeight, s.height());
-        EXPECT_EQ(0, std::memcmp(dib + 40 + table, s.bits(), s.size_bytes())) << "the pixels";
-        EXPECT_EQ(Bytes(dib + size - 4, dib + size), Bytes(4, '\0')) << "the block's last 4 bytes";
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    EXPECT_NE(dib, nullptr) << "a CF_DIB of " << size << " bytes or more";
-}
-
-// Png2Clip puts "PNG" and the DIB Dib2Clip puts; GetClipPng takes "PNG", a 32-bit bitmap with
-// its alpha, a 24-bit one, and a picture a program on the X side offers as image/png.
+// Png2Clip puts "PNG" and a DIB (its content: clip_commands_test); GetClipPng takes "PNG", a
+// 32-bit bitmap with its alpha, a 24-bit one, and a picture a program on the X side offers as
+// image/png.
 TEST(PngClipboard, PutsBothFormsAndTakesEveryForm) {
     const UINT png_format = RegisterClipboardFormatA("PNG");
     HostScreen from(20, 10, false);
     from.fill_pattern(5);
-    for (const char* command : {"Dib2Clip", "Png2Clip"}) {
-        dirty_global_heap(40 + from.size_bytes() + 4);
-        ASSERT_EQ(call(command, from.record()), 0) << command;
-        expect_screen_dib(from);
-    }
+    ASSERT_EQ(call("Png2Clip", from.record()), 0);
     ASSERT_TRUE(OpenClipboard(nullptr));
-    EXPECT_NE(GetClipboardData(png_format), nullptr);
+    const bool both = GetClipboardData(png_format) && GetClipboardData(CF_DIB);
     CloseClipboard();
+    EXPECT_TRUE(both);
     HostScreen to(30, 12, false);
     to.fill({1, 2, 3});
     ASSERT_EQ(call("GetClipPng", to.record(), 5, 2, 1), 0);

@@ -161,9 +161,21 @@ struct Maker {
 
 }  // namespace
 
+enum class Outcome { kSame, kCutAfterData, kDifferent };
+
+// The stream read by both: the same picture or failure, a picture here that libpng refuses
+// for want of bytes after its image data, or different.
+Outcome compare(const Bytes& file) {
+    std::vector<uint8_t> ours, theirs;
+    bool cut = false;
+    const bool ok = ours_rgba(file, ours), libpng_ok = qv::testing::libpng_reading(bytes(file), file.size(), theirs, &cut);
+    if (ok == libpng_ok && (!ok || ours == theirs)) return Outcome::kSame;
+    return ok && cut ? Outcome::kCutAfterData : Outcome::kDifferent;
+}
+
 // Files given by name instead: each compared the same way.
 int compare_files(int count, char** paths) {
-    int same = 0, cut_after_data = 0, differ = 0;
+    int counts[3] = {};
     for (int i = 0; i < count; ++i) {
         Bytes file;
         if (std::FILE* f = std::fopen(paths[i], "rb")) {
@@ -171,40 +183,28 @@ int compare_files(int count, char** paths) {
             for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) file.append(buffer, n);
             std::fclose(f);
         }
-        std::vector<uint8_t> ours, theirs;
-        bool cut = false;
-        const bool ok = ours_rgba(file, ours), libpng_ok = qv::testing::libpng_reading(bytes(file), file.size(), theirs, &cut);
-        if (ok == libpng_ok && (!ok || ours == theirs)) ++same;
-        else if (ok && cut) ++cut_after_data;
-        else ++differ, std::printf("differs (%s, libpng %s): %s\n", ok ? "a picture" : "a failure", libpng_ok ? "a picture" : "a failure", paths[i]);
+        const Outcome o = compare(file);
+        ++counts[int(o)];
+        if (o == Outcome::kDifferent) std::printf("differs: %s\n", paths[i]);
     }
     std::printf("%d files: %d read as libpng reads them; %d cut short after their image data; %d otherwise different\n", count,
-                same, cut_after_data, differ);
-    return differ ? 1 : 0;
+                counts[0], counts[1], counts[2]);
+    return counts[2] ? 1 : 0;
 }
 
 int main(int argc, char** argv) {
     if (argc > 1 && !std::isdigit(static_cast<unsigned char>(argv[1][0]))) return compare_files(argc - 1, argv + 1);
     const int count = argc > 1 ? std::atoi(argv[1]) : 20000;
     Maker maker{std::mt19937(argc > 2 ? uint32_t(std::atoi(argv[2])) : 1u), ""};
-    int pictures = 0, failures = 0, cut_after_data = 0, differ = 0;
+    int counts[3] = {};
     for (int i = 0; i < count; ++i) {
         const Bytes file = maker.stream();
-        std::vector<uint8_t> ours, theirs;
-        bool cut = false;
-        const bool ok = ours_rgba(file, ours), libpng_ok = qv::testing::libpng_reading(bytes(file), file.size(), theirs, &cut);
-        if (ok == libpng_ok && (!ok || ours == theirs)) {
-            (ok ? pictures : failures) += 1;
-        } else if (ok && cut) {
-            ++cut_after_data;
-        } else {
-            if (++differ <= 20)
-                std::printf("differs (%s, libpng %s): %s\n", ok ? "a picture" : "a failure", libpng_ok ? "a picture" : "a failure",
-                            maker.what.c_str());
-        }
+        const Outcome o = compare(file);
+        ++counts[int(o)];
+        if (o == Outcome::kDifferent && counts[2] <= 20) std::printf("differs: %s\n", maker.what.c_str());
     }
-    std::printf("%d streams: %d pictures and %d failures as libpng reads them; %d cut short after their image data "
-                "(pictures here, failures in libpng); %d otherwise different\n",
-                count, pictures, failures, cut_after_data, differ);
-    return differ ? 1 : 0;
+    std::printf("%d streams: %d read as libpng reads them; %d cut short after their image data (pictures here, "
+                "failures in libpng); %d otherwise different\n",
+                count, counts[0], counts[1], counts[2]);
+    return counts[2] ? 1 : 0;
 }
