@@ -212,7 +212,7 @@ CMD(GetClipDib, clip, SCR, INT, INT, PTR, "copy the clipboard's DIB (1, 4, 8 or 
 CMD(GetClipInfo, clip, VAR, NONE, NONE, NONE, "data[0..4] = what the clipboard holds (2 DIB, 1 text, 0 nothing), its size, and a DIB's bit count, width, height")
 CMD(GetClipPng, clip, SCR, INT, INT, INT, "copy the clipboard's picture into the screen at arg2, arg3 (a coordinate outside the screen counts as 0): its \"PNG\" block, else a 32-bit bitmap with its alpha, else any bitmap GetClipDib reads; arg4: mode as PngLoad")
 CMD(Png2Clip, clip, SCR, NONE, NONE, NONE, "put the whole screen on the clipboard as \"PNG\" (with the PngParam settings) and as a DIB")
-CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop; a destroyed window is forgotten")
+CMD(DDAccept, clip, SCR, INT, NONE, NONE, "accept files dropped on the screen's window (arg2 nonzero), or stop; a destroyed window is forgotten; while it takes drops the library stays loaded (FreeLibrary leaves it), until they stop or the window goes")
 CMD(DDDecline, clip, NONE, NONE, NONE, NONE, "stop taking dropped files and finish a pending drop")
 CMD(DDFileNo, clip, NONE, NONE, NONE, NONE, "status = the number of files in the pending drop")
 CMD(DDQueryFile, clip, VAR, INT, INT, NONE, "file name arg2 (from 0) of the pending drop into the variable (made a string); arg3 nonzero: finish the drop; status = its length")

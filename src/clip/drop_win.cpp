@@ -26,10 +26,61 @@ void finish_pending() {
     settings.pending_drop = 0;
 }
 
-void restore_procedure() {
-    SetWindowLongA(host::handle<HWND>(settings.drop_window), GWL_WNDPROC, LONG(settings.drop_old_proc));
-    settings.drop_window = 0;
+}  // namespace
+
+// While its procedure is in a window the library holds a reference to its own module, so that
+// a host that unloads it then (its own procedure in front of the library's, forwarding to it,
+// or not) cannot leave the window calling into unmapped code: the library stays loaded until
+// its procedure comes out (DDAccept off, DDDecline, the window destroyed).
+//
+// The window's last message may let go of the last reference, and no code of the library may
+// run after that: the procedure the window calls is this stub, which hands every message to
+// qv_take_drops and, when that leaves a module to release, returns to its caller through
+// FreeLibrary (a tail jump with FreeLibrary's one argument where the procedure's last one was)
+// instead of into this library.
+extern "C" {
+LRESULT CALLBACK qv_drop_procedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK qv_take_drops(HWND, UINT, WPARAM, LPARAM);
+HMODULE qv_module_to_release = nullptr;
+}
+asm(R"(
+    .text
+    .globl _qv_drop_procedure@16
+_qv_drop_procedure@16:
+    pushl 16(%esp)
+    pushl 16(%esp)
+    pushl 16(%esp)
+    pushl 16(%esp)
+    call _qv_take_drops@16
+    movl _qv_module_to_release, %ecx
+    testl %ecx, %ecx
+    jnz 1f
+    ret $16
+1:  movl $0, _qv_module_to_release
+    movl (%esp), %edx
+    movl %edx, 12(%esp)
+    movl %ecx, 16(%esp)
+    addl $12, %esp
+    jmp *__imp__FreeLibrary@4
+)");
+
+namespace {
+
+WNDPROC drop_procedure() { return qv_drop_procedure; }
+
+// Ends the subclassing's state and answers the module reference it held.
+HMODULE forget_window() {
+    const HMODULE module = host::handle<HMODULE>(settings.drop_module);
+    settings.drop_window = settings.drop_module = 0;
     settings.drop_subclassed = false;
+    return module;
+}
+
+// Puts the window's own procedure back (taking the library's, and any put in front of it
+// since, out of the window) and answers the module reference to let go of.
+HMODULE take_out_procedure() {
+    SetWindowLongA(host::handle<HWND>(settings.drop_window), GWL_WNDPROC, LONG(settings.drop_old_proc));
+    return forget_window();
 }
 
 // Whether a value that came as a drop handle is one: a live global memory block holding the
@@ -59,7 +110,18 @@ bool is_drop_block(WPARAM value) {
     return ended;
 }
 
-LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+// A subclassed window destroyed behind the library's back (its last message not seen) holds
+// no state either, and keeps the library loaded no longer: nothing is ever written to a dead
+// window's procedure.
+void forget_dead_window() {
+    if (settings.drop_subclassed && !IsWindow(host::handle<HWND>(settings.drop_window))) {
+        FreeLibrary(forget_window());
+    }
+}
+
+}  // namespace
+
+extern "C" LRESULT CALLBACK qv_take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     const WNDPROC old = host::handle<WNDPROC>(settings.drop_old_proc);
     if (msg == WM_DROPFILES) {
         if (!is_drop_block(w)) return 0;  // not a drop: the pending one stays
@@ -69,35 +131,14 @@ LRESULT CALLBACK take_drops(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         settings.pending_drop = host::Word(w);
         return 0;
     }
+    const LRESULT result = CallWindowProcA(old, hwnd, msg, w, l);
     // The window's last message: the subclassing ends with it, so that no state points at a
-    // window that is gone and the next DDAccept starts afresh.
-    if (msg == WM_NCDESTROY) restore_procedure();
-    return CallWindowProcA(old, hwnd, msg, w, l);
+    // window that is gone, the next DDAccept starts afresh and the library may be unloaded.
+    if (msg == WM_NCDESTROY && settings.drop_subclassed) qv_module_to_release = take_out_procedure();
+    return result;
 }
 
-// A subclassed window destroyed behind the library's back (its last message not seen)
-// holds no state either: nothing is ever written to a dead window's procedure.
-void forget_dead_window() {
-    if (settings.drop_subclassed && !IsWindow(host::handle<HWND>(settings.drop_window))) {
-        settings.drop_window = 0;
-        settings.drop_subclassed = false;
-    }
-}
-
-}  // namespace
-
-void release_at_unload() {
-    finish_pending();
-    forget_dead_window();
-    if (!settings.drop_subclassed) return;
-    // Only while the window's procedure is still this library's: a procedure installed after
-    // it calls it through its own saved pointer, and putting the older one back would cut
-    // that procedure out of the window's chain.
-    const HWND hwnd = host::handle<HWND>(settings.drop_window);
-    if (GetWindowLongA(hwnd, GWL_WNDPROC) == LONG(reinterpret_cast<uintptr_t>(take_drops))) restore_procedure();
-    settings.drop_window = 0;
-    settings.drop_subclassed = false;
-}
+void release_at_unload() { finish_pending(); }
 
 int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
     const HWND hwnd = host::handle<HWND>(screen->hwnd);
@@ -105,16 +146,21 @@ int32_t DDAccept(host::BMSCR* screen, int32_t enable, int32_t, int32_t) {
     if (!enable && !settings.drop_window) return -16;
     if (enable && !IsWindow(hwnd)) return kNoWindow;  // nothing to accept drops on
     if (enable && !settings.drop_subclassed) {
+        HMODULE self = nullptr;
+        if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                reinterpret_cast<LPCSTR>(drop_procedure()), &self))
+            return kNoWindow;
+        settings.drop_module = host::Word(self);
         settings.drop_window = screen->hwnd;
         settings.drop_old_proc = host::Word(GetWindowLongA(hwnd, GWL_WNDPROC));
-        SetWindowLongA(hwnd, GWL_WNDPROC, LONG(reinterpret_cast<uintptr_t>(take_drops)));
+        SetWindowLongA(hwnd, GWL_WNDPROC, LONG(reinterpret_cast<uintptr_t>(drop_procedure())));
         settings.drop_subclassed = true;
         DragAcceptFiles(hwnd, TRUE);
         return 0;
     }
     if (!enable) {
         finish_pending();
-        restore_procedure();
+        FreeLibrary(take_out_procedure());  // the host holds the library too: it stays
         DragAcceptFiles(hwnd, FALSE);
         return 0;
     }
@@ -126,7 +172,7 @@ int32_t DDDecline(int32_t, int32_t, int32_t, int32_t) {
     finish_pending();
     forget_dead_window();
     if (!settings.drop_subclassed) return -1;
-    restore_procedure();
+    FreeLibrary(take_out_procedure());  // the host holds the library too: it stays
     return 0;
 }
 

@@ -11,12 +11,13 @@ struct Settings {
     host::Word drop_old_proc = 0;
     bool drop_subclassed = false;
     host::Word pending_drop = 0;  // an HDROP
+    host::Word drop_module = 0;   // the library's reference to itself while subclassed
 };
 
 extern Settings settings;
 
-// When the library is unloaded: finishes a pending drop and takes the library's procedure out
-// of the drop window, so that no message to it reaches code that is gone.
+// When the library is unloaded: finishes a pending drop. (No window has the library's
+// procedure then: while one has, the library holds a reference to itself.)
 void release_at_unload();
 
 }  // namespace qv::clip

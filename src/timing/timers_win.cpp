@@ -74,7 +74,9 @@ int32_t MMCountOn(int32_t period, int32_t precise, int32_t, int32_t) {
     settings.mm_period = period;
     const bool raised = timeBeginPeriod(UINT(period)) == TIMERR_NOERROR;
     const UINT resolution = precise ? 1 : period < 5 ? 2 : period < 10 ? 5 : 10;
-    settings.mm_timer = timeSetEvent(UINT(period), resolution, count_tick, 0, TIME_PERIODIC);
+    // Killed synchronously: when timeKillEvent returns no callback is running, so the library
+    // can be unloaded right after (a callback still running would finish in unmapped code).
+    settings.mm_timer = timeSetEvent(UINT(period), resolution, count_tick, 0, TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
     if (settings.mm_timer) return 0;
     if (raised) timeEndPeriod(UINT(period));  // no timer: the system's timer period goes back
     return -1;

@@ -8,8 +8,10 @@
 // Each run must end (no crash or hang), give only results the table lists (the call wrapper
 // checks), leave the storage the record held before the change as it was and stay inside the
 // storage it holds now (variables end where a page that faults begins), refuse work on the
-// wrong kind of picture or variable with the setting's own result, and leave every window
-// working with its own procedure once the library is gone.
+// wrong kind of picture or variable, or on a stale clock, with the setting's own result (the
+// clock's computed from the test's own clock), and leave every window working with its own
+// procedure once the library is gone (the library stays while the drop window has its
+// procedure).
 #include <windows.h>
 
 #include <cstdio>
@@ -81,6 +83,9 @@ struct Run {
     HostVar ints = HostVar::ints(256), keys = HostVar::ints(8), text = HostVar::text(64);
     int control = -1;
     TempDir dir;
+    bool reloaded = false;  // the change was the library's unloading and loading anew
+    DWORD marks[2] = {};    // the test's clock just before and after a setting, and a use, was made
+    DWORD uses[2] = {};
 
     Run() {
         for (int i = 0; i < 5; ++i) procedures[i] = GetWindowLongA(windows[i]->hwnd(), GWL_WNDPROC);
@@ -127,8 +132,8 @@ std::string pi_bytes() {
 
 // ---- The settings -------------------------------------------------------------------------
 
-constexpr int32_t kAny = INT32_MIN + 1;  // any result the results table lists
 constexpr int32_t kNothing = -0x7FFFFFFF;
+constexpr int32_t kClocked = INT32_MIN + 1;  // the row's check computes it from the test's clock
 
 struct Setting {
     const char* name;
@@ -136,10 +141,19 @@ struct Setting {
     uint32_t units;                // the kept variable's size in 4-byte units
     void (*set)(Run&);             // the kept object is r.screen, r.var, the control or the window
     int32_t (*use)(Run&);
-    int32_t unusable;              // the result once the kept object is of the other mode or type, or gone
+    int32_t unusable;              // the result once the kept object is of the other mode or type, gone, or stale
     int32_t unset;                 // the result once the library was loaded anew
     void (*check)(Run&, int32_t result, bool unusable) = nullptr;  // what the use left
 };
+
+// A use, with the test's clock read just before and after it.
+template <class Use>
+int32_t timed_use(Run& r, Use use) {
+    r.uses[0] = fake_time();
+    const int32_t result = use();
+    r.uses[1] = fake_time();
+    return result;
+}
 
 // The screen table's slot 0 holds the screen, and is the current one.
 void table(host::BMSCR* screen, int32_t copy_redraw) {
@@ -167,7 +181,7 @@ const Setting kSettings[] = {
          call("SetOrgScr", r.other.record());
          call("SetKeyScr", &r.screen);
      },
-     [](Run& r) { return call("GCopyKey2", r.dst.record(), 32, 24); }, kAny, -1},
+     [](Run& r) { return call("GCopyKey2", r.dst.record(), 32, 24); }, 0, -1},
     {"SetBMSCR>GMerge", kFullScreen, 0, [](Run& r) { table(&r.screen, 0); },
      [](Run& r) { return call("GMerge", r.dst.record(), 64, 48); }, -1, -2},
     {"SetBMSCR>GRot", kFullScreen, 0,
@@ -177,7 +191,7 @@ const Setting kSettings[] = {
      },
      [](Run& r) { return call("GRot", r.dst.record(), 64, 48, 30); }, -1, -2},
     {"SetBMSCR>SleepGcopy", kFullScreen, 0, [](Run& r) { table(&r.screen, 1); },
-     [](Run& r) { return call("SleepGcopy", r.dst.record(), 1, 0, 0); }, kAny, 3},
+     [](Run& r) { return call("SleepGcopy", r.dst.record(), 1, 0, 0); }, 0, 3},
     {"Set_PalBM>Get_Palette", kPaletteScreen, 0, [](Run& r) { call("Set_PalBM", &r.screen); },
      [](Run& r) { return call("Get_Palette", r.ints.record()); }, -2, -2},
 
@@ -202,68 +216,87 @@ const Setting kSettings[] = {
     {"Set_PalMem>Set_Palette", kIntVar, 256, [](Run& r) { call("Set_PalMem", &r.var); },
      [](Run& r) { return call("Set_Palette", r.pal.record(), 0); }, -1, -2},
     {"SetPolygon>FillPolygon", kIntVar, 8, [](Run& r) { call("SetPolygon", &r.var, 4, 0); },
-     [](Run& r) { return call("FillPolygon", r.dst.record(), 0); }, kAny, kAny},
+     [](Run& r) { return call("FillPolygon", r.dst.record(), 0); }, 0, 0},
     {"SetJpegMem>JpegLoadMem", kTextVar, 0, [](Run& r) { call("SetJpegMem", &r.var, 0); },
-     [](Run& r) { return call("JpegLoadMem", r.dst.record(), 0); }, kAny, -1},
+     [](Run& r) { return call("JpegLoadMem", r.dst.record(), 0); }, -2, -1},
     {"SetPiMem>PiLoadMem", kTextVar, 0, [](Run& r) { call("SetPiMem", &r.var, 0); },
-     [](Run& r) { return call("PiLoadMem", r.dst.record(), 0); }, kAny, -1},
+     [](Run& r) { return call("PiLoadMem", r.dst.record(), 0); }, -2, -1},
     {"JpegComment>JpegSave", kTextVar, 16, [](Run& r) { call("JpegComment", &r.var, 0, 0); },
      [](Run& r) { return call("JpegSave", r.dst.record(), r.dir.file("c.jpg").c_str(), 64, 48); }, 0, 0,
      [](Run& r, int32_t, bool unusable) {
-         // Never the old storage's text; the new one's, cut to the length measured, when it
-         // is still a string variable.
+         // Never the old storage's text; the new one's, cut to the length measured and to its
+         // storage, when it is still a string variable and the comment still set.
          const std::string path = r.dir.file("c.jpg");
          EXPECT_FALSE(file_holds(path, "qv-old"));
-         if (unusable) {
-             EXPECT_FALSE(file_holds(path, "qv-new"));
+         EXPECT_EQ(file_holds(path, "qv-new"), !unusable && !r.reloaded);
+         if (!unusable && !r.reloaded) {
+             const size_t length = std::min(kOldText.size(), r.storage->size());
+             EXPECT_TRUE(file_holds(path, kNewText.substr(0, length)));
+             EXPECT_FALSE(file_holds(path, kNewText.substr(0, length + 1)));
          }
      }},
     {"SetShortCutArg>CreateShortCut", kTextVar, 16, [](Run& r) { call("SetShortCutArg", &r.var); },
      [](Run& r) { return call("CreateShortCut", "C:\\windows\\notepad.exe", r.dir.file("s.lnk").c_str()); }, -1, 0,
      [](Run& r, int32_t result, bool) {
+         // The text the variable holds now, as far as its storage reaches; none once unloaded.
          if (result == 0) {
-             EXPECT_FALSE(file_holds(r.dir.file("s.lnk"), "qv-old"));
+             const std::string path = r.dir.file("s.lnk");
+             EXPECT_FALSE(file_holds(path, "qv-old"));
+             EXPECT_EQ(file_holds(path, kNewText.substr(0, std::min(kNewText.size(), r.storage->size()))), !r.reloaded);
          }
      }},
 
     {"SetTargetObj>GetObjText", kControl, 0, [](Run& r) { call("SetTargetObj", r.kept_full.record(), r.control); },
      [](Run& r) { return call("GetObjText", r.text.record()); }, kNothing, kNothing},
     {"DDAccept>DDDecline", kDropWindow, 0, [](Run& r) { call("DDAccept", r.kept_full.record(), 1); },
-     [](Run&) { return call("DDDecline"); }, -1, -1},
+     [](Run&) { return call("DDDecline"); }, -1, 0},  // reloaded: its procedure kept it loaded
     {"CreatePopup>DoPopup", kMenu, 0,
      [](Run& r) {
          std::strcpy(r.text.chars(), "Open");
          call("CreatePopup", r.text.record(), 1, 3);
      },
-     [](Run& r) { return call("DoPopup", r.dst.record(), 0, 0, 3); }, kAny, kNothing},
+     [](Run& r) { return call("DoPopup", r.dst.record(), 0, 0, 3); }, kNothing, kNothing},
 
     // The clock: a frame base and a tick mark from before the jump, and a frame base never set.
+    // A stale base is a frame due now: the first copy comes at once (a 1-second frame) and
+    // the next is timed from it.
     {"SetNowTick>SleepGcopy", kClock, 0,
      [](Run& r) {
          table(r.other.record(), 0);
          call("SetNowTick");
      },
-     [](Run& r) { return call("SleepGcopy", r.dst.record(), -40, 0, 0); }, kAny, 3,
+     [](Run& r) { return timed_use(r, [&] { return call("SleepGcopy", r.dst.record(), -1000, 0, 0); }); }, 0, 3,
      [](Run& r, int32_t result, bool) {
          if (result != 0) return;
-         // The next frame is timed from the moment the stale one ended.
+         EXPECT_LT(r.uses[1] - r.uses[0], 500u) << "waited for a stale frame";
          const DWORD start = fake_time();
          EXPECT_EQ(call("SleepGcopy", r.dst.record(), 40, 0, 0), 0);
          EXPECT_GE(fake_time() - start, 30u);
      }},
     {"(never set)>SleepGcopy", kClock, 0, [](Run& r) { table(r.other.record(), 0); },
-     [](Run& r) { return call("SleepGcopy", r.dst.record(), 40, 0, 0); }, kAny, 3},
-    {"AdjustTickZero>TickWait", kClock, 0, [](Run&) { call("AdjustTickZero", 3); },
+     [](Run& r) { return timed_use(r, [&] { return call("SleepGcopy", r.dst.record(), 1000, 0, 0); }); }, 0, 3,
+     [](Run& r, int32_t result, bool) {
+         if (result == 0) {
+             EXPECT_LT(r.uses[1] - r.uses[0], 500u) << "waited for a frame never set";
+         }
+     }},
+    {"AdjustTickZero>TickWait", kClock, 0,
+     [](Run& r) {
+         r.marks[0] = fake_time();
+         call("AdjustTickZero", 3);
+         r.marks[1] = fake_time();
+     },
      [](Run& r) {
          r.ints.ints()[0] = 50;
-         return call("TickWait", r.ints.record(), 1, 259);
+         return timed_use(r, [&] { return call("TickWait", r.ints.record(), 1, 259); });
      },
-     kAny, kAny,
+     kClocked, kClocked,
      [](Run& r, int32_t result, bool) {
-         // Reported as GetTick reports the same mark.
-         ASSERT_EQ(call("GetTick", r.ints.record(), 3), 0);
-         EXPECT_LE(result, 0);
-         EXPECT_LT(std::abs(-result - r.ints.ints()[0]), 1000) << result << " against " << r.ints.ints()[0];
+         // Over at once, 2^31 ms or more having passed since the mark (none in a fresh
+         // library: 0), answering the time passed within 31 bits as a status.
+         const DWORD earliest = r.reloaded ? 0 : r.marks[1], latest = r.reloaded ? 0 : r.marks[0];
+         EXPECT_GE(-result, int32_t((r.uses[0] - earliest) & 0x7FFFFFFF));
+         EXPECT_LE(-result, int32_t((r.uses[1] - latest) & 0x7FFFFFFF));
      }},
 };
 
@@ -295,18 +328,21 @@ const Change kChanges[] = {
          r.kept_full.record()->objects[r.control] = 0;
      },
      kControl},
-    {"clock-past-2^31", kClock, [](Run&) { set_clock(fake_time() + kPast2e31); }},
+    {"clock-past-2^31", kClock, [](Run&) { set_clock(fake_time() + kPast2e31); }, kClock},
     {"library-reloaded", ~0u, [](Run&) {}},  // done by the run itself, with checks in between
 };
 
-// The library gone: every window keeps its own procedure and answers.
-void check_windows_without_library(Run& r, const uint8_t* image, size_t image_size) {
+// The library unloaded: every window keeps its own procedure and answers (but the one taking
+// drops, whose procedure, the library's, keeps the library loaded).
+void check_windows_without_library(Run& r, const uint8_t* image, size_t image_size, const HostScreen* taking_drops) {
     for (int i = 0; i < 5; ++i) {
         const HWND hwnd = r.windows[i]->hwnd();
         if (!IsWindow(hwnd)) continue;
         const auto proc = reinterpret_cast<const uint8_t*>(GetWindowLongA(hwnd, GWL_WNDPROC));
-        EXPECT_FALSE(proc >= image && proc < image + image_size) << "window " << i << " still runs the unloaded library";
-        EXPECT_EQ(LONG(uintptr_t(proc)), r.procedures[i]) << "window " << i;
+        if (r.windows[i] != taking_drops) {
+            EXPECT_FALSE(proc >= image && proc < image + image_size) << "window " << i << " still runs the unloaded library";
+            EXPECT_EQ(LONG(uintptr_t(proc)), r.procedures[i]) << "window " << i;
+        }
         SendMessageA(hwnd, WM_NULL, 0, 0);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
@@ -338,7 +374,9 @@ void run_one(const Setting& s, const Change& c) {
         const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
         const size_t size = nt->OptionalHeader.SizeOfImage;
         unload_library();
-        check_windows_without_library(r, image, size);
+        const bool stays = s.kept == kDropWindow;
+        EXPECT_EQ(GetModuleHandleA("quorvel.dll") != nullptr, stays) << "loaded after FreeLibrary";
+        check_windows_without_library(r, image, size, stays ? &r.kept_full : nullptr);
         reload_library();
         ASSERT_NE(library(), nullptr);
         hook_clock();
@@ -347,13 +385,14 @@ void run_one(const Setting& s, const Change& c) {
     }
     pump_messages();
 
+    r.reloaded = reload;
     const int32_t result = s.use(r);
     std::printf("result %d\n", result);
-    if (reload && s.unset != kAny) {
+    if (reload && s.unset != kClocked) {
         EXPECT_EQ(result, s.unset) << "after the library was loaded anew";
     }
     const bool unusable = (c.unusable_for & s.kept) != 0;
-    if (unusable && s.unusable != kAny) {
+    if (unusable && s.unusable != kClocked) {
         EXPECT_EQ(result, s.unusable) << "on the wrong kind, or with it gone";
     }
     if (s.check) s.check(r, result, unusable);
@@ -375,9 +414,11 @@ TEST(DISABLED_HostChangesChild, Run) {
     const char* setting = std::getenv("QV_CHANGES_SETTING");
     const char* change = std::getenv("QV_CHANGES_CHANGE");
     ASSERT_TRUE(setting && change);
+    int pairs = 0;
     for (const Setting& s : kSettings)
         for (const Change& c : kChanges)
-            if (s.name == std::string(setting) && c.name == std::string(change)) run_one(s, c);
+            if (s.name == std::string(setting) && c.name == std::string(change)) run_one(s, c), ++pairs;
+    ASSERT_EQ(pairs, 1) << setting << " under " << change;
     std::printf("done\n");
 }
 
@@ -396,6 +437,8 @@ TEST(HostChanges, EverySettingSurvivesEveryChangeTheHostCanMake) {
             EXPECT_TRUE(p.exit_code == 0 && p.out.find("done") != std::string::npos)
                 << s.name << " under " << c.name << ": exit " << p.exit_code << "\n" << p.out << p.err;
         }
+    // 20 settings, each under every change that can befall what it keeps.
+    EXPECT_EQ(runs, 80);
     std::printf("host changes: %d runs\n", runs);
 }
 

@@ -3,6 +3,7 @@
 
 #include <mmsystem.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,7 @@ REAL(CreateEllipticRgn) REAL(CreateRoundRectRgn) REAL(CreatePolygonRgn) REAL(Ext
 REAL(SetWindowRgn) REAL(CreatePalette) REAL(DeleteObject) REAL(GetDC) REAL(OpenClipboard) REAL(SetClipboardData)
 REAL(CreatePopupMenu) REAL(AppendMenuA) REAL(DestroyMenu) REAL(CoCreateInstance) REAL(timeSetEvent)
 REAL(timeKillEvent) REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA) REAL(RegCloseKey) REAL(fclose)
-REAL(GlobalFree) REAL(ReleaseDC)
+REAL(GlobalFree) REAL(ReleaseDC) REAL(DragFinish)
 #undef REAL
 
 // The heap blocks the library holds: `old` given back, `p` of n bytes taken.
@@ -121,6 +122,7 @@ RELEASER(BOOL, WINAPI, CloseHandle, threads, (HANDLE h), h, (h))
 RELEASER(BOOL, WINAPI, DeleteObject, gdi, (HGDIOBJ h), h, (h))
 RELEASER(BOOL, WINAPI, DestroyMenu, menus, (HMENU m), m, (m))
 RELEASER(MMRESULT, WINAPI, timeKillEvent, timers, (UINT id), reinterpret_cast<void*>(uintptr_t(id)), (id))
+RELEASER(void, WINAPI, DragFinish, drops, (HDROP h), h, (h))
 #undef REFUSABLE
 #undef MAKER
 #undef RELEASER
@@ -157,6 +159,7 @@ MMRESULT WINAPI hook_timeSetEvent(UINT d, UINT r, LPTIMECALLBACK f, DWORD_PTR u,
     if (refused("timeSetEvent")) return 0;
     const MMRESULT id = real_timeSetEvent(d, r, f, u, fl);
     if (id) track(g.timers, reinterpret_cast<void*>(uintptr_t(id)));
+    if (id && !(fl & TIME_KILL_SYNCHRONOUS)) ++g.unsynchronised_timers;
     return id;
 }
 MMRESULT WINAPI hook_timeBeginPeriod(UINT p) {
@@ -190,7 +193,7 @@ std::vector<std::string> install_hooks(HMODULE module, bool restore) {
                           HOOK(OpenClipboard), HOOK(SetClipboardData), HOOK(CreatePopupMenu), HOOK(AppendMenuA),
                           HOOK(DestroyMenu), HOOK(CoCreateInstance), HOOK(timeSetEvent), HOOK(timeKillEvent), HOOK(timeBeginPeriod),
                           HOOK(timeEndPeriod), HOOK(RegOpenKeyExA), HOOK(RegCloseKey), HOOK(fclose),
-                          HOOK(GlobalFree), HOOK(ReleaseDC)};
+                          HOOK(GlobalFree), HOOK(ReleaseDC), HOOK(DragFinish)};
 #undef HOOK
     std::set<std::string> installed;
     for (const ImportSlot& s : import_slots(module))
@@ -218,7 +221,7 @@ std::map<std::string, size_t> held() {
     return {{"heap", bytes},        {"gdi", g.gdi.size()},         {"menus", g.menus.size()},
             {"threads", g.threads.size()}, {"timers", g.timers.size()}, {"periods", size_t(g.periods)},
             {"globals", g.globals.size()}, {"files", g.files.size()}, {"keys", g.keys.size()},
-            {"dcs", g.dcs.size()}};
+            {"dcs", g.dcs.size()},         {"drops", g.drops.size()}};
 }
 
 }  // namespace qv::test

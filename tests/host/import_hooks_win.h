@@ -4,7 +4,7 @@
 // creators; the clipboard; menus; COM; files; timers; the registry). Each such call is counted
 // and one of them can be refused (the failure-injection run); what the DLL holds through them
 // is followed until it is released or handed on: heap blocks, GDI objects, menus, thread
-// handles, timer events and periods, global memory blocks, files, registry keys and DCs.
+// handles, timer events and periods, global memory blocks, files, registry keys, DCs and drops.
 #pragma once
 
 #include <windows.h>
@@ -24,10 +24,12 @@ struct Injector {
     std::string refused_import;
     std::vector<std::string> names;  // each call's import, while nothing is refused
     // What the DLL holds: heap blocks and their sizes, GDI objects, menus, thread handles,
-    // timer events, global memory blocks, files, registry keys, DCs; timer periods raised.
+    // timer events, global memory blocks, files, registry keys, DCs, drops handed to it (a
+    // test puts them in; DragFinish takes them out); timer periods raised.
     std::map<void*, size_t> heap;
-    std::set<void*> gdi, menus, threads, timers, globals, files, keys, dcs;
+    std::set<void*> gdi, menus, threads, timers, globals, files, keys, dcs, drops;
     int periods = 0;
+    int unsynchronised_timers = 0;  // made without TIME_KILL_SYNCHRONOUS
 };
 
 Injector& injector();
