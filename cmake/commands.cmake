@@ -12,6 +12,7 @@ set(qv_row_regex "^CMD\\(([A-Za-z0-9_]+), *([a-z]+), *([A-Z]+), *([A-Z]+), *([A-
 set(qv_kind_SCR "screen")
 set(qv_kind_VAR "variable")
 set(qv_kind_STR "text")
+set(qv_kind_WSTR "text")
 set(qv_kind_PTR "buffer")
 set(qv_kind_INT "int")
 set(qv_kind_NONE "-")

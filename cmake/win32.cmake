@@ -33,6 +33,7 @@ add_library(qv_win STATIC
   src/png/commands.cpp
   src/host/refresh_win.cpp
   src/host/about_win.cpp
+  src/archive/entries.cpp
   src/jpeg/commands.cpp
   src/jpeg/memory.cpp
   src/compose/commands.cpp

@@ -12,7 +12,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "jpeg/pack_archive.h"
+#include "archive/pack_archive.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ftruncate(fd, 0) != 0 || (bytes && pwrite(fd, rest + file_start, bytes, 0) != ssize_t(bytes))) std::abort();
 
     std::string locator = "/proc/self/fd/" + std::to_string(fd) + "," + std::to_string(offset);
-    qv::jpeg::PackArchive archive;
-    qv::jpeg::OpenPackArchive(archive, locator.data());
-    qv::jpeg::FindPackEntry(archive, name.c_str());
+    qv::archive::PackArchive archive;
+    qv::archive::OpenPackArchive(archive, locator.data());
+    qv::archive::FindPackEntry(archive, name.c_str());
     return 0;
 }

@@ -8,10 +8,11 @@
 
 namespace qv {
 
-enum class Kind { NONE, INT, STR, SCR, VAR, PTR };
+enum class Kind { NONE, INT, STR, WSTR, SCR, VAR, PTR };
 
 template <Kind> struct ArgOf { using type = int32_t; };  // INT and NONE
 template <> struct ArgOf<Kind::STR> { using type = const char*; };
+template <> struct ArgOf<Kind::WSTR> { using type = char*; };
 template <> struct ArgOf<Kind::SCR> { using type = host::BMSCR*; };
 template <> struct ArgOf<Kind::VAR> { using type = host::PVAL*; };
 template <> struct ArgOf<Kind::PTR> { using type = char*; };

@@ -7,6 +7,8 @@
 //   SCR   pointer to a screen record (BMSCR)
 //   VAR   pointer to a variable record (PVAL)
 //   STR   pointer to zero-terminated text
+//   WSTR  pointer to zero-terminated text the command writes into (an archive locator, whose
+//         first comma becomes a zero byte, as scripts expect)
 //   PTR   pointer to a variable's storage (the host passes the buffer itself)
 //   INT   signed 32-bit integer
 //   NONE  ignored, whatever it holds
@@ -35,9 +37,9 @@ CMD(SetJpegMem, jpeg, VAR, INT, NONE, NONE, "use the variable's bytes (arg2 of t
 CMD(JpegLoadMem, jpeg, SCR, INT, NONE, NONE, "decode the JPEG data set by SetJpegMem into the screen at its position (arg2: DCT as JpegLoad)")
 CMD(JpegSizeMem, jpeg, VAR, NONE, NONE, NONE, "store the width and height of the JPEG data set by SetJpegMem in data[0], data[1]")
 CMD(GetJpegCommentMem, jpeg, VAR, INT, NONE, NONE, "read the comment (arg2 0) or APP12 text (arg2 nonzero) of the JPEG data set by SetJpegMem")
-CMD(JpegLoadDpm, jpeg, SCR, STR, INT, STR, "decode pack-archive entry arg2 into the screen; arg4: \"archive path,start offset\"; arg3: DCT as JpegLoad")
-CMD(JpegSizeDpm, jpeg, VAR, STR, NONE, STR, "store the width and height of pack-archive entry arg2 in data[0], data[1]; arg4: \"archive path,start offset\"")
-CMD(GetJpegCommentDpm, jpeg, VAR, STR, INT, STR, "read the comment (arg3 0) or APP12 text of pack-archive entry arg2; arg4: \"archive path,start offset\"")
+CMD(JpegLoadDpm, jpeg, SCR, STR, INT, WSTR, "decode pack-archive entry arg2 into the screen; arg4: \"archive path,start offset\"; arg3: DCT as JpegLoad")
+CMD(JpegSizeDpm, jpeg, VAR, STR, NONE, WSTR, "store the width and height of pack-archive entry arg2 in data[0], data[1]; arg4: \"archive path,start offset\"")
+CMD(GetJpegCommentDpm, jpeg, VAR, STR, INT, WSTR, "read the comment (arg3 0) or APP12 text of pack-archive entry arg2; arg4: \"archive path,start offset\"")
 CMD(GetJpegComment, jpeg, VAR, STR, INT, INT, "read the comment (arg3 0) or APP12 text of the JPEG stream at offset arg4 of file arg2")
 
 // Pi pictures and picture save
@@ -55,8 +57,8 @@ CMD(PngLoad, png, SCR, STR, INT, INT, "decode the PNG stream at byte offset arg4
 CMD(PngSize, png, VAR, STR, INT, NONE, "store the width and height of the PNG stream at offset arg3 of file arg2 in data[0], data[1]")
 CMD(PngLoadMem, png, SCR, VAR, INT, INT, "decode the PNG stream held in variable arg2 (its first arg4 bytes; 0 or more than it holds: all of its first dimension) into the screen at its position; arg3: mode as PngLoad")
 CMD(PngSizeMem, png, VAR, VAR, INT, NONE, "store the width and height of the PNG stream held in variable arg2 (arg3 bytes as PngLoadMem) in data[0], data[1]")
-CMD(PngLoadDpm, png, SCR, STR, INT, STR, "decode pack-archive entry arg2 into the screen at its position; arg4: \"archive path,start offset\"; arg3: mode as PngLoad")
-CMD(PngSizeDpm, png, VAR, STR, NONE, STR, "store the width and height of pack-archive entry arg2 in data[0], data[1]; arg4: \"archive path,start offset\"")
+CMD(PngLoadDpm, png, SCR, STR, INT, WSTR, "decode pack-archive entry arg2 into the screen at its position; arg4: \"archive path,start offset\"; arg3: mode as PngLoad")
+CMD(PngSizeDpm, png, VAR, STR, NONE, WSTR, "store the width and height of pack-archive entry arg2 in data[0], data[1]; arg4: \"archive path,start offset\"")
 CMD(PngSave, png, SCR, STR, INT, INT, "save arg3 x arg4 pixels at the screen's position (cut at its edges) as PNG file arg2: a palette screen as an indexed picture with its colours, else 8-bit RGB, with the PngParam settings")
 CMD(PngParam, png, INT, INT, NONE, NONE, "encoder settings: compression level 0-9 (at load: 6), flags (bit 0: interlaced)")
 

@@ -62,4 +62,13 @@ inline uint64_t first_dimension_elements(const PVAL& p) { return first_dimension
 // The first dimension's bytes by the same rule, for the 32-bit sizes the codecs take.
 inline uint32_t first_dimension_room32(const PVAL& p) { return uint32_t(first_dimension_room(p)); }
 
+// Stores a picture's width and height in data[0] and data[1] of an integer variable (the size
+// queries of every picture bridge): a script should give two elements; a smaller variable
+// gets what fits, and nothing is written past its storage.
+inline void store_size(PVAL* var, int32_t width, int32_t height) {
+    const Var v = var_view(*var);
+    if (v.capacity >= 4) v.ints()[0] = width;
+    if (v.capacity >= 8) v.ints()[1] = height;
+}
+
 }  // namespace qv::host

@@ -6,7 +6,7 @@
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "host/results.h"
-#include "jpeg/adapters.h"
+#include "archive/entries.h"
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/encode.h"
@@ -16,16 +16,12 @@ namespace qv::jpeg {
 
 namespace {
 
-
-// The archive locator's comma is overwritten in the caller's text, as scripts expect.
-void open_archive(const char* locator) { OpenPackArchive(settings.archive, const_cast<char*>(locator)); }
-
 // Sets data[0] and data[1] to 0, probes the stream, and on success stores its size there.
 int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
-    store_size(var, 0, 0);
+    host::store_size(var, 0, 0);
     int32_t w = 0, h = 0;
     int32_t status = ProbeJpegFile(path, offset, w, h);
-    if (status == kDone) store_size(var, w, h);
+    if (status == kDone) host::store_size(var, w, h);
     return host::status(status);
 }
 
@@ -35,15 +31,6 @@ int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t o
 }
 
 }  // namespace
-
-// A script should give two elements; a smaller variable gets what fits, and nothing is
-// written past its storage.
-void store_size(host::PVAL* var, int32_t width, int32_t height) {
-    Var v = host::var_view(*var);
-    int32_t* data = v.ints();
-    if (v.capacity >= 4) data[0] = width;
-    if (v.capacity >= 8) data[1] = height;
-}
 
 int32_t JpegLoad(host::BMSCR* screen, const char* path, int32_t flags, int32_t offset) {
     if (screen->palette_mode) return host::kWrongKind;
@@ -104,30 +91,30 @@ int32_t GetJpegComment(host::PVAL* var, const char* path, int32_t kind, int32_t 
     return comment_query(var, path, kind, offset);
 }
 
-int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, const char* locator) {
+int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, char* locator) {
     if (screen->palette_mode) return host::kWrongKind;
-    open_archive(locator);
+    archive::open(locator);
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
-    int64_t offset = FindPackEntry(settings.archive, name);
-    if (offset < 0) return -1;
-    return host::status(DecodeJpegFile(settings.archive.path, flags, offset, target));
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) return -1;
+    return host::status(DecodeJpegFile(entry.path, flags, entry.offset, target));
 }
 
-int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, const char* locator) {
+int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, char* locator) {
     if (var->type != host::kInteger) return host::kWrongKind;
-    open_archive(locator);
-    store_size(var, 0, 0);
-    int64_t offset = FindPackEntry(settings.archive, name);
-    if (offset < 0) return -1;
-    return size_query(var, settings.archive.path, offset);
+    archive::open(locator);
+    host::store_size(var, 0, 0);
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) return -1;
+    return size_query(var, entry.path, entry.offset);
 }
 
-int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, const char* locator) {
-    open_archive(locator);
+int32_t GetJpegCommentDpm(host::PVAL* var, const char* name, int32_t kind, char* locator) {
+    archive::open(locator);
     if (var->type != host::kString) return host::kErrRange;
-    int64_t offset = FindPackEntry(settings.archive, name);
-    if (offset < 0) return -1;
-    return comment_query(var, settings.archive.path, kind, offset);
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) return -1;
+    return comment_query(var, entry.path, kind, entry.offset);
 }
 
 }  // namespace qv::jpeg

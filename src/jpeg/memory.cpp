@@ -9,9 +9,8 @@
 
 #include "command_decls.h"
 #include "host/memory.h"
-#include "host/pointers.h"
 #include "host/results.h"
-#include "jpeg/adapters.h"
+#include "host/pointers.h"
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/settings.h"
@@ -63,7 +62,7 @@ int32_t JpegSizeMem(host::PVAL* var, int32_t, int32_t, int32_t) {
     // The size goes into the variable only after the probe: it may be the source itself.
     int32_t w = 0, h = 0;
     int32_t status = probe_jpeg_memory(in.data, in.size, w, h);
-    store_size(var, status == kDone ? w : 0, status == kDone ? h : 0);
+    host::store_size(var, status == kDone ? w : 0, status == kDone ? h : 0);
     return host::status(status);
 }
 

@@ -1,11 +1,10 @@
 // The JPEG bridge's process-wide settings: the encoder parameters, the one-shot comment,
-// the memory source and the pack archive. Set by the setting commands, kept until changed.
+// the memory source. Set by the setting commands, kept until changed.
 #pragma once
 
 #include <cstdint>
 
 #include "host/records.h"
-#include "jpeg/pack_archive.h"
 
 namespace qv::jpeg {
 
@@ -35,7 +34,6 @@ struct Settings {
     PendingComment comment;
     host::PVAL* memory_source = nullptr;  // one-shot: cleared by the command that uses it
     uint32_t memory_bytes = 0;
-    PackArchive archive;
 };
 
 extern Settings settings;

@@ -6,13 +6,11 @@
 #include <climits>
 #include <cstdio>
 
+#include "archive/entries.h"
 #include "command_decls.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
 #include "host/results.h"
-#include "jpeg/adapters.h"
-#include "jpeg/pack_archive.h"
-#include "jpeg/settings.h"
 #include "png/encode.h"
 #include "png/load_win.h"
 #include "png/place.h"
@@ -73,28 +71,21 @@ int32_t load_file(host::BMSCR* screen, const char* path, int32_t mode, int64_t o
 }
 
 int32_t size_of(host::PVAL* var, Source& source) {
-    jpeg::store_size(var, 0, 0);
+    host::store_size(var, 0, 0);
     Header h;
     const int32_t status = probe_png(source, h);
-    if (status == kDone || status == kTooLarge) jpeg::store_size(var, int32_t(h.width), int32_t(h.height));
+    if (status == kDone || status == kTooLarge) host::store_size(var, int32_t(h.width), int32_t(h.height));
     return host::status(status);
 }
 
 int32_t size_file(host::PVAL* var, const char* path, int64_t offset) {
     if (var->type != host::kInteger) return host::kWrongKind;
-    jpeg::store_size(var, 0, 0);
+    host::store_size(var, 0, 0);
     OpenFile file(path, offset);
     if (!file.open()) return host::status(kCannotOpen);
     if (!file.seeked()) return host::status(kBadStream);
     FileSource source = file.source();
     return size_of(var, source);
-}
-
-// The archive locator's comma is overwritten in the caller's text, as the JPEG archive
-// commands do: both read the one archive the host packs.
-int64_t archive_entry(const char* name, const char* locator) {
-    jpeg::OpenPackArchive(jpeg::settings.archive, const_cast<char*>(locator));
-    return jpeg::FindPackEntry(jpeg::settings.archive, name);
 }
 
 }  // namespace
@@ -134,19 +125,21 @@ int32_t PngSizeMem(host::PVAL* var, host::PVAL* bytes, int32_t count, int32_t) {
     return size_of(var, source);
 }
 
-int32_t PngLoadDpm(host::BMSCR* screen, const char* name, int32_t mode, const char* locator) {
+int32_t PngLoadDpm(host::BMSCR* screen, const char* name, int32_t mode, char* locator) {
     if (!valid_mode(mode)) return host::kErrRange;
-    const int64_t offset = archive_entry(name, locator);
-    if (offset < 0) return host::status(kCannotOpen);
-    return load_file(screen, jpeg::settings.archive.path, mode, offset);
+    archive::open(locator);
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) return host::status(kCannotOpen);
+    return load_file(screen, entry.path, mode, entry.offset);
 }
 
-int32_t PngSizeDpm(host::PVAL* var, const char* name, int32_t, const char* locator) {
+int32_t PngSizeDpm(host::PVAL* var, const char* name, int32_t, char* locator) {
     if (var->type != host::kInteger) return host::kWrongKind;
-    jpeg::store_size(var, 0, 0);
-    const int64_t offset = archive_entry(name, locator);
-    if (offset < 0) return host::status(kCannotOpen);
-    return size_file(var, jpeg::settings.archive.path, offset);
+    host::store_size(var, 0, 0);
+    archive::open(locator);
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) return host::status(kCannotOpen);
+    return size_file(var, entry.path, entry.offset);
 }
 
 int32_t PngSave(host::BMSCR* record, const char* path, int32_t width, int32_t height) {

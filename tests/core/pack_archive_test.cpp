@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "jpeg/pack_archive.h"
+#include "archive/pack_archive.h"
 #include "pnm.h"
 
-namespace qv::jpeg {
+namespace qv::archive {
 namespace {
 
 using testing::write_bytes;
@@ -141,4 +141,4 @@ TEST_F(Archive, NamesThatCannotFitAreNotFound) {
 }
 
 }  // namespace
-}  // namespace qv::jpeg
+}  // namespace qv::archive

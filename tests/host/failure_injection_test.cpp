@@ -382,7 +382,8 @@ void every_command(Env& e) {
                                     : c.name[0] == 'G' && c.name[1] == 'e' ? e.text.record()
                                                                          : e.ints.record());
                     break;
-                case Kind::STR: words[i] = word(volatile_one ? scratch_file.c_str() : file.c_str()); break;
+                case Kind::STR:
+                case Kind::WSTR: words[i] = word(volatile_one ? scratch_file.c_str() : file.c_str()); break;
                 case Kind::PTR: words[i] = word(e.buffer.data()); break;
                 default: words[i] = i == 1 ? 16 : 1; break;
             }

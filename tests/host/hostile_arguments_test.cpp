@@ -52,7 +52,8 @@ TEST(DISABLED_HostileArgumentsChild, EveryCommandAnswersWithADocumentedResult) {
                 switch (c.kinds[i]) {
                     case Kind::SCR: words[i] = word(screens[(p + i) % std::size(screens)]); break;
                     case Kind::VAR: words[i] = word(vars[(p + i) % std::size(vars)]); break;
-                    case Kind::STR: {
+                    case Kind::STR:
+                    case Kind::WSTR: {
                         char* t = texts[(p + i) % std::size(texts)];
                         if (t[0] == 'a') std::strcpy(t, "a,-5");
                         words[i] = word(p % 7 == 6 ? nullptr : t);

@@ -535,9 +535,10 @@ private:
                 if (t.type != Token::Type::Word || !vars_.count(t.text)) throw wrong();
                 return word_of(vars_[t.text]->data());
             case Kind::STR:
+            case Kind::WSTR:
                 if (t.type == Token::Type::Text) {
                     texts_.push_back(std::make_unique<std::string>(t.text));
-                    return word_of(texts_.back()->c_str());
+                    return word_of(texts_.back()->data());
                 }
                 if (t.type == Token::Type::Word && vars_.count(t.text) && vars_[t.text]->is_text())
                     return word_of(vars_[t.text]->chars());

@@ -154,7 +154,8 @@ const char* kind_description(Kind kind) {
         case Kind::SCR: return "a screen name";
         case Kind::VAR: return "a variable name";
         case Kind::PTR: return "a variable name (its storage is passed) or 0";
-        case Kind::STR: return "a quoted text or a string variable";
+        case Kind::STR:
+        case Kind::WSTR: return "a quoted text or a string variable";
         case Kind::INT: return "a number";
         case Kind::NONE: return "a number or nothing (ignored)";
     }

@@ -1,14 +1,12 @@
 // Reading the pack archive's header and directory (see pack_archive.h).
-#include "jpeg/pack_archive.h"
+#include "archive/pack_archive.h"
 
-#include <cctype>
 #include <climits>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
-#include "jpeg/file.h"
-
-namespace qv::jpeg {
+namespace qv::archive {
 
 namespace {
 
@@ -33,6 +31,14 @@ int64_t parse_offset(const char* text) {
     return negative ? -value : value;
 }
 
+// The archive's file, opened at a byte offset; null when it cannot be opened or reached.
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+File open_at(const char* path, int64_t offset) {
+    File file(std::fopen(path, "rb"), std::fclose);
+    if (file && (offset < 0 || offset > LONG_MAX || std::fseek(file.get(), long(offset), SEEK_SET) != 0)) file.reset();
+    return file;
+}
+
 }  // namespace
 
 void OpenPackArchive(PackArchive& archive, char* locator) {
@@ -54,12 +60,9 @@ void OpenPackArchive(PackArchive& archive, char* locator) {
     std::memcpy(archive.path, locator, length + 1);
     archive.start = offset;
 
-    File file;
-    if (open_at(archive.path, offset, file) != OpenResult::kOpen) return;
     uint8_t header[kHeaderBytes];
-    bool whole = std::fread(header, 1, kHeaderBytes, file.get()) == kHeaderBytes;
-    file.close();
-    if (!whole) return;
+    const File file = open_at(archive.path, offset);
+    if (!file || std::fread(header, 1, kHeaderBytes, file.get()) != kHeaderBytes) return;
     archive.data_base = archive.start + le32(header + 4);
     archive.entries = le32(header + 8);
     if (std::memcmp(header, "DPMX", 4) == 0) archive.open = true;
@@ -75,8 +78,8 @@ int64_t FindPackEntry(const PackArchive& archive, const char* name) {
         char c = name[i];
         lowered[i] = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
     }
-    File file;
-    if (open_at(archive.path, archive.start + int64_t(kHeaderBytes), file) != OpenResult::kOpen) return -1;
+    const File file = open_at(archive.path, archive.start + int64_t(kHeaderBytes));
+    if (!file) return -1;
     uint8_t entry[kEntryBytes];
     for (uint32_t i = 0; i < archive.entries; ++i) {
         // An entry count larger than the file ends at the end of the file.
@@ -86,4 +89,4 @@ int64_t FindPackEntry(const PackArchive& archive, const char* name) {
     return -1;
 }
 
-}  // namespace qv::jpeg
+}  // namespace qv::archive

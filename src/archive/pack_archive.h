@@ -1,10 +1,11 @@
-// The host's pack archive ("DPMX"), read only: opened once from an archive locator
-// ("path,offset") and then kept for the life of the process; entries are looked up by name.
+// The host's pack archive ("DPMX"), read only, which every picture bridge reads entries from:
+// opened once from an archive locator ("path,offset") and then kept for the life of the
+// process; entries are looked up by name.
 #pragma once
 
 #include <cstdint>
 
-namespace qv::jpeg {
+namespace qv::archive {
 
 constexpr int kMaxArchivePath = 511;
 constexpr int kMaxEntryName = 63;
@@ -27,4 +28,4 @@ void OpenPackArchive(PackArchive& archive, char* locator);
 // kMaxEntryName bytes.
 int64_t FindPackEntry(const PackArchive& archive, const char* name);
 
-}  // namespace qv::jpeg
+}  // namespace qv::archive
