@@ -74,7 +74,7 @@ int main() {
         const std::vector<uint8_t> dib = make_dib(bits);
         qv::clip::Dib checked;
         qv::clip::check_dib(dib.data(), dib.size(), false, checked);
-        const double place = median_seconds(15, [&] { qv::clip::place_dib(checked, screen.view(), 0, 0); });
+        const double place = median_seconds(15, [&] { qv::clip::place_dib(checked, screen.view(), {0, 0}); });
         std::printf("reading a %2d-bit DIB into the screen: %5.2f ms; memcpy of the screen's %.1f MB into it %5.2f ms, ratio %.2f\n",
                     bits, place * 1e3, target.size() / 1e6, copy_screen * 1e3, place / copy_screen);
         put(dib);

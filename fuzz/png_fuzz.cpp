@@ -15,7 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::png::Picture picture;
     int32_t status;
     if (control & 0x80) {
-        status = qv::png::read_dib32(data + 1, size - 1, picture);
+        qv::clip::Dib dib;
+        status = qv::clip::check_dib(data + 1, size - 1, control & 1, dib, qv::clip::DibForms::kWithAlpha) == 0 && dib.bits == 32
+                     ? qv::png::picture_from_dib32(dib, picture)
+                     : qv::png::kBadStream;
     } else {
         qv::png::MemorySource source(data + 1, size - 1);
         qv::png::Header header;

@@ -71,23 +71,26 @@ int32_t Dib2Clip(host::BMSCR* screen, int32_t, int32_t, int32_t) {
     return publish({{CF_DIB, block}});
 }
 
+bool take_dib(host::BMSCR& screen, const Dib& dib, Point at, char* palette) {
+    const Screen s = host::screen_view(screen);
+    if (s.palette_mode()) {
+        uint8_t colours[768];
+        dib_colours(dib, colours);
+        if (!host::InstallPalette(screen, dib.entries, colours)) return false;
+        if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
+    }
+    GdiFlush();
+    place_dib(dib, s, at);
+    return true;
+}
+
 int32_t GetClipDib(host::BMSCR* screen, int32_t x, int32_t y, char* palette) {
     const Screen s = host::screen_view(*screen);
     const ReadBlock block(CF_DIB);
     if (block.status()) return block.status();
     Dib dib;
     if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib)) return status;
-    // A palette screen's palette is installed first: when the system refuses it, the screen
-    // is left as it was.
-    uint8_t colours[768];
-    if (s.palette_mode()) {
-        dib_colours(dib, colours);
-        if (!host::InstallPalette(*screen, dib.entries, colours)) return kNoPalette;
-        if (palette) std::memcpy(palette, colours, size_t(3 * dib.entries));
-    }
-    GdiFlush();
-    place_dib(dib, s, x, y);
-    return 0;
+    return take_dib(*screen, dib, inside_or_zero(s, x, y), palette) ? 0 : kNoPalette;
 }
 
 int32_t GetClipInfo(host::PVAL* var, int32_t, int32_t, int32_t) {

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "clip/dib.h"
 #include "host/memory.h"
 #include "host/records.h"
 #include "host/views.h"
@@ -136,6 +137,11 @@ inline int32_t publish(std::initializer_list<Form> forms) {
     }
     return 0;
 }
+
+// Takes a checked DIB of 1 to 24 bits into the screen at `at` (inside it). A palette screen's
+// palette is installed first (its colours copied into `palette` too, when given): false when
+// the system refuses it, the screen left as it was.
+bool take_dib(host::BMSCR& screen, const Dib& dib, Point at, char* palette);
 
 // A screen as a packed DIB (header, the palette screen's colour table, the pixels as GDI last
 // drew them, 4 bytes of zeros): its size, and the bytes written at `to`.

@@ -4,7 +4,10 @@
 #include "clip/dib.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+
+#include "png/decode.h"  // the largest picture the library decodes
 
 namespace qv::clip {
 
@@ -17,6 +20,7 @@ int32_t i32(const uint8_t* p) {
 }
 
 constexpr size_t kHeader = 40;
+constexpr int32_t kBitFields = 3;
 
 // The index of pixel i of a row, `bits` (1, 4 or 8) a pixel, the first pixel in the high bits.
 uint8_t index_at(const uint8_t* row, int32_t bits, int32_t i) {
@@ -29,30 +33,48 @@ uint8_t index_at(const uint8_t* row, int32_t bits, int32_t i) {
 
 }  // namespace
 
-DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out) {
+DibStatus check_dib(const uint8_t* block, size_t size, bool palette_screen, Dib& out, DibForms forms) {
+    const bool with_alpha = forms == DibForms::kWithAlpha;
     if (size < kHeader) return kShortBlock;
     const uint64_t header = uint32_t(i32(block));
     if (header < kHeader) return kCoreHeader;
+    if (with_alpha && header > size) return kShortBlock;
     uint16_t bits16;
     std::memcpy(&bits16, block + 14, 2);
-    const int32_t bits = bits16;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kBadBitCount;
+    const int32_t bits = out.bits = bits16;
+    const bool alpha = with_alpha && bits == 32;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && !alpha) return kBadBitCount;
     if (bits == 24 && palette_screen) return kFullColourDib;
-    if (i32(block + 16) != 0) return kCompressed;
-    const int32_t width = i32(block + 4), height = i32(block + 8);
-    if (width < 0 || height < 0) return kTopDownOrNoWidth;
+    const int32_t compression = i32(block + 16);
+    uint64_t masks = 0;  // bytes of bit fields after a 40-byte header
+    if (alpha && compression == kBitFields) {
+        // The usual byte order only: red, green, blue in the third, second and first byte.
+        if (header == kHeader) masks = 12;
+        else if (header < kHeader + 12) return kCompressed;
+        if (size < kHeader + 12 || i32(block + 40) != 0xFF0000 || i32(block + 44) != 0xFF00 || i32(block + 48) != 0xFF)
+            return kCompressed;
+    } else if (compression != 0) {
+        return kCompressed;
+    }
+    int32_t width = i32(block + 4), height = i32(block + 8);
+    out.top_down = alpha && height < 0 && height != INT32_MIN;
+    if (out.top_down) height = -height;
+    if (width < 0 || height < 0 || (alpha && (width == 0 || height == 0))) return kTopDownOrNoWidth;
+    if (alpha && (uint32_t(width) > png::kMaxSide || uint32_t(height) > png::kMaxSide ||
+                  uint64_t(width) * uint64_t(height) * 4 > png::kMaxSampleBytes))
+        return kDibTooLarge;
     const uint64_t stride = ((uint64_t(width) * uint64_t(bits) + 7) / 8 + 3) & ~uint64_t(3);
     const uint32_t used = uint32_t(i32(block + 32));
     const int32_t full_table = bits < 24 ? 1 << bits : 0;
     const int32_t entries = used > 0 && used < uint32_t(full_table) ? int32_t(used) : full_table;
-    const uint64_t table = 4 * uint64_t(entries);
+    // A 32-bit bitmap need not have a colour table; one it has is read past.
+    const uint64_t table = alpha ? masks + 4 * uint64_t(used) : 4 * uint64_t(entries);
     if (header + table + stride * uint64_t(height) > size) return kShortBlock;
     out.colours = block + header;
     out.bits_start = block + header + table;
     out.entries = entries;
     out.width = width;
     out.height = height;
-    out.bits = bits;
     out.stride = size_t(stride);
     return kDibOk;
 }
@@ -66,14 +88,13 @@ void dib_colours(const Dib& dib, uint8_t* colours) {
     }
 }
 
-void place_dib(const Dib& dib, const Screen& s, int32_t x, int32_t y) {
-    if (x < 0 || x >= s.width) x = 0;
-    if (y < 0 || y >= s.height) y = 0;
+void place_dib(const Dib& dib, const Screen& s, Point at) {
+    const int32_t x = at.x, y = at.y;
     const int32_t w = std::min(dib.width, s.width - x), h = std::min(dib.height, s.height - y);
     const int32_t entries = dib.entries;
     if (w < 1 || h < 1) return;
     // Both are bottom-up: the rows go in the order of memory, from the last up.
-    const auto source_row = [&](int32_t j) { return dib.bits_start + size_t(dib.height - 1 - j) * dib.stride; };
+    const auto source_row = [&](int32_t j) { return dib.row(j); };
     if (dib.bits == 24) {
         rows_in_memory_order(0, h, [&](int32_t j) { std::memcpy(s.at(x, y + j), source_row(j), size_t(w) * 3); });
         return;

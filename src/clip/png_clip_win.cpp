@@ -3,6 +3,7 @@
 // GetClipDib reads.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "clip/clipboard_win.h"
@@ -34,43 +35,31 @@ int32_t unreadable(const CopiedBlock& block) {
     return block.status() == -1 || block.status() == -4 ? kCannotRead : 0;
 }
 
-// A 32-bit bitmap from `block`, placed as a decoded PNG is; `other_depth` when it has
-// another depth (nothing is done then).
-int32_t place_dib32(host::BMSCR& record, const CopiedBlock& block, Point at, int32_t mode, bool& other_depth) {
-    png::Picture picture;
-    const int32_t status = png::read_dib32(block.data(), block.size(), picture);
-    other_depth = status == png::kOtherDepth;
-    if (other_depth) return 0;
-    if (status == png::kBadStream) return kBitmapNotRead;
-    if (status) return host::status(status);
+// A bitmap from `block` (a checked one in `dib`, or `status` for why not): one of 32 bits is
+// placed as a decoded PNG is; any other as GetClipDib places it (the mode is for alpha,
+// which it has none of).
+int32_t place_bitmap(host::BMSCR& record, const Dib& dib, DibStatus status, Point at, int32_t mode) {
+    if (status == kDibTooLarge) return host::status(png::kTooLarge);
+    if (status == kFullColourDib) return host::kWrongKind;
+    if (status) return kBitmapNotRead;
     const Screen s = host::screen_view(record);
-    if (!png::fits(picture, s, mode)) return host::kWrongKind;
-    host::Buffer<uint8_t> row = png::row_buffer(picture, s, at.x);
-    if (!row) return host::kOutOfMemory;
-    png::place_png(picture, s, at.x, at.y, mode, row.get());
-    return 0;
-}
-
-// Any bitmap GetClipDib reads, as it reads it (the mode is for alpha, which it has none of).
-int32_t place_plain_dib(host::BMSCR& record, const CopiedBlock& block, Point at, int32_t mode) {
-    const Screen s = host::screen_view(record);
-    Dib dib;
-    if (DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib))
-        return status == kFullColourDib ? host::kWrongKind : kBitmapNotRead;
-    if (s.palette_mode()) {
-        if (mode == png::kAlphaGrey) return host::kWrongKind;
-        uint8_t colours[768];
-        dib_colours(dib, colours);
-        if (!host::InstallPalette(record, dib.entries, colours)) return host::status(png::kNoPalette);
+    if (dib.bits == 32) {
+        png::Picture picture;
+        if (png::picture_from_dib32(dib, picture)) return host::kOutOfMemory;
+        if (!png::fits(picture, s, mode)) return host::kWrongKind;
+        host::Buffer<uint8_t> row = png::row_buffer(picture, s, at.x);
+        if (!row) return host::kOutOfMemory;
+        png::place_png(picture, s, at.x, at.y, mode, row.get());
+        return 0;
     }
     if (mode == png::kAlphaGrey) {
+        if (s.palette_mode()) return host::kWrongKind;
         // Every pixel of a bitmap without alpha is opaque: its mask is white.
         for (int32_t y = at.y; y < s.height && y - at.y < dib.height; ++y)
             std::memset(s.at(at.x, y), 255, size_t(std::min(dib.width, s.width - at.x)) * 3);
         return 0;
     }
-    place_dib(dib, s, at.x, at.y);
-    return 0;
+    return take_dib(record, dib, at, nullptr) ? 0 : host::status(png::kNoPalette);
 }
 
 }  // namespace
@@ -89,14 +78,16 @@ int32_t GetClipPng(host::BMSCR* screen, int32_t x, int32_t y, int32_t mode) {
             return png::load_into(*screen, source, at, mode);
         }
     }
+    // A CF_DIBV5 of other than 32 bits is left for the CF_DIB (the system makes each of the
+    // other); one whose header cannot be read is not.
     for (UINT format : {UINT(CF_DIBV5), UINT(CF_DIB)}) {
         const CopiedBlock block(format);
         if (int32_t r = unreadable(block)) return r;
         if (block.status() != 0) continue;
-        bool other_depth = false;
-        const int32_t result = place_dib32(*screen, block, at, mode, other_depth);
-        if (!other_depth) return result;
-        if (format == CF_DIB) return place_plain_dib(*screen, block, at, mode);
+        Dib dib;
+        const DibStatus status = check_dib(block.data(), block.size(), s.palette_mode(), dib, DibForms::kWithAlpha);
+        if (format == CF_DIBV5 && dib.bits != 32 && dib.bits != 0) continue;
+        return place_bitmap(*screen, dib, status, at, mode);
     }
     return kNoPicture;
 }

@@ -1,19 +1,17 @@
 // A 32-bit device-independent bitmap with its alpha (the clipboard's CF_DIBV5, or a CF_DIB
-// of 32 bits) read into a picture, as current programs put pictures with transparency on
-// the clipboard. Portable: the block comes from any program and is checked here.
+// of 32 bits), checked by the clipboard's bitmap reader, as a picture to place as a decoded
+// PNG is placed.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
+#include "clip/dib.h"
 #include "png/decode.h"
 
 namespace qv::png {
 
-// Reads the block into `picture` as 8-bit RGBA: kDone, kOtherDepth, kBadStream (a
-// header, masks or size that do not hold together, or masks other than the usual byte
-// order), kTooLarge or kNoMemory. Rows may be bottom-up or top-down. A bitmap whose alpha
-// bytes are all 0 has no alpha (a plain 32-bit bitmap leaves them so): it is opaque.
-int32_t read_dib32(const uint8_t* block, size_t size, Picture& picture);
+// The bitmap's pixels as 8-bit RGBA, the top row first: kDone or kNoMemory. A bitmap whose
+// alpha bytes are all 0 has no alpha (a plain 32-bit bitmap leaves them so): it is opaque.
+int32_t picture_from_dib32(const clip::Dib& dib, Picture& picture);
 
 }  // namespace qv::png

@@ -1,6 +1,6 @@
-// The outcomes of the PNG bridge in one list: the reader's, the clipboard bitmap reader's and
-// the loader's. Each but the last internal one is the status a script receives (results.h
-// gives their meanings), so a command hands them on as host::status(s).
+// The outcomes of the PNG bridge in one list: the reader's and the loader's. Each is the
+// status a script receives (results.h gives their meanings), so a command hands them on as
+// host::status(s).
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,6 @@ enum Status : int32_t {
     kTooLarge = 3,    // a side above kMaxSide, or more sample bytes than kMaxSampleBytes
     kNoPalette = 4,   // the system refused a palette screen's new palette
     kNoMemory = 0x7FFFFFFE,  // the library's one no-memory status
-    // Never a script's: a clipboard bitmap of another depth than 32 bits, which the plain
-    // bitmap reader takes instead.
-    kOtherDepth = 0x7FFFFFFD,
 };
 
 }  // namespace qv::png

@@ -24,6 +24,7 @@ struct Layout {
 };
 
 size_t table_entries(uint16_t bits, uint32_t used) {
+    if (bits == 32) return used;  // a table it need not have
     const size_t full = bits < 24 ? size_t(1) << bits : 0;
     return used > 0 && used < full ? used : full;
 }
@@ -61,34 +62,54 @@ std::vector<uint8_t> with_field(std::vector<uint8_t> block, size_t at, int32_t v
 }
 
 TEST(DibReader, RefusesWhatItCannotReadWithoutReadingPastTheBlock) {
+    constexpr DibForms kAlpha = DibForms::kWithAlpha;
+    const std::vector<uint8_t> fields = with_field(with_field(with_field(make_dib(2, 2, 32, 3, {124}), 40, 0xFF0000), 44, 0xFF00), 48, 0xFF);
     struct Case {
         const char* what;
         std::vector<uint8_t> block;
         bool palette;
         DibStatus want;
+        DibForms forms = DibForms::kPlain;
     } cases[] = {
         {"39 bytes", shortened(make_dib(4, 4, 8), 39), false, kShortBlock},
         {"2 bits", make_dib(4, 4, 2), false, kBadBitCount},
-        {"16 bits", make_dib(4, 4, 16), false, kBadBitCount},
+        {"16 bits", make_dib(4, 4, 16), false, kBadBitCount, kAlpha},
         {"32 bits", make_dib(4, 4, 32), true, kBadBitCount},
         {"24 bits for a palette screen", make_dib(4, 4, 24), true, kFullColourDib},
         {"compressed", make_dib(4, 4, 8, 1), false, kCompressed},
         {"top-down", with_field(make_dib(4, 1, 8), 8, -1), false, kTopDownOrNoWidth},
+        {"top-down below 32 bits", with_field(make_dib(4, 1, 8), 8, -1), false, kTopDownOrNoWidth, kAlpha},
         {"negative width", with_field(make_dib(5, 2, 24), 4, -5), false, kTopDownOrNoWidth},
         {"a byte short", shortened(make_dib(5, 3, 24), 40 + 3 * 16 - 1), false, kShortBlock},
         {"colour table cut", shortened(make_dib(2, 0, 8), 40 + 1020), true, kShortBlock},
         {"core header", with_field(make_dib(4, 4, 8), 0, 12), false, kCoreHeader},
         {"header past the block", with_field(make_dib(4, 4, 8), 0, 0x7FFFFFFF), false, kShortBlock},
         {"V5 header cut", shortened(make_dib(4, 4, 24, 0, {124}), 124 + 47), false, kShortBlock},
+        // The 32-bit forms with alpha.
+        {"bit fields", fields, true, kDibOk, kAlpha},
+        {"bit fields below 32 bits", make_dib(4, 4, 24, 3), false, kCompressed, kAlpha},
+        {"bit fields in another order", with_field(fields, 40, 0xFF), false, kCompressed, kAlpha},
+        {"bit fields after a 40-byte header, cut", make_dib(2, 0, 32, 3), false, kCompressed, kAlpha},
+        {"32 bits, a byte short", shortened(make_dib(3, 2, 32, 0, {40, 2}), 40 + 8 + 24 - 1), false, kShortBlock, kAlpha},
+        {"no rows", make_dib(3, 0, 32), false, kTopDownOrNoWidth, kAlpha},
+        {"wider than the library decodes", with_field(make_dib(1, 1, 32), 4, 1000001), false, kDibTooLarge, kAlpha},
     };
     for (Case& c : cases) {
         Dib dib;
-        EXPECT_EQ(check_dib(c.block.data(), c.block.size(), c.palette, dib), c.want) << c.what;
+        EXPECT_EQ(check_dib(c.block.data(), c.block.size(), c.palette, dib, c.forms), c.want) << c.what;
     }
     // A width whose stride would wrap 32 bits claims gigabytes: refused by size.
     const std::vector<uint8_t> huge = with_field(with_field(make_dib(1, 1, 24), 4, 0x7FFFFFFF), 8, 0x7FFFFFFF);
     Dib dib;
     EXPECT_EQ(check_dib(huge.data(), huge.size(), false, dib), kShortBlock);
+    // Rows either way up, past a colour table of biClrUsed entries: the top row is the first
+    // stored when the height is negative, the last when not.
+    for (int32_t sign : {1, -1}) {
+        const std::vector<uint8_t> b = with_field(make_dib(3, 2, 32, 0, {40, 5}), 8, 2 * sign);
+        ASSERT_EQ(check_dib(b.data(), b.size(), false, dib, kAlpha), kDibOk);
+        EXPECT_EQ(dib.height, 2);
+        EXPECT_EQ(dib.row(0), b.data() + 40 + 20 + (sign < 0 ? 0 : 12)) << sign;
+    }
 }
 
 // Pixel (x, y) of the DIB by its definition: the index (or the three bytes) at its place;
@@ -125,7 +146,7 @@ TEST(DibReader, PlacesEveryBitCountIntoBothKindsOfScreen) {
                     BufferScreen s(17, 8, palette);
                     const auto before = s.snapshot();
                     uint8_t colours[768] = {};
-                    place_dib(dib, s.view(), x, y);
+                    place_dib(dib, s.view(), inside_or_zero(s.view(), x, y));
                     if (palette) dib_colours(dib, colours);
                     const int32_t x0 = x < 17 ? x : 0, y0 = y >= 0 ? y : 0;
                     const int32_t w = std::min(19, 17 - x0), h = std::min(9, 8 - y0);
