@@ -19,4 +19,8 @@ template <> struct ArgOf<Kind::PTR> { using type = char*; };
 
 template <Kind K> using Arg = typename ArgOf<K>::type;
 
+// The terms of docs/concepts.md a command's reference row links to (the command table's
+// concepts column).
+enum Concept : unsigned { POS = 1, CLIP = 2, COPY = 4, TABLE = 8, MODES = 16, SETTINGS = 32 };
+
 }  // namespace qv

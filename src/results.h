@@ -11,10 +11,12 @@
 //                                           any command could give and none is meant to: no
 //                                           test accepts it, the runner reports it as a fault
 //
-// Who is a command or a group. This file is included with the macros defined to build the
-// lookup the test host and the runner use (tools/hostsim/results_table), and the build reads
-// it to write the results into docs/commands.md. A result a command gives that is not listed
-// here is a fault, and the tests and the runner treat it as one.
+// Who is a command or a group. This file is expanded once, in tools/run/result_meanings.cpp:
+// the test host and the runner look each result up there, and tools/reference (which the build
+// runs) writes the results into docs/commands.md from the same expansion, stopping the build
+// on a row for an unknown name or two rows of one command that list the same result. A result
+// a command gives that is not listed here is a fault, and the tests and the runner treat it as
+// one.
 //
 // No include guard: it is meant to be expanded more than once.
 

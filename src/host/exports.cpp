@@ -25,7 +25,7 @@ qv::Arg<K> from_word(int32_t word) {
 // The host cannot catch a C++ exception: none leaves a thunk. No command is known to let one
 // out (their memory comes from host/memory.h, which answers null); one that did is a fault of
 // the library's, answered with a status of its own that the tests and the runner report.
-#define CMD(name, folder, a1, a2, a3, a4, summary)                                             \
+#define CMD(name, folder, a1, a2, a3, a4, concepts, summary)                                   \
     extern "C" int32_t __stdcall name(int32_t w1, int32_t w2, int32_t w3, int32_t w4) noexcept { \
         try {                                                                                   \
             return qv::folder::name(from_word<qv::Kind::a1>(w1), from_word<qv::Kind::a2>(w2),   \

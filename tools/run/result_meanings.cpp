@@ -1,8 +1,6 @@
-// The results table expanded into rows and the groups each command shares (see
-// result_meanings.h).
+// The results table expanded into its lines, and from them the rows and the groups each
+// command shares (see result_meanings.h).
 #include "result_meanings.h"
-
-#include "results_count.h"
 
 #include <iterator>
 #include <string>
@@ -15,14 +13,14 @@ namespace {
 
 using Row = ResultRow;
 
-// The fault row has no command: it is found by its empty name.
-constexpr Row kRows[] = {
-#define GROUP(name, title)
-#define SHARES(command, group)
-#define FAULT(value, meaning) {"", false, value, value, meaning},
-#define STATUS(who, value, meaning) {#who, false, value, value, meaning},
-#define STATUSES(who, low, high, meaning) {#who, false, low, high, meaning},
-#define ERR(who, number, meaning) {#who, true, number, number, meaning},
+// The table's lines in its order: the one expansion of results.h.
+constexpr TableLine kLines[] = {
+#define GROUP(name, title) {TableLine::kGroup, #name, title, {}},
+#define SHARES(command, group) {TableLine::kShares, #command, #group, {}},
+#define FAULT(value, meaning) {TableLine::kRow, "", nullptr, {"", false, value, value, meaning}},
+#define STATUS(who, value, meaning) {TableLine::kRow, #who, nullptr, {#who, false, value, value, meaning}},
+#define STATUSES(who, low, high, meaning) {TableLine::kRow, #who, nullptr, {#who, false, low, high, meaning}},
+#define ERR(who, number, meaning) {TableLine::kRow, #who, nullptr, {#who, true, number, number, meaning}},
 #include "results.h"
 #undef GROUP
 #undef SHARES
@@ -31,50 +29,38 @@ constexpr Row kRows[] = {
 #undef STATUSES
 #undef ERR
 };
-// The build's reader of the table (cmake/commands.cmake) writes docs/commands.md from the rows
-// it reads: it must have read every row compiled here.
-static_assert(std::size(kRows) == QV_RESULT_ROWS, "a row of results.h that the build's reader did not read");
+
+// The rows alone, in order. The fault row has no command: it is found by its empty name.
+const std::vector<Row>& rows() {
+    static const std::vector<Row> all = [] {
+        std::vector<Row> out;
+        for (const TableLine& l : kLines)
+            if (l.what == TableLine::kRow) out.push_back(l.row);
+        return out;
+    }();
+    return all;
+}
 
 const Row& fault_row() {
     static const Row* const fault = [] {
-        for (const Row& r : kRows)
+        for (const Row& r : rows())
             if (!*r.who) return &r;
         return static_cast<const Row*>(nullptr);
     }();
     return *fault;
 }
 
-struct Share {
-    const char* command;
-    const char* group;
-};
-
-constexpr Share kShares[] = {
-#define GROUP(name, title)
-#define SHARES(command, group) {#command, #group},
-#define FAULT(value, meaning)
-#define STATUS(who, value, meaning)
-#define STATUSES(who, low, high, meaning)
-#define ERR(who, number, meaning)
-#include "results.h"
-#undef GROUP
-#undef SHARES
-#undef FAULT
-#undef STATUS
-#undef STATUSES
-#undef ERR
-};
-
 // Each command's rows: its own first, then those of the groups it shares. Built once, as the
 // test host asks for every call it makes (seventy thousand in a row for the leak checks).
 const std::unordered_map<std::string_view, std::vector<const Row*>>& rows_by_command() {
     static const auto index = [] {
         std::unordered_map<std::string_view, std::vector<const Row*>> by_who, out;
-        for (const Row& r : kRows) by_who[r.who].push_back(&r);
-        for (const Row& r : kRows) out[r.who].push_back(&r);
-        for (const Share& s : kShares) {
-            auto& rows = out[s.command];
-            for (const Row* r : by_who[s.group]) rows.push_back(r);
+        for (const Row& r : rows()) by_who[r.who].push_back(&r);
+        for (const Row& r : rows()) out[r.who].push_back(&r);
+        for (const TableLine& l : kLines) {
+            if (l.what != TableLine::kShares) continue;
+            auto& command_rows = out[l.who];
+            for (const Row* r : by_who[l.name]) command_rows.push_back(r);
         }
         return out;
     }();
@@ -108,8 +94,13 @@ const char* result_meaning(std::string_view command, int32_t result) {
 const char* fault_meaning(int32_t result) { return lists(fault_row(), result) ? fault_row().meaning : nullptr; }
 
 const ResultRow* result_rows(size_t& count) {
-    count = std::size(kRows);
-    return kRows;
+    count = rows().size();
+    return rows().data();
+}
+
+const TableLine* table_lines(size_t& count) {
+    count = std::size(kLines);
+    return kLines;
 }
 
 }  // namespace qv::run

@@ -1,7 +1,7 @@
 // What each result of each command means, from the results table (src/results.h): the
-// runner prints the meaning beside every result, and the test host fails a test whose call
-// gives a result the table does not list, or the library's fault status. Portable: no Win32
-// here.
+// runner prints the meaning beside every result, the test host fails a test whose call gives
+// a result the table does not list, or the library's fault status, and tools/reference writes
+// the table into docs/commands.md. Portable: no Win32 here.
 #pragma once
 
 #include <cstddef>
@@ -31,5 +31,15 @@ const char* fault_meaning(int32_t result);
 
 // Every row of the table, in its order.
 const ResultRow* result_rows(size_t& count);
+
+// Every line of the table, in its order: a group's declaration (who: the group, name: its
+// title), a command's share of a group (name: the group), or a row.
+struct TableLine {
+    enum What { kGroup, kShares, kRow } what;
+    const char* who;
+    const char* name;
+    ResultRow row;
+};
+const TableLine* table_lines(size_t& count);
 
 }  // namespace qv::run

@@ -135,7 +135,7 @@ bool tokenize(std::string_view line, std::vector<Token>& tokens, std::string& er
 
 const std::vector<CommandInfo>& command_table() {
     static const std::vector<CommandInfo> table = {
-#define CMD(name, folder, a1, a2, a3, a4, summary) \
+#define CMD(name, folder, a1, a2, a3, a4, concepts, summary) \
     {#name, {Kind::a1, Kind::a2, Kind::a3, Kind::a4}, summary},
 #include "commands.h"
 #undef CMD
