@@ -1,10 +1,10 @@
 // Reading the pack archive's header and directory (see pack_archive.h).
 #include "archive/pack_archive.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "host/file.h"
 
 namespace qv::archive {
 
@@ -31,12 +31,10 @@ int64_t parse_offset(const char* text) {
     return negative ? -value : value;
 }
 
-// The archive's file, opened at a byte offset; null when it cannot be opened or reached.
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File open_at(const char* path, int64_t offset) {
-    File file(std::fopen(path, "rb"), std::fclose);
-    if (file && (offset < 0 || offset > LONG_MAX || std::fseek(file.get(), long(offset), SEEK_SET) != 0)) file.reset();
-    return file;
+// Whether `file` is open at a byte offset of the archive's file.
+bool open_archive_at(const char* path, int64_t offset, host::File& file) {
+    uint64_t size;
+    return host::open_at(path, offset, file, size) == host::OpenResult::kOpen;
 }
 
 }  // namespace
@@ -61,8 +59,8 @@ void OpenPackArchive(PackArchive& archive, char* locator) {
     archive.start = offset;
 
     uint8_t header[kHeaderBytes];
-    const File file = open_at(archive.path, offset);
-    if (!file || std::fread(header, 1, kHeaderBytes, file.get()) != kHeaderBytes) return;
+    host::File file;
+    if (!open_archive_at(archive.path, offset, file) || std::fread(header, 1, kHeaderBytes, file.get()) != kHeaderBytes) return;
     archive.data_base = archive.start + le32(header + 4);
     archive.entries = le32(header + 8);
     if (std::memcmp(header, "DPMX", 4) == 0) archive.open = true;
@@ -78,8 +76,8 @@ int64_t FindPackEntry(const PackArchive& archive, const char* name) {
         char c = name[i];
         lowered[i] = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
     }
-    const File file = open_at(archive.path, archive.start + int64_t(kHeaderBytes));
-    if (!file) return -1;
+    host::File file;
+    if (!open_archive_at(archive.path, archive.start + int64_t(kHeaderBytes), file)) return -1;
     uint8_t entry[kEntryBytes];
     for (uint32_t i = 0; i < archive.entries; ++i) {
         // An entry count larger than the file ends at the end of the file.

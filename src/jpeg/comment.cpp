@@ -82,7 +82,8 @@ int32_t read_input(const Input& in, uint8_t* data, uint32_t cap, int32_t kind) {
 
 int32_t ReadJpegComment(uint8_t* data, uint32_t cap, const char* path, int32_t kind, int64_t offset) {
     File file;
-    switch (open_at(path, offset < 0 ? 0 : offset, file)) {
+    uint64_t size;
+    switch (host::open_at(path, offset < 0 ? 0 : offset, file, size)) {
         case OpenResult::kCannotOpen: return -1;
         case OpenResult::kCannotSeek: return -2;
         case OpenResult::kOpen: break;

@@ -9,29 +9,13 @@
 #include "jpeg/decode.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <new>
-
-#include <sys/stat.h>
 
 #include "jpeg/error.h"
 #include "jpeg/file.h"
 
 namespace qv::jpeg {
-
-OpenResult open_at(const char* path, int64_t offset, File& file) {
-    // Some C libraries open a folder for reading; it is no file to decode.
-    struct stat st;
-    if (!path || (stat(path, &st) == 0 && S_ISDIR(st.st_mode))) return OpenResult::kCannotOpen;
-    file.reset(std::fopen(path, "rb"));
-    if (!file) return OpenResult::kCannotOpen;
-    if (offset < 0 || offset > LONG_MAX || std::fseek(file.get(), long(offset), SEEK_SET) != 0) {
-        file.close();
-        return OpenResult::kCannotSeek;
-    }
-    return OpenResult::kOpen;
-}
 
 void attach_input(j_decompress_ptr cinfo, const Input& in) {
     if (in.file) jpeg_stdio_src(cinfo, in.file);
@@ -168,7 +152,8 @@ int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) { retur
 
 int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarget& target) {
     File file;
-    switch (open_at(path, offset, file)) {
+    uint64_t size;
+    switch (host::open_at(path, offset, file, size)) {
         case OpenResult::kCannotOpen: return kCannotOpen;
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
@@ -178,7 +163,8 @@ int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarg
 
 int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height) {
     File file;
-    switch (open_at(path, offset, file)) {
+    uint64_t size;
+    switch (host::open_at(path, offset, file, size)) {
         case OpenResult::kCannotOpen: return kCannotOpen;
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;

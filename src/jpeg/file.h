@@ -1,5 +1,5 @@
-// The input of a decode, a probe or a comment read: a file opened at a byte offset (and
-// closed on every path), or bytes in memory.
+// The input of a decode, a probe or a comment read: a file opened at a byte offset
+// (host/file.h), or bytes in memory.
 #pragma once
 
 #include <cstddef>
@@ -8,38 +8,12 @@
 
 #include <jpeglib.h>
 
+#include "host/file.h"
+
 namespace qv::jpeg {
 
-// A stdio file, closed when the holder goes.
-class File {
-public:
-    File() = default;
-    explicit File(std::FILE* f) : f_(f) {}
-    ~File() { close(); }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    void reset(std::FILE* f) {
-        close();
-        f_ = f;
-    }
-    std::FILE* get() const { return f_; }
-    explicit operator bool() const { return f_ != nullptr; }
-    // Returns false when the data could not be flushed.
-    bool close() {
-        bool ok = !f_ || std::fclose(f_) == 0;
-        f_ = nullptr;
-        return ok;
-    }
-
-private:
-    std::FILE* f_ = nullptr;
-};
-
-enum class OpenResult { kOpen, kCannotOpen, kCannotSeek };
-
-// Opens `path` for binary reading and seeks to `offset`. A negative offset, or one that
-// the C library cannot seek to, is kCannotSeek (and the file is closed again).
-OpenResult open_at(const char* path, int64_t offset, File& file);
+using host::File;
+using host::OpenResult;
 
 // An open file, or else `size` bytes at `bytes`.
 struct Input {

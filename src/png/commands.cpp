@@ -1,13 +1,11 @@
 // The PNG commands that take files, variables and archive entries, and the encoder's
 // settings: thin adapters that check their arguments in order and call the bridge.
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 
 #include "archive/entries.h"
 #include "command_decls.h"
+#include "host/file.h"
 #include "host/pointers.h"
 #include "host/refresh_win.h"
 #include "host/results.h"
@@ -24,34 +22,16 @@ static_assert(host::status(kNoMemory) == host::kOutOfMemory);
 
 bool valid_mode(int32_t mode) { return mode >= kComposite && mode <= kAlphaGrey; }
 
-// A file opened at a byte offset, closed on every path.
-class OpenFile {
-public:
-    OpenFile(const char* path, int64_t offset) {
-        struct stat st;
-        // Some C libraries open a folder for reading; it is no picture.
-        if (!path || stat(path, &st) != 0 || S_ISDIR(st.st_mode)) return;
-        file_ = std::fopen(path, "rb");
-        if (!file_) return;
-        if (offset < 0 || offset > LONG_MAX || offset > int64_t(st.st_size) || std::fseek(file_, long(offset), SEEK_SET) != 0)
-            return;
-        left_ = uint64_t(st.st_size) - uint64_t(offset);
-        seeked_ = true;
-    }
-    ~OpenFile() {
-        if (file_) std::fclose(file_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    bool open() const { return file_ != nullptr; }
-    bool seeked() const { return seeked_; }
-    FileSource source() const { return FileSource(file_, left_); }
-
-private:
-    std::FILE* file_ = nullptr;
-    uint64_t left_ = 0;
-    bool seeked_ = false;
-};
+// The stream at a byte offset of a file, to the file's end: kDone, kCannotOpen, or kBadStream
+// for an offset that cannot be reached.
+int32_t open_stream(const char* path, int64_t offset, host::File& file, uint64_t& left) {
+    uint64_t size = 0;
+    const host::OpenResult opened = host::open_at(path, offset, file, size);
+    if (opened == host::OpenResult::kCannotOpen) return kCannotOpen;
+    if (opened == host::OpenResult::kCannotSeek || uint64_t(offset) > size) return kBadStream;
+    left = size - uint64_t(offset);
+    return kDone;
+}
 
 // The bytes a variable holds: `count` of them, or its whole first dimension when the count
 // is 0 or more than that.
@@ -63,10 +43,10 @@ MemorySource variable_bytes(const host::PVAL& var, int32_t count) {
 
 int32_t load_file(host::BMSCR* screen, const char* path, int32_t mode, int64_t offset) {
     if (!valid_mode(mode)) return host::kErrRange;
-    OpenFile file(path, offset);
-    if (!file.open()) return host::status(kCannotOpen);
-    if (!file.seeked()) return host::status(kBadStream);
-    FileSource source = file.source();
+    host::File file;
+    uint64_t left = 0;
+    if (int32_t status = open_stream(path, offset, file, left)) return host::status(status);
+    FileSource source(file.get(), left);
     return load_into(*screen, source, position_inside(host::screen_view(*screen)), mode);
 }
 
@@ -81,10 +61,10 @@ int32_t size_of(host::PVAL* var, Source& source) {
 int32_t size_file(host::PVAL* var, const char* path, int64_t offset) {
     if (var->type != host::kInteger) return host::kWrongKind;
     host::store_size(var, 0, 0);
-    OpenFile file(path, offset);
-    if (!file.open()) return host::status(kCannotOpen);
-    if (!file.seeked()) return host::status(kBadStream);
-    FileSource source = file.source();
+    host::File file;
+    uint64_t left = 0;
+    if (int32_t status = open_stream(path, offset, file, left)) return host::status(status);
+    FileSource source(file.get(), left);
     return size_of(var, source);
 }
 
