@@ -1,0 +1,21 @@
+// The orientation a camera writes into a JPEG's EXIF block (APP1 "Exif", a TIFF structure),
+// 1 to 8 as the EXIF standard numbers them (1 as stored; 6 to be turned 90° clockwise to
+// stand upright). Portable: the bytes come from any file and are read only inside the bounds
+// they are given.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qv::jpeg {
+
+// The orientation in an APP1 segment's data (the bytes after its length field): 1 to 8, or
+// 0 when it is no EXIF block, has no orientation in its first directory, or the block is
+// damaged (an offset, count or type that does not hold together).
+int32_t exif_orientation(const uint8_t* segment, size_t size);
+
+// The orientation of a JPEG stream: that of its first EXIF block before the scan, 0 when it
+// has none or the markers before it are damaged.
+int32_t jpeg_orientation(const uint8_t* stream, size_t size);
+
+}  // namespace qv::jpeg
