@@ -1,6 +1,7 @@
 // The JPEG commands that take files and archive entries: thin adapters that check their
 // arguments in order, build views of the host's records and call the bridge.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "command_decls.h"
@@ -10,6 +11,8 @@
 #include "jpeg/comment.h"
 #include "jpeg/decode.h"
 #include "jpeg/encode.h"
+#include "jpeg/exif.h"
+#include "jpeg/file.h"
 #include "jpeg/settings.h"
 
 namespace qv::jpeg {
@@ -23,6 +26,37 @@ int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
     int32_t status = ProbeJpegFile(path, offset, w, h);
     if (status == kDone) host::store_size(var, w, h);
     return host::status(status);
+}
+
+// A file's markers, read from where it is open.
+class FileMarkers : public MarkerReader {
+public:
+    explicit FileMarkers(std::FILE* f) : f_(f) {}
+    bool read(uint8_t* to, size_t n) override { return std::fread(to, 1, n, f_) == n; }
+    bool skip(size_t n) override { return std::fseek(f_, long(n), SEEK_CUR) == 0; }
+
+private:
+    std::FILE* f_;
+};
+
+// Stores an orientation (kNotJpeg as 0) in data[0], as far as the variable reaches, and
+// answers the query's status.
+int32_t store_orientation(host::PVAL* var, int32_t orientation) {
+    const Var v = host::var_view(*var);
+    if (v.capacity >= 4) v.ints()[0] = orientation == kNotJpeg ? 0 : orientation;
+    return orientation == kNotJpeg ? host::status(kBadStream) : 0;
+}
+
+int32_t orientation_query(host::PVAL* var, const char* path, int64_t offset) {
+    File file;
+    uint64_t size;
+    switch (host::open_at(path, offset, file, size)) {
+        case OpenResult::kCannotOpen: store_orientation(var, 0); return host::status(kCannotOpen);
+        case OpenResult::kCannotSeek: return store_orientation(var, kNotJpeg);
+        case OpenResult::kOpen: break;
+    }
+    FileMarkers markers(file.get());
+    return store_orientation(var, jpeg_orientation(markers));
 }
 
 int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t offset) {
@@ -84,6 +118,30 @@ int32_t JpegComment(host::PVAL* var, int32_t max_length, int32_t clear, int32_t)
     }
     settings.comment = {var, length};
     return 0;
+}
+
+int32_t JpegOrient(host::PVAL* var, const char* path, int32_t offset, int32_t) {
+    if (var->type != host::kInteger) return host::kWrongKind;
+    return orientation_query(var, path, offset);
+}
+
+int32_t JpegOrientMem(host::PVAL* var, host::PVAL* bytes, int32_t count, int32_t) {
+    if (var->type != host::kInteger) return host::kWrongKind;
+    // Read before anything is stored: the variable may be the bytes themselves.
+    const uint32_t room = host::first_dimension_room32(*bytes);
+    const uint32_t n = count > 0 && uint32_t(count) < room ? uint32_t(count) : room;
+    return store_orientation(var, jpeg_orientation(host::ptr<const uint8_t>(bytes->data), n));
+}
+
+int32_t JpegOrientDpm(host::PVAL* var, const char* name, int32_t, char* locator) {
+    if (var->type != host::kInteger) return host::kWrongKind;
+    archive::open(locator);
+    const archive::Entry entry = archive::find(name);
+    if (entry.offset < 0) {
+        store_orientation(var, 0);
+        return -1;
+    }
+    return orientation_query(var, entry.path, entry.offset);
 }
 
 int32_t GetJpegComment(host::PVAL* var, const char* path, int32_t kind, int32_t offset) {

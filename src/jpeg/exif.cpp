@@ -58,24 +58,56 @@ int32_t exif_orientation(const uint8_t* segment, size_t size) {
     return 0;
 }
 
-int32_t jpeg_orientation(const uint8_t* s, size_t size) {
-    if (size < 2 || s[0] != 0xFF || s[1] != 0xD8) return 0;
-    size_t at = 2;
+int32_t jpeg_orientation(MarkerReader& in) {
+    uint8_t b[4];
+    if (!in.read(b, 2) || b[0] != 0xFF || b[1] != 0xD8) return kNotJpeg;
+    if (!in.read(b, 1)) return 0;
     for (;;) {
         // A marker: fill bytes 0xFF, then its code.
-        if (at >= size || s[at] != 0xFF) return 0;
-        while (at < size && s[at] == 0xFF) ++at;
-        if (at >= size) return 0;
-        const uint8_t code = s[at++];
-        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) continue;  // no length
+        if (b[0] != 0xFF) return 0;
+        do {
+            if (!in.read(b, 1)) return 0;
+        } while (b[0] == 0xFF);
+        const uint8_t code = b[0];
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {  // no length
+            if (!in.read(b, 1)) return 0;
+            continue;
+        }
         if (code == 0xDA || code == 0xD9) return 0;  // the scan or the end: no EXIF before
-        if (size - at < 2) return 0;
-        const size_t length = size_t(s[at]) << 8 | s[at + 1];
-        if (length < 2 || length > size - at) return 0;
-        if (code == 0xE1 && length - 2 >= kExifHeader && std::memcmp(s + at + 2, "Exif\0\0", kExifHeader) == 0)
-            return exif_orientation(s + at + 2, length - 2);
-        at += length;
+        if (!in.read(b, 2)) return 0;
+        const size_t length = size_t(b[0]) << 8 | b[1];
+        if (length < 2) return 0;
+        if (code == 0xE1 && length - 2 >= kExifHeader) {
+            uint8_t segment[65533];
+            if (!in.read(segment, length - 2)) return 0;
+            if (std::memcmp(segment, "Exif\0\0", kExifHeader) == 0) return exif_orientation(segment, length - 2);
+        } else if (!in.skip(length - 2)) {
+            return 0;
+        }
+        if (!in.read(b, 1)) return 0;
     }
+}
+
+int32_t jpeg_orientation(const uint8_t* stream, size_t size) {
+    class Bytes : public MarkerReader {
+    public:
+        Bytes(const uint8_t* b, size_t n) : b_(b), left_(n) {}
+        bool read(uint8_t* to, size_t n) override {
+            if (n > left_) return false;
+            std::memcpy(to, b_, n);
+            return skip(n);
+        }
+        bool skip(size_t n) override {
+            if (n > left_) return false;
+            b_ += n, left_ -= n;
+            return true;
+        }
+
+    private:
+        const uint8_t* b_;
+        size_t left_;
+    } in(stream, size);
+    return jpeg_orientation(in);
 }
 
 }  // namespace qv::jpeg

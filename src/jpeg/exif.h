@@ -14,8 +14,21 @@ namespace qv::jpeg {
 // damaged (an offset, count or type that does not hold together).
 int32_t exif_orientation(const uint8_t* segment, size_t size);
 
+// Where a stream's markers are read from: read fills n bytes, skip passes n; both false when
+// the stream ends first.
+class MarkerReader {
+public:
+    virtual ~MarkerReader() = default;
+    virtual bool read(uint8_t* to, size_t n) = 0;
+    virtual bool skip(size_t n) = 0;
+};
+
+constexpr int32_t kNotJpeg = -1;
+
 // The orientation of a JPEG stream: that of its first EXIF block before the scan, 0 when it
-// has none or the markers before it are damaged.
+// has none or the markers before it are damaged; kNotJpeg when the stream does not start
+// with a JPEG's first marker.
+int32_t jpeg_orientation(MarkerReader& in);
 int32_t jpeg_orientation(const uint8_t* stream, size_t size);
 
 }  // namespace qv::jpeg

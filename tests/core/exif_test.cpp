@@ -101,7 +101,8 @@ TEST(Exif, FindsTheFirstExifBlockBeforeTheScan) {
     long_segment[5] = 0xFF;  // APP0 claims more than the stream holds
     EXPECT_EQ(read_exact(long_segment, long_segment.size(), jpeg_orientation), 0);
     const size_t whole = soi.size() + app0.size() + 1 + xmp.size() + block.size();
-    for (size_t n = 0; n < stream.size(); ++n) EXPECT_EQ(read_exact(stream, n, jpeg_orientation), n >= whole ? 6 : 0) << n;
+    for (size_t n = 0; n < stream.size(); ++n)
+        EXPECT_EQ(read_exact(stream, n, jpeg_orientation), n >= whole ? 6 : n < 2 ? kNotJpeg : 0) << n;
 }
 
 }  // namespace

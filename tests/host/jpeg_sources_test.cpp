@@ -184,6 +184,39 @@ std::string archive_of(const std::vector<std::pair<std::string, std::string>>& e
     return "DPMX" + le32(16 + uint32_t(dir.size())) + le32(uint32_t(entries.size())) + le32(0) + dir + data;
 }
 
+// An EXIF block (big-endian) whose one entry is the orientation 6: turn 90 degrees clockwise.
+const std::string kTurnedExif("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
+
+// The camera's orientation from a file at an offset and from a variable's bytes (the archive:
+// in the next test, which opens the process's one archive).
+TEST(JpegOrient, ReadsTheOrientationFromAFileAndAVariable) {
+    TempDir dir;
+    const std::string plain = read_file(testdata("small-420.jpg")), turned = with_comment(plain, kTurnedExif, 0xE1);
+    const std::string path = dir.file("o.bin");
+    write_file(path, std::string(100, 'z') + turned);
+    HostVar o = HostVar::ints(1), text = HostVar::text(8), bytes = var_with(turned);
+    const struct {
+        const char* what;
+        int32_t result, orientation;
+        int32_t (*query)(HostVar&, HostVar&, const std::string&);
+    } cases[] = {
+        {"at the offset", 0, 6, [](HostVar& v, HostVar&, const std::string& p) { return call("JpegOrient", v.record(), p.c_str(), 100); }},
+        {"no JPEG at 0", -2, 0, [](HostVar& v, HostVar&, const std::string& p) { return call("JpegOrient", v.record(), p.c_str(), 0); }},
+        {"a negative offset", -2, 0, [](HostVar& v, HostVar&, const std::string& p) { return call("JpegOrient", v.record(), p.c_str(), -1); }},
+        {"no such file", -1, 0, [](HostVar& v, HostVar&, const std::string& p) { return call("JpegOrient", v.record(), (p + "x").c_str(), 0); }},
+        {"no EXIF", 0, 0, [](HostVar& v, HostVar&, const std::string&) { return call("JpegOrient", v.record(), testdata("small-420.jpg").c_str(), 0); }},
+        {"the variable", 0, 6, [](HostVar& v, HostVar& b, const std::string&) { return call("JpegOrientMem", v.record(), b.record(), 0); }},
+        {"its first 30 bytes", 0, 0, [](HostVar& v, HostVar& b, const std::string&) { return call("JpegOrientMem", v.record(), b.record(), 30); }},
+    };
+    for (const auto& c : cases) {
+        o.ints()[0] = -9;
+        EXPECT_EQ(c.query(o, bytes, path), c.result) << c.what;
+        EXPECT_EQ(o.ints()[0], c.orientation) << c.what;
+    }
+    EXPECT_EQ(call("JpegOrient", text.record(), path.c_str(), 100), -255);
+    EXPECT_EQ(call("JpegOrientMem", text.record(), bytes.record(), 0), -255);
+}
+
 // The archive is process-wide and stays open once opened, so one test covers its life.
 TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
     TempDir dir;
@@ -192,7 +225,7 @@ TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
     std::string host_exe = dir.file("game.exe");
     write_file(host_exe, std::string(4096, 'M') +
                              archive_of({{"start.ax", "xx"}, {"photo.jpg", with_comment(jpeg, "in the pack")},
-                                         {"tall.jpg", prog}}));
+                                         {"tall.jpg", prog}, {"turned.jpg", with_comment(jpeg, kTurnedExif, 0xE1)}}));
     std::string spec = host_exe + ",4096";
     Pnm ref = read_pnm(testdata("small-420.int.pnm"));
 
@@ -229,6 +262,10 @@ TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
     EXPECT_EQ(call("GetJpegCommentDpm", size.record(), "photo.jpg", 0, other.c_str()), 3);
     EXPECT_EQ(call("JpegSizeDpm", text.record(), "photo.jpg", 0, other.c_str()), -255);
     EXPECT_EQ(call("JpegLoadDpm", s.record(), std::string(80, 'p').c_str(), 0, other.c_str()), -1);
+    EXPECT_EQ(call("JpegOrientDpm", size.record(), "turned.jpg", 0, other.c_str()), 0);
+    EXPECT_EQ(size.ints()[0], 6);
+    EXPECT_EQ(call("JpegOrientDpm", size.record(), "missing.jpg", 0, other.c_str()), -1);
+    EXPECT_EQ(size.ints()[0], 0);
     EXPECT_TRUE(DeleteFileA(host_exe.c_str())) << "the archive file is closed after each call";
 }
 
