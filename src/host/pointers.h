@@ -62,6 +62,13 @@ inline uint64_t first_dimension_elements(const PVAL& p) { return first_dimension
 // The first dimension's bytes by the same rule, for the 32-bit sizes the codecs take.
 inline uint32_t first_dimension_room32(const PVAL& p) { return uint32_t(first_dimension_room(p)); }
 
+// How many bytes of a variable a command reads as data (the memory loaders' byte count):
+// `count` of them, or its whole first dimension when the count is 0 or more than that.
+inline uint32_t counted_bytes(const PVAL& p, int32_t count) {
+    const uint32_t room = first_dimension_room32(p);
+    return count > 0 && uint32_t(count) < room ? uint32_t(count) : room;
+}
+
 // Stores a picture's width and height in data[0] and data[1] of an integer variable (the size
 // queries of every picture bridge): a script should give two elements; a smaller variable
 // gets what fits, and nothing is written past its storage.

@@ -128,9 +128,7 @@ int32_t JpegOrient(host::PVAL* var, const char* path, int32_t offset, int32_t) {
 int32_t JpegOrientMem(host::PVAL* var, host::PVAL* bytes, int32_t count, int32_t) {
     if (var->type != host::kInteger) return host::kWrongKind;
     // Read before anything is stored: the variable may be the bytes themselves.
-    const uint32_t room = host::first_dimension_room32(*bytes);
-    const uint32_t n = count > 0 && uint32_t(count) < room ? uint32_t(count) : room;
-    return store_orientation(var, jpeg_orientation(host::ptr<const uint8_t>(bytes->data), n));
+    return store_orientation(var, jpeg_orientation(host::ptr<const uint8_t>(bytes->data), host::counted_bytes(*bytes, count)));
 }
 
 int32_t JpegOrientDpm(host::PVAL* var, const char* name, int32_t, char* locator) {

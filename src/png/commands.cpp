@@ -33,12 +33,9 @@ int32_t open_stream(const char* path, int64_t offset, host::File& file, uint64_t
     return kDone;
 }
 
-// The bytes a variable holds: `count` of them, or its whole first dimension when the count
-// is 0 or more than that.
+// The bytes a variable holds, by the byte-count rule.
 MemorySource variable_bytes(const host::PVAL& var, int32_t count) {
-    const uint32_t room = host::first_dimension_room32(var);
-    const uint32_t n = count > 0 && uint32_t(count) < room ? uint32_t(count) : room;
-    return MemorySource(host::ptr<const uint8_t>(var.data), n);
+    return MemorySource(host::ptr<const uint8_t>(var.data), host::counted_bytes(var, count));
 }
 
 int32_t load_file(host::BMSCR* screen, const char* path, int32_t mode, int64_t offset) {
