@@ -39,6 +39,7 @@ add_library(qv_win STATIC
   src/compose/commands.cpp
   src/compose/desktop_win.cpp
   src/compose/geometry_commands.cpp
+  src/compose/resample_commands.cpp
   src/draw/palette_win.cpp
   src/draw/primitives_win.cpp
   src/draw/regions_win.cpp

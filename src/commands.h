@@ -123,6 +123,8 @@ CMD(GDscroll, compose, SCR, INT, INT, INT, 0, "move rows arg2 .. arg2 + arg3 - 1
 CMD(GDscrollF, compose, SCR, INT, INT, NONE, COPY, "move the copy area's contents down arg2 rows (4-pixel columns); arg3 nonzero: clear the top")
 CMD(GLscroll, compose, SCR, INT, INT, INT, POS, "move arg2 x arg3 pixels at the position left by |arg4| (negative: clear what is uncovered)")
 CMD(GRscroll, compose, SCR, INT, INT, INT, POS, "move arg2 x arg3 pixels at the position right by |arg4| (negative: clear what is uncovered)")
+CMD(ResampleParam, compose, INT, NONE, NONE, NONE, SETTINGS, "Resample's filter: 0 area average, 1 bilinear, 2 bicubic (Catmull-Rom), 3 Lanczos-3 (the default), 4 nearest")
+CMD(Resample, compose, SCR, SCR, INT, INT, POS | COPY, "scale screen arg2's copy area at its position to arg3 x arg4 pixels at the position of screen arg1, with the ResampleParam filter")
 CMD(SGzoomSize, compose, INT, INT, NONE, NONE, SETTINGS, "SGzoom's size on the desktop (0: the source's)")
 CMD(SGzoom, compose, SCR, INT, INT, NONE, COPY, "draw the copy area (or the screen) stretched onto the desktop at arg2, arg3")
 CMD(ScrRefresh, compose, NONE, NONE, NONE, NONE, 0, "repaint every window, removing what SGzoom drew")

@@ -21,6 +21,7 @@ struct Settings {
     int32_t merge_x = 0, merge_y = 0;
     Rotation rotation;                            // GRotPos
     int32_t zoom_w = 0, zoom_h = 0;               // SGzoom's target size; 0: the source's
+    int32_t resample_filter = 3;                  // ResampleParam: Lanczos-3 until set
 };
 
 extern Settings settings;
