@@ -11,6 +11,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include <immintrin.h>
+#endif
+
 #include "host/memory.h"
 #include "simd/wide.h"
 
@@ -108,17 +112,95 @@ uint8_t clip8(int32_t sum) {
     return uint8_t(sum < 0 ? 0 : sum > 255 ? 255 : sum);
 }
 
-void across_row(const uint8_t* in, const Taps& t, int32_t shown, uint8_t* out) {
-    for (int32_t i = 0; i < shown; ++i, out += 3) {
-        const uint8_t* p = in + size_t(t.first[i]) * 3;
-        const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
-        int32_t b = kHalf, g = kHalf, r = kHalf;
-        for (int32_t j = 0; j < t.count[i]; ++j, p += 3) {
-            b += p[0] * k[j];
-            g += p[1] * k[j];
-            r += p[2] * k[j];
+// Output pixel i of the horizontal pass of the row `in`.
+inline void across_pixel(const uint8_t* in, const Taps& t, int32_t i, uint8_t* out) {
+    const uint8_t* p = in + size_t(t.first[i]) * 3;
+    const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
+    int32_t b = kHalf, g = kHalf, r = kHalf;
+    for (int32_t j = 0, n = t.count[i]; j < n; ++j, p += 3) {
+        b += p[0] * k[j];
+        g += p[1] * k[j];
+        r += p[2] * k[j];
+    }
+    out[0] = clip8(b), out[1] = clip8(g), out[2] = clip8(r);
+}
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+constexpr int32_t kMostPairs = 64;
+
+// The horizontal pass of `rows` rows at once (AVX2), the weights of each output pixel laid out
+// once for all of them; two rows go through each instruction, one in each half. Each weight k
+// is split as 256 (k >> 8) + (k & 255), two parts that 16-bit multiply-adds take, two taps at
+// a time; their sum is k's exactly. An output pixel with more taps, or whose 8-byte reads
+// would pass `room` bytes of a row, is done by the plain loop.
+__attribute__((target("avx2"))) void across_rows_wide(const uint8_t* const* in, int32_t rows, const Taps& t,
+                                                      int32_t shown, size_t room, uint8_t* const* out) {
+    // Two pixels' bytes b0 g0 r0 b1 g1 r1 as the 16-bit pairs (b0, b1), (g0, g1), (r0, r1).
+    const __m256i spread = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0, -128, 3, -128, 1, -128, 4, -128, 2, -128, 5, -128, -128, -128, -128, -128));
+    const __m256i half = _mm256_set1_epi32(kHalf);
+    const __m128i three = _mm_setr_epi32(-1, -1, -1, 0);
+    __m256i high[kMostPairs], low[kMostPairs];
+    for (int32_t i = 0; i < shown; ++i) {
+        const int32_t n = t.count[i], pairs = (n + 1) / 2;
+        const size_t offset = size_t(t.first[i]) * 3;
+        if (pairs > kMostPairs || offset + 6 * size_t(pairs) + 2 > room) {
+            for (int32_t r = 0; r < rows; ++r) across_pixel(in[r], t, i, out[r] + size_t(i) * 3);
+            continue;
         }
-        out[0] = clip8(b), out[1] = clip8(g), out[2] = clip8(r);
+        const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
+        for (int32_t q = 0; q < pairs; ++q) {
+            const int32_t k0 = k[2 * q], k1 = 2 * q + 1 < n ? k[2 * q + 1] : 0;
+            const uint32_t h = (uint32_t(k0 >> 8) & 0xFFFF) | uint32_t(k1 >> 8) << 16;
+            const uint32_t l = uint32_t(k0 & 255) | uint32_t(k1 & 255) << 16;
+            high[q] = _mm256_broadcastsi128_si256(_mm_and_si128(_mm_set1_epi32(int32_t(h)), three));
+            low[q] = _mm256_broadcastsi128_si256(_mm_and_si128(_mm_set1_epi32(int32_t(l)), three));
+        }
+        for (int32_t r = 0; r < rows; r += 2) {
+            const int32_t r1 = std::min(r + 1, rows - 1);
+            const uint8_t *p0 = in[r] + offset, *p1 = in[r1] + offset;
+            __m256i sum_high = _mm256_setzero_si256(), sum_low = _mm256_setzero_si256();
+            for (int32_t q = 0; q < pairs; ++q, p0 += 6, p1 += 6) {
+                const __m256i v = _mm256_shuffle_epi8(
+                    _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)), 1),
+                    spread);
+                sum_high = _mm256_add_epi32(sum_high, _mm256_madd_epi16(v, high[q]));
+                sum_low = _mm256_add_epi32(sum_low, _mm256_madd_epi16(v, low[q]));
+            }
+            __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(sum_high, 8), sum_low), half);
+            sum = _mm256_srai_epi32(sum, kBits);
+            sum = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);  // each half: its row's bytes
+            const uint32_t bgr0 = uint32_t(_mm256_extract_epi32(sum, 0)), bgr1 = uint32_t(_mm256_extract_epi32(sum, 4));
+            uint8_t *o0 = out[r] + size_t(i) * 3, *o1 = out[r1] + size_t(i) * 3;
+            o0[0] = uint8_t(bgr0), o0[1] = uint8_t(bgr0 >> 8), o0[2] = uint8_t(bgr0 >> 16);
+            o1[0] = uint8_t(bgr1), o1[1] = uint8_t(bgr1 >> 8), o1[2] = uint8_t(bgr1 >> 16);
+        }
+    }
+}
+#endif
+
+// The horizontal pass of `rows` rows (any number) from in(y0) on into out(y0) on.
+template <class In, class Out>
+void across_rows(const In& in, int32_t y0, int32_t y1, const Taps& t, int32_t shown, size_t room, const Out& out) {
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+    if (simd::wide()) {
+        constexpr int32_t kTogether = 4;
+        for (int32_t y = y0; y < y1; y += kTogether) {
+            const int32_t rows = std::min(kTogether, y1 - y);
+            const uint8_t* from[kTogether];
+            uint8_t* to[kTogether];
+            for (int32_t r = 0; r < rows; ++r) from[r] = in(y + r), to[r] = out(y + r);
+            across_rows_wide(from, rows, t, shown, room, to);
+        }
+        return;
+    }
+#endif
+    (void)room;
+    for (int32_t y = y0; y < y1; ++y) {
+        const uint8_t* from = in(y);
+        uint8_t* to = out(y);
+        for (int32_t i = 0; i < shown; ++i) across_pixel(from, t, i, to + size_t(i) * 3);
     }
 }
 
@@ -150,6 +232,7 @@ enum class Method { kConvolve, kMean, kNearest };
 struct Plan {
     Method method = Method::kConvolve;
     Rows<const uint8_t> source{};  // the source rectangle's rows, its left edge first
+    size_t source_room = 0;        // the bytes of the buffer from a source row's left edge on
     Rows<uint8_t> target{};        // the output rows shown, their left edge first
     int32_t shown_w = 0, shown_h = 0;
     // Convolution: which passes run (a size kept is not resampled), their weights.
@@ -205,11 +288,11 @@ void band_body(const Plan& p, Scratch& s, int32_t j0, int32_t n) {
     if (p.buffers_rows()) {
         const int32_t from = p.rows_from(j0), to = p.rows_to(j0, n);
         const Rows<uint8_t> rows{s.rows.get(), bytes, from};
-        for (int32_t y = from; y < to; ++y) across_row(p.source(y), p.across_taps, p.shown_w, rows(y));
+        across_rows(p.source, from, to, p.across_taps, p.shown_w, p.source_room, rows);
         const Rows<const uint8_t> in{rows.origin, rows.step, from};
         for (int32_t j = j0; j < j0 + n; ++j) down_row(in, p.down_taps, j, bytes, p.target(j));
     } else if (p.across) {
-        for (int32_t j = j0; j < j0 + n; ++j) across_row(p.source(j), p.across_taps, p.shown_w, p.target(j));
+        across_rows(p.source, j0, j0 + n, p.across_taps, p.shown_w, p.source_room, p.target);
     } else if (p.down) {
         for (int32_t j = j0; j < j0 + n; ++j) down_row(p.source, p.down_taps, j, bytes, p.target(j));
     } else {
@@ -227,6 +310,7 @@ bool resample(const Screen& src, Rect from, const Screen& dst, Point at, int32_t
     p.shown_h = std::min(h, dst.height - at.y);
     if (p.shown_w < 1 || p.shown_h < 1 || from.empty()) return true;
     p.source = {src.at(from.x, from.y), -ptrdiff_t(src.stride())};
+    p.source_room = src.stride() - size_t(from.x) * 3;
 
     if (filter == Filter::kNearest) {
         p.method = Method::kNearest;

@@ -113,7 +113,7 @@ TEST(Resample, EveryFilterWithinOneOfPillow) {
                         for (int c = 0; c < 3; ++c) {
                             const int got = d.view().at(2 + x, 1 + y)[c];
                             worst = std::max(worst, std::abs(got - rgb[2 - c]));
-                            if (whole) ASSERT_EQ(got, block_mean(s.view(), to, x, y, c)) << name << " " << x << "," << y;
+                            if (whole) { ASSERT_EQ(got, block_mean(s.view(), to, x, y, c)) << name << " " << x << "," << y; }
                         }
                     }
                 EXPECT_LE(worst, 1) << name;
