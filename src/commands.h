@@ -35,6 +35,7 @@ CMD(JpegSize, jpeg, VAR, STR, INT, NONE, 0, "store the width and height of the J
 CMD(JpegSave, jpeg, SCR, STR, INT, INT, POS | SETTINGS, "save arg3 x arg4 pixels at the screen's position (cut at its edges: 1000 x 1000 on a 600 x 400 screen saves 600 x 400) as JPEG file arg2, with the JpegParam/JpegParam2 settings and a pending comment")
 CMD(JpegParam, jpeg, INT, INT, INT, INT, 0, "encoder settings: quality 1-100, DCT (1 accurate, 2 fast, 3 float), flags (1 progressive, 2 grayscale), smoothing 1-100")
 CMD(JpegParam2, jpeg, INT, INT, INT, INT, 0, "encoder settings: luminance sampling h, v (1 or 2), density x, y in dots per inch (out of range: default)")
+CMD(JpegLoadParam, jpeg, INT, INT, NONE, NONE, SETTINGS, "how the JPEG load and size commands read pictures: at 1/arg1 of their size (1, 2, 4 or 8); arg2 bit 0: turned and mirrored by the EXIF orientation, bit 1: CMYK and YCCK converted to colours")
 CMD(JpegComment, jpeg, VAR, INT, INT, NONE, SETTINGS, "write the text of the variable as a comment in the next saved JPEG (arg2: maximum length; arg3 nonzero: forget the comment)")
 
 // JPEG: memory and pack-archive sources, comments

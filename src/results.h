@@ -26,7 +26,8 @@ FAULT(2147483648, "an exception escaped the command (a fault of the library's, t
 // Shared groups.
 GROUP(JpegDecoder, "statuses of the JPEG decoder")
 STATUS(JpegDecoder, 0, "decoded (rows past the screen's bottom are skipped)")
-STATUS(JpegDecoder, 2, "the stream is damaged or ends too soon, the offset cannot be reached, or libjpeg gave up")
+STATUS(JpegDecoder, 2, "the stream is damaged or ends too soon, the offset cannot be reached, libjpeg gave up, or the picture is CMYK or YCCK (which JpegLoadParam's bit 1 converts); a picture turned or converted by JpegLoadParam is placed only when libjpeg read it to its end or filled what was missing")
+STATUS(JpegDecoder, 2147483646, "no memory for a picture JpegLoadParam turns or converts: the screen is unchanged")
 GROUP(JpegProbe, "statuses of the JPEG size query")
 STATUS(JpegProbe, 0, "the size is in data[0], data[1]")
 STATUS(JpegProbe, 2, "no readable JPEG header at the offset (data[0], data[1] are 0)")
@@ -131,6 +132,8 @@ STATUS(JpegSave, 255, "a palette-mode screen: nothing saved")
 STATUS(JpegParam, 0, "set")
 ERR(JpegParam, 3, "a quality outside 1 to 100: nothing changes")
 STATUS(JpegParam2, 0, "set")
+STATUS(JpegLoadParam, 0, "set")
+ERR(JpegLoadParam, 3, "a scale other than 1, 2, 4 or 8 (nothing changes)")
 STATUS(JpegComment, 0, "the comment is pending (the next JpegSave writes the variable's bytes as they are then: cut to its storage, none when it is no longer a string variable), or forgotten")
 STATUS(JpegComment, 1, "not a string variable: an earlier comment stays pending")
 

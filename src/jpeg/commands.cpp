@@ -23,7 +23,7 @@ namespace {
 int32_t size_query(host::PVAL* var, const char* path, int64_t offset) {
     host::store_size(var, 0, 0);
     int32_t w = 0, h = 0;
-    int32_t status = ProbeJpegFile(path, offset, w, h);
+    int32_t status = ProbeJpegFile(path, offset, w, h, settings.load);
     if (status == kDone) host::store_size(var, w, h);
     return host::status(status);
 }
@@ -69,7 +69,7 @@ int32_t comment_query(host::PVAL* var, const char* path, int32_t kind, int64_t o
 int32_t JpegLoad(host::BMSCR* screen, const char* path, int32_t flags, int32_t offset) {
     if (screen->palette_mode) return host::kWrongKind;
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
-    return host::status(DecodeJpegFile(path, flags, offset, target));
+    return host::status(DecodeJpegFile(path, flags, offset, target, settings.load));
 }
 
 int32_t JpegSize(host::PVAL* var, const char* path, int32_t offset, int32_t) {
@@ -153,7 +153,7 @@ int32_t JpegLoadDpm(host::BMSCR* screen, const char* name, int32_t flags, char* 
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
     const archive::Entry entry = archive::find(name);
     if (entry.offset < 0) return -1;
-    return host::status(DecodeJpegFile(entry.path, flags, entry.offset, target));
+    return host::status(DecodeJpegFile(entry.path, flags, entry.offset, target, settings.load));
 }
 
 int32_t JpegSizeDpm(host::PVAL* var, const char* name, int32_t, char* locator) {

@@ -12,8 +12,11 @@
 #include <cstring>
 #include <new>
 
+#include "host/memory.h"
 #include "jpeg/error.h"
+#include "jpeg/exif.h"
 #include "jpeg/file.h"
+#include "jpeg/orient.h"
 
 namespace qv::jpeg {
 
@@ -68,19 +71,51 @@ bool create(j_decompress_ptr cinfo, ErrorManager& err) {
     return true;
 }
 
-// The set-up decode and probe share: the header read and decompression started. Pixels are
-// asked for as blue, green, red (RGB and grayscale convert; CMYK and YCCK cannot, and libjpeg
-// refuses them here); a probe keeps libjpeg's own colour space, so it sizes those too.
-bool start(j_decompress_ptr cinfo, ErrorManager& err, const Input& in, bool for_pixels, int32_t flags) {
+// The orientation in the first EXIF block the header's reading saved, 0 when there is none.
+int32_t saved_orientation(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return exif_orientation(m->data, m->data_length);
+    return 0;
+}
+
+bool is_cmyk(const jpeg_decompress_struct& cinfo) {
+    return cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+}
+
+// The set-up decode and probe share: the header read (with the EXIF blocks kept when the
+// orientation is wanted), the scale set and decompression started. Pixels are asked for as
+// blue, green, red (RGB and grayscale convert; CMYK and YCCK cannot, and libjpeg refuses them
+// here unless they are to be converted: then as CMYK); a probe keeps libjpeg's own colour
+// space, so it sizes those too.
+bool start(j_decompress_ptr cinfo, ErrorManager& err, const Input& in, bool for_pixels, int32_t flags,
+           const LoadOptions& options, int32_t& orientation) {
     if (setjmp(err.jump)) return false;
     attach_input(cinfo, in);
+    if (options.orient) jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
+    orientation = options.orient ? saved_orientation(*cinfo) : 0;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = JDIMENSION(options.scale);
     if (for_pixels) {
         apply_dct(*cinfo, flags);
-        cinfo->out_color_space = JCS_EXT_BGR;
+        cinfo->out_color_space = options.cmyk && is_cmyk(*cinfo) ? JCS_CMYK : JCS_EXT_BGR;
     }
     jpeg_start_decompress(cinfo);
     return true;
+}
+
+// CMYK as Adobe's programs write it (each ink stored inverted, 255 for none; libjpeg has
+// already turned YCCK into it) to blue, green, red, as Pillow converts it: each colour is
+// (stored ink) x (stored black) / 255, rounded the same way.
+void cmyk_to_bgr(const uint8_t* in, int32_t w, uint8_t* out) {
+    for (int32_t x = 0; x < w; ++x, in += 4, out += 3) {
+        const int32_t k = in[3];
+        for (int c = 0; c < 3; ++c) {
+            const int32_t v = (255 - in[2 - c]) * k + 128;
+            out[c] = uint8_t(k - (((v >> 8) + v) >> 8));
+        }
+    }
 }
 
 // Rows go into the target until the picture or the target's room ends; `full` tells which.
@@ -119,38 +154,73 @@ bool finish(j_decompress_ptr cinfo, ErrorManager& err, bool abort) {
     return true;
 }
 
-int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target) {
+// Every row of the picture into `picture` (top row first, rows `stride` bytes apart),
+// converted from CMYK when libjpeg gives that.
+bool read_picture(j_decompress_ptr cinfo, ErrorManager& err, uint8_t* picture, size_t stride) {
+    if (setjmp(err.jump)) return false;
+    const bool cmyk = cinfo->out_color_space == JCS_CMYK;
+    JSAMPARRAY spare = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                   cinfo->output_width * JDIMENSION(cmyk ? 4 : 3), 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+        uint8_t* row = picture + size_t(cinfo->output_scanline) * stride;
+        JSAMPROW into = cmyk ? spare[0] : row;
+        if (jpeg_read_scanlines(cinfo, &into, 1) == 1 && cmyk) cmyk_to_bgr(spare[0], int32_t(cinfo->output_width), row);
+    }
+    return true;
+}
+
+int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target, const LoadOptions& options) {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
     cinfo.err = init_error_manager(err);
-    bool full = false, ok = create(&cinfo, err) && start(&cinfo, err, in, true, flags) &&
-                            read_rows(&cinfo, err, target, full);
+    int32_t orientation = 0;
+    bool full = false, ok = create(&cinfo, err) && start(&cinfo, err, in, true, flags, options, orientation);
+    host::Buffer<uint8_t> picture;
+    const bool whole = ok && ((orientation >= 2 && orientation <= 8) || cinfo.out_color_space == JCS_CMYK);
+    if (whole) {
+        // Turned or converted: decoded into a picture of its own first (at its scaled size).
+        const size_t stride = size_t(cinfo.output_width) * 3;
+        picture = host::allocate<uint8_t>(uint64_t(stride) * cinfo.output_height);
+        if (!picture) {
+            jpeg_destroy_decompress(&cinfo);
+            return kNoMemory;
+        }
+        ok = read_picture(&cinfo, err, picture.get(), stride);
+    } else {
+        ok = ok && read_rows(&cinfo, err, target, full);
+    }
     // Data that ended before the picture did (libjpeg filled the rest with grey) is judged
     // before finishing, which only reads what follows the picture.
     const bool cut = err.data_ended_early;
     ok = ok && finish(&cinfo, err, full);
+    if (whole && (ok || cut)) {
+        place_oriented(picture.get(), size_t(cinfo.output_width) * 3, int32_t(cinfo.output_width),
+                       int32_t(cinfo.output_height), orientation, target);
+        target.rows_written = std::min(target.height, int32_t(cinfo.output_height));
+    }
     jpeg_destroy_decompress(&cinfo);
     return ok && !cut ? kDone : kBadStream;
 }
 
-int32_t probe_stream(const Input& in, int32_t& width, int32_t& height) {
+int32_t probe_stream(const Input& in, int32_t& width, int32_t& height, const LoadOptions& options) {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
     cinfo.err = init_error_manager(err);
-    const bool ok = create(&cinfo, err) && start(&cinfo, err, in, false, 0);
+    int32_t orientation = 0;
+    const bool ok = create(&cinfo, err) && start(&cinfo, err, in, false, 0, options, orientation);
     if (ok) {
         width = int32_t(cinfo.output_width);
         height = int32_t(cinfo.output_height);
+        oriented_size(orientation, width, height);
     }
     jpeg_destroy_decompress(&cinfo);  // also ends a started decompression
     return ok ? kDone : kBadStream;
 }
 
-int32_t decode_input(const Input& in, int32_t flags, JpegTarget& target) { return decode_stream(in, flags, target); }
-
 }  // namespace
 
-int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarget& target) {
+int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarget& target,
+                       const LoadOptions& options) {
     File file;
     uint64_t size;
     switch (host::open_at(path, offset, file, size)) {
@@ -158,10 +228,11 @@ int32_t DecodeJpegFile(const char* path, int32_t flags, int64_t offset, JpegTarg
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
     }
-    return decode_input({file.get()}, flags, target);
+    return decode_stream({file.get()}, flags, target, options);
 }
 
-int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height) {
+int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t& height,
+                      const LoadOptions& options) {
     File file;
     uint64_t size;
     switch (host::open_at(path, offset, file, size)) {
@@ -169,15 +240,17 @@ int32_t ProbeJpegFile(const char* path, int64_t offset, int32_t& width, int32_t&
         case OpenResult::kCannotSeek: return kBadStream;
         case OpenResult::kOpen: break;
     }
-    return probe_stream({file.get()}, width, height);
+    return probe_stream({file.get()}, width, height, options);
 }
 
-int32_t decode_jpeg_memory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target) {
-    return decode_input({nullptr, bytes, size}, flags, target);
+int32_t decode_jpeg_memory(const uint8_t* bytes, size_t size, int32_t flags, JpegTarget& target,
+                           const LoadOptions& options) {
+    return decode_stream({nullptr, bytes, size}, flags, target, options);
 }
 
-int32_t probe_jpeg_memory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height) {
-    return probe_stream({nullptr, bytes, size}, width, height);
+int32_t probe_jpeg_memory(const uint8_t* bytes, size_t size, int32_t& width, int32_t& height,
+                          const LoadOptions& options) {
+    return probe_stream({nullptr, bytes, size}, width, height, options);
 }
 
 }  // namespace qv::jpeg

@@ -52,7 +52,7 @@ int32_t JpegLoadMem(host::BMSCR* screen, int32_t flags, int32_t, int32_t) {
     Bytes in;
     if (!take_source(in)) return kNoSource;
     JpegTarget target = SetJpegTarget(host::screen_view(*screen));
-    return host::status(decode_jpeg_memory(in.data, in.size, flags, target));
+    return host::status(decode_jpeg_memory(in.data, in.size, flags, target, settings.load));
 }
 
 int32_t JpegSizeMem(host::PVAL* var, int32_t, int32_t, int32_t) {
@@ -61,7 +61,7 @@ int32_t JpegSizeMem(host::PVAL* var, int32_t, int32_t, int32_t) {
     if (!take_source(in)) return kNoSource;
     // The size goes into the variable only after the probe: it may be the source itself.
     int32_t w = 0, h = 0;
-    int32_t status = probe_jpeg_memory(in.data, in.size, w, h);
+    int32_t status = probe_jpeg_memory(in.data, in.size, w, h, settings.load);
     host::store_size(var, status == kDone ? w : 0, status == kDone ? h : 0);
     return host::status(status);
 }

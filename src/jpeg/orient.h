@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/area.h"
+#include "jpeg/decode.h"
 
 namespace qv::jpeg {
 
@@ -15,9 +15,8 @@ namespace qv::jpeg {
 void oriented_size(int32_t orientation, int32_t& w, int32_t& h);
 
 // Places a w x h picture (3 bytes a pixel, its top row first, rows `stride` bytes apart) into
-// the full-colour screen at `at` (inside it) as `orientation` (1 to 8; any other as 1) shows
-// it, cut at the screen's right and bottom edges.
-void place_oriented(const uint8_t* pixels, size_t stride, int32_t w, int32_t h, int32_t orientation, const Screen& s,
-                    Point at);
+// the target as `orientation` (1 to 8; any other as 1) shows it, cut at the target's room.
+void place_oriented(const uint8_t* pixels, size_t stride, int32_t w, int32_t h, int32_t orientation,
+                    const JpegTarget& to);
 
 }  // namespace qv::jpeg

@@ -29,4 +29,10 @@ int32_t JpegParam2(int32_t h_sampling, int32_t v_sampling, int32_t x_density, in
     return 0;
 }
 
+int32_t JpegLoadParam(int32_t scale, int32_t flags, int32_t, int32_t) {
+    if (scale != 1 && scale != 2 && scale != 4 && scale != 8) return host::kErrRange;  // and nothing changes
+    settings.load = {scale, (flags & 1) != 0, (flags & 2) != 0};
+    return 0;
+}
+
 }  // namespace qv::jpeg

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "host/records.h"
+#include "jpeg/decode.h"
 
 namespace qv::jpeg {
 
@@ -34,6 +35,7 @@ struct Settings {
     PendingComment comment;
     host::PVAL* memory_source = nullptr;  // one-shot: cleared by the command that uses it
     uint32_t memory_bytes = 0;
+    LoadOptions load;  // JpegLoadParam: read by every load and size command until changed
 };
 
 extern Settings settings;

@@ -13,7 +13,7 @@ namespace {
 // Rows of `components` samples, each row made by fill(row, y).
 template <class Fill>
 bool write_jpeg(const std::string& path, int width, int height, int components, J_COLOR_SPACE space,
-                Fill fill) {
+                Fill fill, J_COLOR_SPACE stored = JCS_UNKNOWN) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     jpeg_compress_struct c;
@@ -26,6 +26,7 @@ bool write_jpeg(const std::string& path, int width, int height, int components, 
     c.input_components = components;
     c.in_color_space = space;
     jpeg_set_defaults(&c);
+    if (stored != JCS_UNKNOWN) jpeg_set_colorspace(&c, stored);
     jpeg_set_quality(&c, 100, TRUE);
     c.comp_info[0].h_samp_factor = 1;
     c.comp_info[0].v_samp_factor = 1;
@@ -53,10 +54,13 @@ bool write_solid_jpeg(const std::string& path, int width, int height, int r, int
     });
 }
 
-bool write_cmyk_jpeg(const std::string& path, int width, int height) {
-    return write_jpeg(path, width, height, 4, JCS_CMYK, [](std::vector<JSAMPLE>& row, int y) {
-        for (size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE(i * 13 + y * 7);
-    });
+bool write_cmyk_jpeg(const std::string& path, int width, int height, bool ycck) {
+    return write_jpeg(
+        path, width, height, 4, JCS_CMYK,
+        [](std::vector<JSAMPLE>& row, int y) {
+            for (size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE(i * 13 + y * 7);
+        },
+        ycck ? JCS_YCCK : JCS_UNKNOWN);
 }
 
 }  // namespace qv::testing

@@ -43,7 +43,8 @@ inline const Marker* find_marker(const std::vector<Marker>& ms, uint8_t code) {
 // Writes a JPEG of one colour, quality 100, 4:4:4.
 bool write_solid_jpeg(const std::string& path, int width, int height, int r, int g, int b);
 
-// Writes a small CMYK JPEG (4 components, Adobe marker) of the given size.
-bool write_cmyk_jpeg(const std::string& path, int width, int height);
+// Writes a small CMYK JPEG (4 components, Adobe marker) of the given size, stored as YCCK
+// when asked.
+bool write_cmyk_jpeg(const std::string& path, int width, int height, bool ycck = false);
 
 }  // namespace qv::testing

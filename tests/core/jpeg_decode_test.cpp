@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -202,6 +203,49 @@ TEST(JpegDecode, CmykIsRefusedButMeasured) {
     EXPECT_EQ(ProbeJpegFile(f.path.c_str(), 0, w, h), kDone);
     EXPECT_EQ(w, 24);
     EXPECT_EQ(h, 16);
+}
+
+// CMYK and YCCK pictures made by libjpeg, Pillow and ImageMagick, converted as Pillow converts
+// them (each taken as Adobe's inverted CMYK) when asked, refused otherwise.
+TEST(JpegDecode, CmykAndYcckConvertAsPillowDoes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Pillow and ImageMagick run on the native build only";
+#else
+    const std::string photo = testdata("wide.ppm");
+    ASSERT_EQ(std::system(("convert " + photo + " -colorspace CMYK -quality 95 qv_core_im.jpg").c_str()), 0);
+    ASSERT_TRUE(testing::write_cmyk_jpeg("qv_core_lj.jpg", 37, 23));
+    ASSERT_TRUE(testing::write_cmyk_jpeg("qv_core_ycck.jpg", 37, 23, true));
+    const char* const files[] = {"qv_core_im.jpg", "qv_core_lj.jpg", "qv_core_ycck.jpg", "qv_core_pil.jpg"};
+    std::FILE* python = popen("/usr/bin/python3 -c '"
+                              "import sys\n"
+                              "from PIL import Image\n"
+                              "for line in sys.stdin:\n"
+                              "    how, source, out = line.split()\n"
+                              "    picture = Image.open(source)\n"
+                              "    if how == \"cmyk\": picture.convert(\"CMYK\").save(out, quality=95)\n"
+                              "    else: picture.convert(\"RGB\").save(out)\n'",
+                              "w");
+    ASSERT_NE(python, nullptr);
+    std::fprintf(python, "cmyk %s qv_core_pil.jpg\n", photo.c_str());
+    for (const char* f : files) std::fprintf(python, "rgb %s %s.ppm\n", f, f);
+    ASSERT_EQ(pclose(python), 0);
+    for (const char* f : files) {
+        const Pnm ref = read_pnm(std::string(f) + ".ppm");
+        std::remove((std::string(f) + ".ppm").c_str());
+        ASSERT_TRUE(ref.ok()) << f;
+        BufferScreen s(ref.width + 1, ref.height);
+        const auto before = s.snapshot();
+        s.set_cursor(1, 0);
+        JpegTarget t = SetJpegTarget(s.view());
+        EXPECT_EQ(DecodeJpegFile(f, 0, 0, t), kBadStream) << f;
+        EXPECT_TRUE(s.unchanged_outside(0, 0, 0, 0, before)) << f;
+        t = SetJpegTarget(s.view());
+        ASSERT_EQ(DecodeJpegFile(f, 0, 0, t, {1, false, true}), kDone) << f;
+        EXPECT_TRUE(s.holds(ref, 1, 0, ref.width, ref.height)) << f;
+        EXPECT_TRUE(s.unchanged_outside(1, 0, ref.width, ref.height, before)) << f;
+        std::remove(f);
+    }
+#endif
 }
 
 // Returns the position of the SOF0/SOF2 payload's height field.
