@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "jpeg/decode.h"
 #include "pnm.h"
 #include "screen_checks.h"
 
@@ -217,6 +218,39 @@ TEST(JpegOrient, ReadsTheOrientationFromAFileAndAVariable) {
     EXPECT_EQ(call("JpegOrientMem", text.record(), bytes.record(), 0), -255);
 }
 
+// JpegLoadParam's scale and orientation reach the file and memory commands (the archive's in
+// the test below), and stay until changed; a scale it does not know changes nothing.
+TEST(JpegLoadParam, ReachesTheLoadAndSizeCommandsUntilChanged) {
+    TempDir dir;
+    const std::string turned = with_comment(read_file(testdata("wide-420.jpg")), kTurnedExif, 0xE1);
+    const std::string path = dir.file("t.jpg");
+    write_file(path, turned);
+    HostVar size = HostVar::ints(2), bytes = var_with(turned);
+    const auto* data = reinterpret_cast<const uint8_t*>(turned.data());
+    const struct {
+        int32_t scale, flags, w, h;  // 101 x 67 at 1/scale, turned a quarter when bit 0 is set
+    } cases[] = {{4, 1, 17, 26}, {8, 0, 13, 9}, {1, 0, 101, 67}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(call("JpegLoadParam", c.scale, c.flags), 0);
+        EXPECT_EQ(call("JpegLoadParam", 3, 0), 3) << "refused, and the setting stays";
+        EXPECT_EQ(call("JpegSize", size.record(), path.c_str(), 0), 0);
+        EXPECT_EQ(size.ints()[0], c.w);
+        EXPECT_EQ(size.ints()[1], c.h);
+        call("SetJpegMem", bytes.record(), 0);
+        EXPECT_EQ(call("JpegSizeMem", size.record()), 0);
+        EXPECT_EQ(size.ints()[0], c.w);
+        EXPECT_EQ(size.ints()[1], c.h);
+        HostScreen from_file(c.w, c.h, false), from_memory(c.w, c.h, false), want(c.w, c.h, false);
+        EXPECT_EQ(call("JpegLoad", from_file.record(), path.c_str(), 0, 0), 0);
+        call("SetJpegMem", bytes.record(), 0);
+        EXPECT_EQ(call("JpegLoadMem", from_memory.record(), 0), 0);
+        jpeg::JpegTarget t = jpeg::SetJpegTarget(want.view());
+        ASSERT_EQ(jpeg::decode_jpeg_memory(data, turned.size(), 0, t, {c.scale, (c.flags & 1) != 0, false}), 0);
+        EXPECT_EQ(from_file.bytes(), want.bytes()) << c.scale;
+        EXPECT_EQ(from_memory.bytes(), want.bytes()) << c.scale;
+    }
+}
+
 // The archive is process-wide and stays open once opened, so one test covers its life.
 TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
     TempDir dir;
@@ -266,6 +300,18 @@ TEST(PackArchive, CommandsFindEntriesInTheFirstArchiveOpened) {
     EXPECT_EQ(size.ints()[0], 6);
     EXPECT_EQ(call("JpegOrientDpm", size.record(), "missing.jpg", 0, other.c_str()), -1);
     EXPECT_EQ(size.ints()[0], 0);
+    // JpegLoadParam reaches the archive's entries too: 33 x 20 at half size is 17 x 10, turned.
+    ASSERT_EQ(call("JpegLoadParam", 2, 1), 0);
+    EXPECT_EQ(call("JpegSizeDpm", size.record(), "turned.jpg", 0, other.c_str()), 0);
+    EXPECT_EQ(size.ints()[0], 10);
+    EXPECT_EQ(size.ints()[1], 17);
+    HostScreen small(10, 17, false), want(10, 17, false);
+    EXPECT_EQ(call("JpegLoadDpm", small.record(), "turned.jpg", 0, other.c_str()), 0);
+    call("JpegLoadParam", 1, 0);
+    const std::string turned = with_comment(jpeg, kTurnedExif, 0xE1);
+    jpeg::JpegTarget t = jpeg::SetJpegTarget(want.view());
+    ASSERT_EQ(jpeg::decode_jpeg_memory(reinterpret_cast<const uint8_t*>(turned.data()), turned.size(), 0, t, {2, true, false}), 0);
+    EXPECT_EQ(small.bytes(), want.bytes());
     EXPECT_TRUE(DeleteFileA(host_exe.c_str())) << "the archive file is closed after each call";
 }
 
