@@ -72,6 +72,9 @@ TEST_F(Runner, ScriptErrorsNameTheFileLineAndWhatWasExpected) {
         {"expect 0", "no command has been called yet"},
         {"5 SetBMNo", "a line starts with a command or a directive"},
         {"var v str 4\nset v \"too long\"", "the text does not fit the variable"},
+        {"var n int 2\nscreen s n[2] 4", "no element 2 in 'n'"},
+        {"var t str 8\nSetBMNo t[0]", "SetBMNo: argument 1 should be a number, got 't[0]'"},
+        {"text s 0 0 \"x\"", "no screen named 's'"},
     };
     for (const Case& c : cases) {
         auto r = run(c.script);
@@ -142,6 +145,26 @@ TEST_F(Runner, TheBundledDemoRunsCleanly) {
     for (const char* f : {"demo.jpg", "demo-main.bmp", "demo-view.bmp", "demo-indexed.bmp", "demo.pi", "demo-view.raw",
                           "demo-view.fal", "demo-indexed-8bit.bmp", "demo-effects.bmp", "demo-compose.bmp", "demo-draw.bmp", "demo-desktop.bmp", "demo-clipboard.bmp", "demo.lnk"})
         DeleteFileA(dir.file(f).c_str());
+}
+
+// A value a command stored is passed on by naming the element; text draws in the screen's
+// colour over what is there.
+TEST_F(Runner, VariableElementsPassValuesAndTextDraws) {
+    const std::string bmp = dir.file("t.bmp");
+    auto r = run("var size int 2\nset size 24 16\nscreen s size[0] size[1]\nfill s 0 0 255\ncolor s 255 255 0\n"
+                 "text s 2 1 \"H\"\nvar n int 3\nset n size[1] 7\nexpect n 16 7 0\nSetBMNo n[1]\nexpect 0\nsave s " +
+                 quoted_path(bmp) + "\n");
+    ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+    const std::string file = read_file(bmp);
+    ASSERT_EQ(file.size(), 54u + 24 * 3 * 16) << "the screen is 24 x 16";
+    int yellow = 0, blue = 0;
+    for (size_t i = 54; i + 2 < file.size(); i += 3) {
+        const uint8_t b = uint8_t(file[i]), g = uint8_t(file[i + 1]), rd = uint8_t(file[i + 2]);
+        yellow += b == 0 && g == 255 && rd == 255;
+        blue += b == 255 && g == 0 && rd == 0;
+    }
+    EXPECT_GT(yellow, 5) << "the letter in the screen's colour";
+    EXPECT_EQ(yellow + blue, 24 * 16) << "nothing but the letter and the background";
 }
 
 TEST_F(Runner, ATimerLeftRunningIsStoppedWhenTheLibraryGoes) {

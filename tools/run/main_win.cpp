@@ -135,6 +135,7 @@ private:
             return (void)InvalidateRect(screen(t[1])->hwnd(), nullptr, FALSE);
         }
         if (word == "pixel") return print_pixel(t);
+        if (word == "text") return print_text(t);
         if (word == "save") return save(t);
         if (word == "set") return set_var(t);
         if (word == "print") return expect_args(t, 2, "print VARIABLE"), print_var(t[1]);
@@ -167,11 +168,26 @@ private:
         if (t.size() != n) throw ScriptError(std::string("expected: ") + usage);
     }
 
-    static int32_t num(const Token& t) {
-        if (t.type != Token::Type::Number) throw ScriptError("expected a number, got '" + t.text + "'");
-        return t.number;
+    // A number as written, or an element of an integer variable (size[0], as a script reads
+    // a value a command stored).
+    int32_t num(const Token& t) {
+        if (t.type == Token::Type::Number) return t.number;
+        if (const int32_t* element = element_of(t)) return *element;
+        throw ScriptError("expected a number or an integer variable's element, got '" + t.text + "'");
     }
-    static int32_t byte(const Token& t) {
+    const int32_t* element_of(const Token& t) {
+        const size_t open = t.text.find('[');
+        if (t.type != Token::Type::Word || open == std::string::npos || t.text.back() != ']') return nullptr;
+        const auto it = vars_.find(t.text.substr(0, open));
+        if (it == vars_.end() || it->second->is_text()) return nullptr;
+        const std::string index = t.text.substr(open + 1, t.text.size() - open - 2);
+        char* end = nullptr;
+        const long i = std::strtol(index.c_str(), &end, 10);
+        if (index.empty() || *end || i < 0 || size_t(i) >= it->second->storage_bytes() / 4)
+            throw ScriptError("no element " + index + " in '" + it->first + "'");
+        return &it->second->ints()[i];
+    }
+    int32_t byte(const Token& t) {
         int32_t v = num(t);
         if (v < 0 || v > 255) throw ScriptError("expected a number from 0 to 255, got " + t.text);
         return v;
@@ -294,6 +310,21 @@ private:
             for (size_t i = 0; i < v->storage_bytes() / 4; ++i) std::printf(" %d", v->ints()[i]);
             std::printf("\n");
         }
+    }
+
+    // text SCREEN X Y "TEXT": the text at (X, Y) in the screen's font and colour, over what is
+    // there, as the host prints it.
+    void print_text(const std::vector<Token>& t) {
+        expect_args(t, 5, "text SCREEN X Y \"TEXT\"");
+        HostScreen* s = screen(t[1]);
+        const std::string line = text(t[4]);
+        const int mode = SetBkMode(s->hdc(), TRANSPARENT);
+        const COLORREF colour = SetTextColor(s->hdc(), s->record()->color);
+        TextOutA(s->hdc(), num(t[2]), num(t[3]), line.data(), int(line.size()));
+        SetTextColor(s->hdc(), colour);
+        SetBkMode(s->hdc(), mode);
+        GdiFlush();
+        InvalidateRect(s->hwnd(), nullptr, FALSE);
     }
 
     void set_redraw(const std::vector<Token>& t) {
@@ -522,8 +553,9 @@ private:
         switch (kind) {
             case Kind::INT:
             case Kind::NONE:
-                if (t.type != Token::Type::Number) throw wrong();
-                return t.number;
+                if (t.type == Token::Type::Number) return t.number;
+                if (const int32_t* element = element_of(t)) return *element;
+                throw wrong();
             case Kind::SCR:
                 if (t.type != Token::Type::Word || !screens_.count(t.text)) throw wrong();
                 return word_of(screens_[t.text]->record());
