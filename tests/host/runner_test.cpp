@@ -167,6 +167,22 @@ TEST_F(Runner, VariableElementsPassValuesAndTextDraws) {
     EXPECT_EQ(yellow + blue, 24 * 16) << "nothing but the letter and the background";
 }
 
+// The contact sheet: six photographs decoded at half size (one turned by its EXIF
+// orientation), resampled into their cells and captioned; it reads examples/pictures from the
+// build folder, as from build/run.
+TEST(RunnerExamples, TheContactSheetRuns) {
+    const std::string sheet = exe_folder() + "contact-sheet.bmp";
+    DeleteFileA(sheet.c_str());
+    const ProcessResult r = run_process("\"" + exe_folder() + "qvrun.exe\" ..\\..\\examples\\contact_sheet.qv", 120000,
+                                        exe_folder());
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    size_t drawn = 0;
+    for (size_t at = 0; (at = r.out.find("Resample: status 0", at)) != std::string::npos; ++at) ++drawn;
+    EXPECT_EQ(drawn, 6u) << r.out;
+    EXPECT_EQ(read_file(sheet).size(), 54u + 1532 * 290) << "a 510 x 290 sheet";
+    DeleteFileA(sheet.c_str());
+}
+
 TEST_F(Runner, ATimerLeftRunningIsStoppedWhenTheLibraryGoes) {
     // The runner frees the library at its end; a running timer would then call into code
     // that is gone.
