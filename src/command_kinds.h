@@ -21,6 +21,6 @@ template <Kind K> using Arg = typename ArgOf<K>::type;
 
 // The terms of docs/concepts.md a command's reference row links to (the command table's
 // concepts column).
-enum Concept : unsigned { POS = 1, CLIP = 2, COPY = 4, TABLE = 8, MODES = 16, SETTINGS = 32 };
+enum Concept : unsigned { POS = 1, CLIP = 2, COPY = 4, TABLE = 8, MODES = 16, SETTINGS = 32, SCALING = 64 };
 
 }  // namespace qv

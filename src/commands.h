@@ -16,7 +16,8 @@
 // The concepts are the terms of docs/concepts.md the command's reference row links to, beyond
 // those its argument kinds bring (screens, variables, buffers): POS the current position,
 // CLIP the clipped area, COPY the copy area, TABLE the screen table, MODES the transparency
-// modes, SETTINGS a setting that a later command uses; joined with |, or 0.
+// modes, SETTINGS a setting that a later command uses, SCALING turning and scaling between
+// screens; joined with |, or 0.
 //
 // This file is included with CMD defined to declare the commands (command_decls.h), to
 // build the exported stdcall thunks (host/exports.cpp), the runner's argument parsing
@@ -115,8 +116,8 @@ CMD(GAutoOr, compose, SCR, INT, INT, NONE, COPY, "OR the copy area's components 
 CMD(GAutoExor, compose, SCR, INT, INT, NONE, COPY, "XOR the copy area's components arg3 with arg2")
 
 // Geometry
-CMD(GRotPos, compose, INT, INT, INT, INT, SETTINGS, "GRot's centre arg1, arg2, step arg3 (256 = 1:1, 512 half size) and key arg4 (256-511: value arg4 - 256 transparent)")
-CMD(GRot, compose, SCR, INT, INT, INT, POS | TABLE, "draw the table screen turned by arg4 degrees into arg2 x arg3 pixels at the position")
+CMD(GRotPos, compose, INT, INT, INT, INT, SETTINGS | SCALING, "GRot's centre arg1, arg2 (one point for both screens: that far from the target rectangle's corner and from the source's position), step arg3 (256 = 1:1, 512 half size) and key arg4 (256-511: value arg4 - 256 transparent)")
+CMD(GRot, compose, SCR, INT, INT, INT, POS | TABLE | SCALING, "draw the table screen, from its position to its edges, turned clockwise by arg4 degrees about the GRotPos centre, into arg2 x arg3 pixels at the position")
 CMD(Flip_V, compose, SCR, INT, INT, NONE, POS, "mirror arg2 x arg3 pixels at the position top to bottom")
 CMD(Flip_H, compose, SCR, INT, INT, NONE, POS, "mirror arg2 x arg3 pixels at the position left to right")
 CMD(GUscroll, compose, SCR, INT, INT, INT, 0, "move rows arg2 .. arg2 + arg3 - 1 up by |arg4| (negative: clear what is uncovered)")
@@ -124,8 +125,8 @@ CMD(GDscroll, compose, SCR, INT, INT, INT, 0, "move rows arg2 .. arg2 + arg3 - 1
 CMD(GDscrollF, compose, SCR, INT, INT, NONE, COPY, "move the copy area's contents down arg2 rows (4-pixel columns); arg3 nonzero: clear the top")
 CMD(GLscroll, compose, SCR, INT, INT, INT, POS, "move arg2 x arg3 pixels at the position left by |arg4| (negative: clear what is uncovered)")
 CMD(GRscroll, compose, SCR, INT, INT, INT, POS, "move arg2 x arg3 pixels at the position right by |arg4| (negative: clear what is uncovered)")
-CMD(ResampleParam, compose, INT, NONE, NONE, NONE, SETTINGS, "Resample's filter: 0 area average, 1 bilinear, 2 bicubic (Catmull-Rom), 3 Lanczos-3 (the default), 4 nearest")
-CMD(Resample, compose, SCR, SCR, INT, INT, POS | COPY, "scale screen arg2's copy area at its position to arg3 x arg4 pixels at the position of screen arg1, with the ResampleParam filter")
+CMD(ResampleParam, compose, INT, NONE, NONE, NONE, SETTINGS | SCALING, "Resample's filter: 0 area average, 1 bilinear, 2 bicubic (Catmull-Rom), 3 Lanczos-3 (the default), 4 nearest")
+CMD(Resample, compose, SCR, SCR, INT, INT, POS | COPY | SCALING, "scale screen arg2's copy area at its position to arg3 x arg4 pixels at the position of screen arg1, with the ResampleParam filter")
 CMD(SGzoomSize, compose, INT, INT, NONE, NONE, SETTINGS, "SGzoom's size on the desktop (0: the source's)")
 CMD(SGzoom, compose, SCR, INT, INT, NONE, COPY, "draw the copy area (or the screen) stretched onto the desktop at arg2, arg3")
 CMD(ScrRefresh, compose, NONE, NONE, NONE, NONE, 0, "repaint every window, removing what SGzoom drew")

@@ -81,6 +81,7 @@ std::string concept_links(const Command& c) {
         {has_kind("PTR"), "[buffer](concepts.md#a-buffer)"},
         {(c.concepts & MODES) != 0, "[transparency modes](concepts.md#transparency-modes)"},
         {(c.concepts & SETTINGS) != 0, "[settings](concepts.md#settings-a-later-command-uses)"},
+        {(c.concepts & SCALING) != 0, "[turning and scaling](concepts.md#turning-and-scaling-between-screens)"},
     };
     std::string out;
     for (const auto& l : links)
