@@ -1,5 +1,7 @@
 // libFuzzer target: bytes in as a JPEG memory source, decoded into a small screen whose size
-// the first byte chooses (0 x 0 included) and probed; results ignored. (Comments: comment_fuzz.)
+// the first byte chooses (0 x 0 included) and probed, as stored and again with JpegLoadParam's
+// options (a scale the input's length chooses, turned by its EXIF block, CMYK converted);
+// results ignored. (Comments: comment_fuzz.)
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -17,5 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::jpeg::decode_jpeg_memory(data + 1, size - 1, 0, target);
     int32_t w, h;
     qv::jpeg::probe_jpeg_memory(data + 1, size - 1, w, h);
+    const qv::jpeg::LoadOptions options{1 << (size & 3), true, true};
+    target = qv::jpeg::SetJpegTarget(s);
+    qv::jpeg::decode_jpeg_memory(data + 1, size - 1, 0, target, options);
+    qv::jpeg::probe_jpeg_memory(data + 1, size - 1, w, h, options);
     return 0;
 }

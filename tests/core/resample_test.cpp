@@ -153,5 +153,21 @@ TEST(Resample, CutSplitAndIntoItselfGiveTheSamePixels) {
         }
 }
 
+// A single pixel stretched to any size by any filter stays that pixel everywhere (the weights
+// are renormalised), and a row or column taken to the extremes reads nothing outside it.
+TEST(Resample, OnePixelStretchedAndThinExtremes) {
+    BufferScreen s = picture(2);
+    const uint8_t* one = s.view().at(kFrom.x + 17, kFrom.y + 3);
+    for (int f = 0; f < kFilterCount; ++f)
+        for (Size to : {Size{1, 1}, Size{300, 1}, Size{1, 200}, Size{57, 43}}) {
+            BufferScreen d(to.w, to.h);
+            ASSERT_TRUE(resample(s.view(), {kFrom.x + 17, kFrom.y + 3, 1, 1}, d.view(), {0, 0}, to.w, to.h, Filter(f)));
+            for (int32_t y = 0; y < to.h; ++y)
+                for (int32_t x = 0; x < to.w; ++x) ASSERT_EQ(std::memcmp(d.view().at(x, y), one, 3), 0) << f << " " << x << "," << y;
+            // The whole picture squeezed into one row, one column, one pixel.
+            ASSERT_TRUE(resample(s.view(), kFrom, d.view(), {0, 0}, to.w, to.h, Filter(f)));
+        }
+}
+
 }  // namespace
 }  // namespace qv::compose
