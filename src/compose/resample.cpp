@@ -315,7 +315,8 @@ bool resample(const Screen& src, Rect from, const Screen& dst, Point at, int32_t
     if (filter == Filter::kNearest) {
         p.method = Method::kNearest;
         if (!make_index(from.w, w, p.shown_w, p.x_index) || !make_index(from.h, h, p.shown_h, p.y_index)) return false;
-    } else if (filter == Filter::kArea && from.w % w == 0 && from.h % h == 0) {
+    } else if (filter == Filter::kArea && from.w % w == 0 && from.h % h == 0 && from.w / w < (1 << 24)) {
+        // (A block row's sums are kept in 32 bits: blocks 2^24 pixels wide would need more.)
         p.method = Method::kMean;
         p.block_w = from.w / w, p.block_h = from.h / h;
     } else {
