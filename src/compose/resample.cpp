@@ -56,6 +56,10 @@ constexpr Kernel kKernels[] = {{box, 0.5}, {bilinear, 1.0}, {bicubic, 2.0}, {lan
 struct Taps {
     int32_t width = 0;
     host::Buffer<int32_t> first, count, weight;
+    // The AVX2 pass's layout, when those copies run (lay_out_pairs): outputs 2g and 2g + 1 take
+    // steps[g] steps of 32 weight parts from parts[at[g] * 32] on (0: the plain loop does them).
+    host::Buffer<int32_t> steps, at;
+    host::Buffer<int16_t> parts;
 };
 
 // The weights of the first `shown` of `out` outputs made from `in` inputs.
@@ -126,94 +130,118 @@ inline void across_pixel(const uint8_t* in, const Taps& t, int32_t i, uint8_t* o
 }
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-constexpr int32_t kMostPairs = 64;
+// Lays out the weights for the AVX2 horizontal pass, once per call: each weight k split as
+// 256 (k >> 8) + (k & 255), two parts that 16-bit multiply-adds take (their sum is k's
+// exactly), two taps a step, outputs 2g and 2g + 1 side by side. Outputs whose 8-byte reads
+// would pass `room` bytes of a row are left to the plain loop (no steps).
+bool lay_out_pairs(Taps& t, int32_t shown, size_t room) {
+    const int32_t groups = shown / 2;
+    t.steps = host::allocate<int32_t>(uint64_t(groups));
+    t.at = host::allocate<int32_t>(uint64_t(groups));
+    if (!t.steps || !t.at) return false;
+    uint64_t total = 0;
+    for (int32_t g = 0; g < groups; ++g) {
+        const int32_t steps = std::max(t.count[2 * g] + 1, t.count[2 * g + 1] + 1) / 2;
+        const bool fits = size_t(std::max(t.first[2 * g], t.first[2 * g + 1])) * 3 + 6 * size_t(steps) + 2 <= room;
+        t.steps[g] = fits ? steps : 0;
+        t.at[g] = int32_t(total);
+        total += uint64_t(t.steps[g]);
+    }
+    t.parts = host::allocate<int16_t>(total * 32);
+    if (!t.parts) return false;
+    for (int32_t g = 0; g < groups; ++g)
+        for (int32_t q = 0; q < t.steps[g]; ++q)
+            for (int32_t lane = 0; lane < 2; ++lane) {
+                const int32_t i = 2 * g + lane;
+                const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
+                const int32_t k0 = 2 * q < t.count[i] ? k[2 * q] : 0, k1 = 2 * q + 1 < t.count[i] ? k[2 * q + 1] : 0;
+                int16_t* high = &t.parts[(size_t(t.at[g]) + size_t(q)) * 32 + size_t(lane) * 8];
+                int16_t* low = high + 16;
+                for (int c = 0; c < 3; ++c) {
+                    high[2 * c] = int16_t(k0 >> 8), high[2 * c + 1] = int16_t(k1 >> 8);
+                    low[2 * c] = int16_t(k0 & 255), low[2 * c + 1] = int16_t(k1 & 255);
+                }
+                high[6] = high[7] = low[6] = low[7] = 0;
+            }
+    return true;
+}
 
-// The horizontal pass of `rows` rows at once (AVX2), the weights of each output pixel laid out
-// once for all of them; two rows go through each instruction, one in each half. Each weight k
-// is split as 256 (k >> 8) + (k & 255), two parts that 16-bit multiply-adds take, two taps at
-// a time; their sum is k's exactly. An output pixel with more taps, or whose 8-byte reads
-// would pass `room` bytes of a row, is done by the plain loop.
-__attribute__((target("avx2"))) void across_rows_wide(const uint8_t* const* in, int32_t rows, const Taps& t,
-                                                      int32_t shown, size_t room, uint8_t* const* out) {
+// The horizontal pass of one row with AVX2: two output pixels an instruction, one in each
+// half, two taps a step.
+__attribute__((target("avx2"))) void across_row_wide(const uint8_t* in, const Taps& t, int32_t shown, uint8_t* out) {
     // Two pixels' bytes b0 g0 r0 b1 g1 r1 as the 16-bit pairs (b0, b1), (g0, g1), (r0, r1).
     const __m256i spread = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(0, -128, 3, -128, 1, -128, 4, -128, 2, -128, 5, -128, -128, -128, -128, -128));
     const __m256i half = _mm256_set1_epi32(kHalf);
-    const __m128i three = _mm_setr_epi32(-1, -1, -1, 0);
-    __m256i high[kMostPairs], low[kMostPairs];
-    for (int32_t i = 0; i < shown; ++i) {
-        const int32_t n = t.count[i], pairs = (n + 1) / 2;
-        const size_t offset = size_t(t.first[i]) * 3;
-        if (pairs > kMostPairs || offset + 6 * size_t(pairs) + 2 > room) {
-            for (int32_t r = 0; r < rows; ++r) across_pixel(in[r], t, i, out[r] + size_t(i) * 3);
+    for (int32_t g = 0; g < shown / 2; ++g) {
+        uint8_t* o = out + size_t(g) * 6;
+        const int32_t steps = t.steps[g];
+        if (!steps) {
+            across_pixel(in, t, 2 * g, o);
+            across_pixel(in, t, 2 * g + 1, o + 3);
             continue;
         }
-        const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
-        for (int32_t q = 0; q < pairs; ++q) {
-            const int32_t k0 = k[2 * q], k1 = 2 * q + 1 < n ? k[2 * q + 1] : 0;
-            const uint32_t h = (uint32_t(k0 >> 8) & 0xFFFF) | uint32_t(k1 >> 8) << 16;
-            const uint32_t l = uint32_t(k0 & 255) | uint32_t(k1 & 255) << 16;
-            high[q] = _mm256_broadcastsi128_si256(_mm_and_si128(_mm_set1_epi32(int32_t(h)), three));
-            low[q] = _mm256_broadcastsi128_si256(_mm_and_si128(_mm_set1_epi32(int32_t(l)), three));
+        const uint8_t *p0 = in + size_t(t.first[2 * g]) * 3, *p1 = in + size_t(t.first[2 * g + 1]) * 3;
+        const int16_t* w = &t.parts[size_t(t.at[g]) * 32];
+        __m256i sum_high = _mm256_setzero_si256(), sum_low = _mm256_setzero_si256();
+        for (int32_t q = 0; q < steps; ++q, p0 += 6, p1 += 6, w += 32) {
+            const __m256i v = _mm256_shuffle_epi8(
+                _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
+                                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)), 1),
+                spread);
+            sum_high = _mm256_add_epi32(sum_high, _mm256_madd_epi16(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
+            sum_low = _mm256_add_epi32(sum_low, _mm256_madd_epi16(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 16))));
         }
-        for (int32_t r = 0; r < rows; r += 2) {
-            const int32_t r1 = std::min(r + 1, rows - 1);
-            const uint8_t *p0 = in[r] + offset, *p1 = in[r1] + offset;
-            __m256i sum_high = _mm256_setzero_si256(), sum_low = _mm256_setzero_si256();
-            for (int32_t q = 0; q < pairs; ++q, p0 += 6, p1 += 6) {
-                const __m256i v = _mm256_shuffle_epi8(
-                    _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
-                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)), 1),
-                    spread);
-                sum_high = _mm256_add_epi32(sum_high, _mm256_madd_epi16(v, high[q]));
-                sum_low = _mm256_add_epi32(sum_low, _mm256_madd_epi16(v, low[q]));
-            }
-            __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(sum_high, 8), sum_low), half);
-            sum = _mm256_srai_epi32(sum, kBits);
-            sum = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);  // each half: its row's bytes
-            const uint32_t bgr0 = uint32_t(_mm256_extract_epi32(sum, 0)), bgr1 = uint32_t(_mm256_extract_epi32(sum, 4));
-            uint8_t *o0 = out[r] + size_t(i) * 3, *o1 = out[r1] + size_t(i) * 3;
-            o0[0] = uint8_t(bgr0), o0[1] = uint8_t(bgr0 >> 8), o0[2] = uint8_t(bgr0 >> 16);
-            o1[0] = uint8_t(bgr1), o1[1] = uint8_t(bgr1 >> 8), o1[2] = uint8_t(bgr1 >> 16);
-        }
+        __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(sum_high, 8), sum_low), half);
+        sum = _mm256_srai_epi32(sum, kBits);
+        sum = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);  // each half: its pixel's bytes
+        const uint32_t bgr0 = uint32_t(_mm256_extract_epi32(sum, 0)), bgr1 = uint32_t(_mm256_extract_epi32(sum, 4));
+        o[0] = uint8_t(bgr0), o[1] = uint8_t(bgr0 >> 8), o[2] = uint8_t(bgr0 >> 16);
+        o[3] = uint8_t(bgr1), o[4] = uint8_t(bgr1 >> 8), o[5] = uint8_t(bgr1 >> 16);
     }
+    if (shown % 2) across_pixel(in, t, shown - 1, out + size_t(shown - 1) * 3);
 }
 #endif
 
-// The horizontal pass of `rows` rows (any number) from in(y0) on into out(y0) on.
+// The horizontal pass of rows y0 .. y1 - 1 from in(y) into out(y).
 template <class In, class Out>
-void across_rows(const In& in, int32_t y0, int32_t y1, const Taps& t, int32_t shown, size_t room, const Out& out) {
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-    if (simd::wide()) {
-        constexpr int32_t kTogether = 4;
-        for (int32_t y = y0; y < y1; y += kTogether) {
-            const int32_t rows = std::min(kTogether, y1 - y);
-            const uint8_t* from[kTogether];
-            uint8_t* to[kTogether];
-            for (int32_t r = 0; r < rows; ++r) from[r] = in(y + r), to[r] = out(y + r);
-            across_rows_wide(from, rows, t, shown, room, to);
-        }
-        return;
-    }
-#endif
-    (void)room;
+void across_rows(const In& in, int32_t y0, int32_t y1, const Taps& t, int32_t shown, const Out& out) {
     for (int32_t y = y0; y < y1; ++y) {
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+        if (t.parts) {
+            across_row_wide(in(y), t, shown, out(y));
+            continue;
+        }
+#endif
         const uint8_t* from = in(y);
         uint8_t* to = out(y);
         for (int32_t i = 0; i < shown; ++i) across_pixel(from, t, i, to + size_t(i) * 3);
     }
 }
 
-// Output row i of the vertical pass, `bytes` long, from the rows `in` gives.
+// Output row i of the vertical pass, `bytes` long, from the rows `in` gives. Two taps are
+// summed straight into the row; more go through a chunk of sums, two taps a pass.
 void down_row(const Rows<const uint8_t>& in, const Taps& t, int32_t i, int32_t bytes, uint8_t* out) {
-    constexpr int32_t kChunk = 1024;
-    int32_t sum[kChunk];
     const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
     const int32_t first = t.first[i], n = t.count[i];
+    if (n <= 2) {
+        const uint8_t *a = n > 0 ? in(first) : nullptr, *b = n > 1 ? in(first + 1) : nullptr;
+        const int32_t ka = n > 0 ? k[0] : 0, kb = n > 1 ? k[1] : 0;
+        if (n == 2)
+            for (int32_t x = 0; x < bytes; ++x) out[x] = clip8(kHalf + a[x] * ka + b[x] * kb);
+        else if (n == 1)
+            for (int32_t x = 0; x < bytes; ++x) out[x] = clip8(kHalf + a[x] * ka);
+        else
+            std::memset(out, clip8(kHalf), size_t(bytes));
+        return;
+    }
+    constexpr int32_t kChunk = 1024;
+    int32_t sum[kChunk];
     for (int32_t c = 0; c < bytes; c += kChunk) {
         const int32_t m = std::min(kChunk, bytes - c);
-        std::fill_n(sum, m, kHalf);
-        int32_t j = 0;
+        const uint8_t *a0 = in(first) + c, *b0 = in(first + 1) + c;
+        for (int32_t x = 0; x < m; ++x) sum[x] = kHalf + a0[x] * k[0] + b0[x] * k[1];
+        int32_t j = 2;
         for (; j + 1 < n; j += 2) {
             const uint8_t *a = in(first + j) + c, *b = in(first + j + 1) + c;
             const int32_t ka = k[j], kb = k[j + 1];
@@ -288,11 +316,11 @@ void band_body(const Plan& p, Scratch& s, int32_t j0, int32_t n) {
     if (p.buffers_rows()) {
         const int32_t from = p.rows_from(j0), to = p.rows_to(j0, n);
         const Rows<uint8_t> rows{s.rows.get(), bytes, from};
-        across_rows(p.source, from, to, p.across_taps, p.shown_w, p.source_room, rows);
+        across_rows(p.source, from, to, p.across_taps, p.shown_w, rows);
         const Rows<const uint8_t> in{rows.origin, rows.step, from};
         for (int32_t j = j0; j < j0 + n; ++j) down_row(in, p.down_taps, j, bytes, p.target(j));
     } else if (p.across) {
-        across_rows(p.source, j0, j0 + n, p.across_taps, p.shown_w, p.source_room, p.target);
+        across_rows(p.source, j0, j0 + n, p.across_taps, p.shown_w, p.target);
     } else if (p.down) {
         for (int32_t j = j0; j < j0 + n; ++j) down_row(p.source, p.down_taps, j, bytes, p.target(j));
     } else {
@@ -324,6 +352,9 @@ bool resample(const Screen& src, Rect from, const Screen& dst, Point at, int32_t
         p.across = w != from.w;
         p.down = h != from.h;
         if (p.across && !make_taps(from.w, w, p.shown_w, kernel, p.across_taps)) return false;
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+        if (p.across && simd::wide() && !lay_out_pairs(p.across_taps, p.shown_w, p.source_room)) return false;
+#endif
         if (p.down && !make_taps(from.h, h, p.shown_h, kernel, p.down_taps)) return false;
     }
 

@@ -154,7 +154,8 @@ TEST(Resample, CutSplitAndIntoItselfGiveTheSamePixels) {
 }
 
 // A single pixel stretched to any size by any filter stays that pixel everywhere (the weights
-// are renormalised), and a row or column taken to the extremes reads nothing outside it.
+// are renormalised), a row or column taken to the extremes reads nothing outside it, and
+// neither does a rectangle that reaches the end of the buffer.
 TEST(Resample, OnePixelStretchedAndThinExtremes) {
     BufferScreen s = picture(2);
     const uint8_t* one = s.view().at(kFrom.x + 17, kFrom.y + 3);
@@ -166,6 +167,19 @@ TEST(Resample, OnePixelStretchedAndThinExtremes) {
                 for (int32_t x = 0; x < to.w; ++x) ASSERT_EQ(std::memcmp(d.view().at(x, y), one, 3), 0) << f << " " << x << "," << y;
             // The whole picture squeezed into one row, one column, one pixel.
             ASSERT_TRUE(resample(s.view(), kFrom, d.view(), {0, 0}, to.w, to.h, Filter(f)));
+        }
+    // A screen whose rows have no padding and whose buffer ends with its top row's last pixel
+    // (an allocation of exactly its size, so that the sanitizers see a read past it), read up
+    // to its right edge.
+    Screen tight;
+    tight.width = 64, tight.height = 8;
+    std::vector<uint8_t> pixels(tight.size_bytes(), 77);
+    tight.pixels = pixels.data();
+    for (int f = 0; f < kFilterCount; ++f)
+        for (Size to : {Size{21, 3}, Size{63, 8}, Size{150, 20}}) {
+            BufferScreen d(to.w, to.h);
+            ASSERT_TRUE(resample(tight, {1, 0, 63, 8}, d.view(), {0, 0}, to.w, to.h, Filter(f)));
+            EXPECT_EQ(d.view().at(to.w - 1, 0)[0], 77) << f;
         }
 }
 
