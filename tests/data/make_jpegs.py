@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Makes the JPEG test files and their reference decodes, with Debian's libjpeg-turbo
-tools (cjpeg, djpeg) from pictures this script draws itself.
+tools (cjpeg, djpeg) from pictures this script draws itself; and Pillow's resizes of one of
+those pictures, the reference for Resample in the DLL (Debian's python3 and python3-pil).
 
     make_jpegs.py OUTPUT_FOLDER
 
@@ -64,3 +65,15 @@ for name, (w, h) in sources.items():
         for dct in dcts:
             ref = out / f"{name}-{variant}.{dct}.pnm"
             subprocess.run(["djpeg", "-dct", dct, "-pnm", "-outfile", str(ref), str(jpg)], check=True)
+
+# wide.ppm (101 x 67) resized by Pillow with each filter, numbered as ResampleParam numbers
+# them: wide.resample-FILTER-WxH.ppm. Shrinks by whole and fractional ratios, one side kept,
+# enlargements; the DLL's test compares its own with these.
+from PIL import Image
+
+filters = [Image.Resampling.BOX, Image.Resampling.BILINEAR, Image.Resampling.BICUBIC,
+           Image.Resampling.LANCZOS, Image.Resampling.NEAREST]
+with Image.open(out / "wide.ppm") as wide:
+    for number, kind in enumerate(filters):
+        for w, h in [(13, 9), (50, 33), (101, 20), (202, 134), (317, 71)]:
+            wide.resize((w, h), kind).save(out / f"wide.resample-{number}-{w}x{h}.ppm")

@@ -1,9 +1,14 @@
 // Resample and ResampleParam through the DLL's exports: which screen is read and which is
-// drawn, from and to where, with which filter (the filters' arithmetic itself is checked
-// against Pillow in the core's tests).
+// drawn, from and to where, with which filter, and the DLL's arithmetic against Pillow's.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
 #include "host_fixture.h"
 
 #include "compose/resample.h"
+#include "pnm.h"
 
 namespace qv::test {
 namespace {
@@ -29,6 +34,40 @@ TEST(ResampleCommand, ReadsTheSourceCopyAreaAndDrawsAtTheTargetPosition) {
     dst.set_cursor(7, 4);
     ASSERT_EQ(call("Resample", dst.record(), src.record(), 48, 40), 0);
     EXPECT_EQ(dst.bytes(), ref.bytes());
+    call("ResampleParam", 3);
+}
+
+// The DLL's own arithmetic (its compiler, its maths library) against Pillow's resizes that
+// scripts/testdata made natively: every filter, shrinking and enlarging.
+TEST(ResampleCommand, EqualsPillowInTheDll) {
+    const testing::Pnm wide = testing::read_pnm(testing::testdata("wide.ppm"));
+    ASSERT_TRUE(wide.ok()) << "missing test data; run scripts/test";
+    HostScreen src(wide.width, wide.height, false);
+    for (int32_t y = 0; y < wide.height; ++y)
+        for (int32_t x = 0; x < wide.width; ++x) {
+            uint8_t rgb[3];
+            wide.rgb(x, y, rgb);
+            src.set_pixel(x, y, {rgb[2], rgb[1], rgb[0]});
+        }
+    for (int32_t f = 0; f < compose::kFilterCount; ++f)
+        for (const auto& [w, h] : {std::pair{13, 9}, {50, 33}, {101, 20}, {202, 134}, {317, 71}}) {
+            const testing::Pnm ref = testing::read_pnm(testing::testdata(
+                "wide.resample-" + std::to_string(f) + "-" + std::to_string(w) + "x" + std::to_string(h) + ".ppm"));
+            ASSERT_TRUE(ref.ok()) << f << " " << w << "x" << h;
+            HostScreen d(w, h, false);
+            ASSERT_EQ(call("ResampleParam", f), 0);
+            ASSERT_EQ(call("Resample", d.record(), src.record(), w, h), 0);
+            int worst = 0;
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    uint8_t rgb[3];
+                    ref.rgb(x, y, rgb);
+                    const Bgr p = d.pixel(x, y);
+                    worst = std::max({worst, std::abs(p.r - rgb[0]), std::abs(p.g - rgb[1]), std::abs(p.b - rgb[2])});
+                }
+            // Exact (no whole ratios here), but Lanczos' sines come from the DLL's maths library.
+            EXPECT_LE(worst, f == 3 ? 1 : 0) << "filter " << f << ", " << w << " x " << h;
+        }
     call("ResampleParam", 3);
 }
 
