@@ -166,90 +166,132 @@ bool lay_out_pairs(Taps& t, int32_t shown, size_t room) {
     return true;
 }
 
-// The horizontal pass of one row with AVX2: two output pixels an instruction, one in each
-// half, two taps a step.
-__attribute__((target("avx2"))) void across_row_wide(const uint8_t* in, const Taps& t, int32_t shown, uint8_t* out) {
+// The horizontal pass of R rows with AVX2: two output pixels an instruction, one in each
+// half, two taps a step; each step's weights are loaded once for all R rows (they are read
+// from memory, and a long row's weights outgrow the nearest caches).
+template <int R>
+__attribute__((target("avx2"))) void across_rows_wide(const uint8_t* const* in, const Taps& t, int32_t shown,
+                                                      uint8_t* const* out) {
     // Two pixels' bytes b0 g0 r0 b1 g1 r1 as the 16-bit pairs (b0, b1), (g0, g1), (r0, r1).
     const __m256i spread = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(0, -128, 3, -128, 1, -128, 4, -128, 2, -128, 5, -128, -128, -128, -128, -128));
     const __m256i half = _mm256_set1_epi32(kHalf);
-    for (int32_t g = 0; g < shown / 2; ++g) {
-        uint8_t* o = out + size_t(g) * 6;
+    const int32_t groups = shown / 2;
+    for (int32_t g = 0; g < groups; ++g) {
         const int32_t steps = t.steps[g];
         if (!steps) {
-            across_pixel(in, t, 2 * g, o);
-            across_pixel(in, t, 2 * g + 1, o + 3);
+            for (int r = 0; r < R; ++r) {
+                across_pixel(in[r], t, 2 * g, out[r] + size_t(g) * 6);
+                across_pixel(in[r], t, 2 * g + 1, out[r] + size_t(g) * 6 + 3);
+            }
             continue;
         }
-        const uint8_t *p0 = in + size_t(t.first[2 * g]) * 3, *p1 = in + size_t(t.first[2 * g + 1]) * 3;
+        const size_t first0 = size_t(t.first[2 * g]) * 3, first1 = size_t(t.first[2 * g + 1]) * 3;
         const int16_t* w = &t.parts[size_t(t.at[g]) * 32];
-        __m256i sum_high = _mm256_setzero_si256(), sum_low = _mm256_setzero_si256();
-        for (int32_t q = 0; q < steps; ++q, p0 += 6, p1 += 6, w += 32) {
-            const __m256i v = _mm256_shuffle_epi8(
-                _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
-                                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)), 1),
-                spread);
-            sum_high = _mm256_add_epi32(sum_high, _mm256_madd_epi16(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
-            sum_low = _mm256_add_epi32(sum_low, _mm256_madd_epi16(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 16))));
+        // One sum a row: each step's high part shifted into place as it comes (a step's
+        // products fit 31 bits even so, and every partial sum is bounded as the whole one is).
+        __m256i sum[R];
+        for (int r = 0; r < R; ++r) sum[r] = half;
+        for (int32_t q = 0; q < steps; ++q, w += 32) {
+            const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
+            const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 16));
+            for (int r = 0; r < R; ++r) {
+                const uint8_t *p0 = in[r] + first0 + 6 * size_t(q), *p1 = in[r] + first1 + 6 * size_t(q);
+                const __m256i v = _mm256_shuffle_epi8(
+                    _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)), 1),
+                    spread);
+                sum[r] = _mm256_add_epi32(_mm256_add_epi32(sum[r], _mm256_madd_epi16(v, low)),
+                                          _mm256_slli_epi32(_mm256_madd_epi16(v, high), 8));
+            }
         }
-        __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(sum_high, 8), sum_low), half);
-        sum = _mm256_srai_epi32(sum, kBits);
-        sum = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);  // each half: its pixel's bytes
-        const uint32_t bgr0 = uint32_t(_mm256_extract_epi32(sum, 0)), bgr1 = uint32_t(_mm256_extract_epi32(sum, 4));
-        o[0] = uint8_t(bgr0), o[1] = uint8_t(bgr0 >> 8), o[2] = uint8_t(bgr0 >> 16);
-        o[3] = uint8_t(bgr1), o[4] = uint8_t(bgr1 >> 8), o[5] = uint8_t(bgr1 >> 16);
+        for (int r = 0; r < R; ++r) {
+            __m256i v = _mm256_srai_epi32(sum[r], kBits);
+            v = _mm256_packus_epi16(_mm256_packs_epi32(v, v), v);  // each half: its pixel's bytes
+            const uint32_t bgr0 = uint32_t(_mm256_extract_epi32(v, 0)), bgr1 = uint32_t(_mm256_extract_epi32(v, 4));
+            uint8_t* o = out[r] + size_t(g) * 6;
+            if (g + 1 < groups || shown % 2) {
+                // Four bytes each: the fourth is the next pixel's first, written after.
+                std::memcpy(o, &bgr0, 4);
+                std::memcpy(o + 3, &bgr1, 4);
+            } else {
+                o[0] = uint8_t(bgr0), o[1] = uint8_t(bgr0 >> 8), o[2] = uint8_t(bgr0 >> 16);
+                o[3] = uint8_t(bgr1), o[4] = uint8_t(bgr1 >> 8), o[5] = uint8_t(bgr1 >> 16);
+            }
+        }
     }
-    if (shown % 2) across_pixel(in, t, shown - 1, out + size_t(shown - 1) * 3);
+    if (shown % 2)
+        for (int r = 0; r < R; ++r) across_pixel(in[r], t, shown - 1, out[r] + size_t(shown - 1) * 3);
 }
 #endif
 
 // The horizontal pass of rows y0 .. y1 - 1 from in(y) into out(y).
 template <class In, class Out>
 void across_rows(const In& in, int32_t y0, int32_t y1, const Taps& t, int32_t shown, const Out& out) {
-    for (int32_t y = y0; y < y1; ++y) {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-        if (t.parts) {
-            across_row_wide(in(y), t, shown, out(y));
-            continue;
-        }
+    if (t.parts) {
+        // Four rows at a time where there are registers for them (64-bit code), else two.
+#if defined(__x86_64__)
+        constexpr int kTogether = 4;
+#else
+        constexpr int kTogether = 2;
 #endif
+        int32_t y = y0;
+        for (; y + kTogether <= y1; y += kTogether) {
+            const uint8_t* from[kTogether];
+            uint8_t* to[kTogether];
+            for (int r = 0; r < kTogether; ++r) from[r] = in(y + r), to[r] = out(y + r);
+            across_rows_wide<kTogether>(from, t, shown, to);
+        }
+        for (; y < y1; ++y) {
+            const uint8_t* from = in(y);
+            uint8_t* to = out(y);
+            across_rows_wide<1>(&from, t, shown, &to);
+        }
+        return;
+    }
+#endif
+    for (int32_t y = y0; y < y1; ++y) {
         const uint8_t* from = in(y);
         uint8_t* to = out(y);
         for (int32_t i = 0; i < shown; ++i) across_pixel(from, t, i, to + size_t(i) * 3);
     }
 }
 
-// Output row i of the vertical pass, `bytes` long, from the rows `in` gives. Two taps are
-// summed straight into the row; more go through a chunk of sums, two taps a pass.
-void down_row(const Rows<const uint8_t>& in, const Taps& t, int32_t i, int32_t bytes, uint8_t* out) {
+// sum[x] = (first ? kHalf : sum[x]) + a[x] ka + b[x] kb. The pointers are declared not to
+// overlap: a byte pointer may point anywhere, and the vectoriser would otherwise have to
+// assume that each sum written changes the bytes still to be read.
+inline void add_two(int32_t* __restrict sum, const uint8_t* __restrict a, const uint8_t* __restrict b, int32_t ka,
+                    int32_t kb, int32_t m, bool first) {
+    if (first)
+        for (int32_t x = 0; x < m; ++x) sum[x] = kHalf + a[x] * ka + b[x] * kb;
+    else
+        for (int32_t x = 0; x < m; ++x) sum[x] += a[x] * ka + b[x] * kb;
+}
+
+// out[x] from two taps, straight into the row.
+inline void two_taps(uint8_t* __restrict out, const uint8_t* __restrict a, const uint8_t* __restrict b, int32_t ka,
+                     int32_t kb, int32_t bytes) {
+    for (int32_t x = 0; x < bytes; ++x) out[x] = clip8(kHalf + a[x] * ka + b[x] * kb);
+}
+
+// Output row i of the vertical pass, `bytes` long, from the rows `in` gives: two taps straight
+// into it, more through a chunk of sums, two taps a pass.
+template <class In>
+void down_row(const In& in, const Taps& t, int32_t i, int32_t bytes, uint8_t* __restrict out) {
     const int32_t* k = &t.weight[size_t(i) * size_t(t.width)];
     const int32_t first = t.first[i], n = t.count[i];
-    if (n <= 2) {
-        const uint8_t *a = n > 0 ? in(first) : nullptr, *b = n > 1 ? in(first + 1) : nullptr;
-        const int32_t ka = n > 0 ? k[0] : 0, kb = n > 1 ? k[1] : 0;
-        if (n == 2)
-            for (int32_t x = 0; x < bytes; ++x) out[x] = clip8(kHalf + a[x] * ka + b[x] * kb);
-        else if (n == 1)
-            for (int32_t x = 0; x < bytes; ++x) out[x] = clip8(kHalf + a[x] * ka);
-        else
-            std::memset(out, clip8(kHalf), size_t(bytes));
-        return;
-    }
+    if (n == 2) return two_taps(out, in(first), in(first + 1), k[0], k[1], bytes);
     constexpr int32_t kChunk = 1024;
     int32_t sum[kChunk];
     for (int32_t c = 0; c < bytes; c += kChunk) {
         const int32_t m = std::min(kChunk, bytes - c);
-        const uint8_t *a0 = in(first) + c, *b0 = in(first + 1) + c;
-        for (int32_t x = 0; x < m; ++x) sum[x] = kHalf + a0[x] * k[0] + b0[x] * k[1];
-        int32_t j = 2;
-        for (; j + 1 < n; j += 2) {
-            const uint8_t *a = in(first + j) + c, *b = in(first + j + 1) + c;
-            const int32_t ka = k[j], kb = k[j + 1];
-            for (int32_t x = 0; x < m; ++x) sum[x] += a[x] * ka + b[x] * kb;
-        }
-        if (j < n) {
-            const uint8_t* a = in(first + j) + c;
-            for (int32_t x = 0; x < m; ++x) sum[x] += a[x] * k[j];
+        if (n == 0) std::fill_n(sum, m, kHalf);
+        int32_t j = 0;
+        for (; j < n; j += 2) {
+            // A last tap alone is paired with a weight of 0 on itself.
+            const bool pair = j + 1 < n;
+            add_two(sum, in(first + j) + c, in(first + j + (pair ? 1 : 0)) + c, k[j], pair ? k[j + 1] : 0, m, j == 0);
         }
         for (int32_t x = 0; x < m; ++x) out[c + x] = clip8(sum[x]);
     }
@@ -270,17 +312,28 @@ struct Plan {
     int32_t block_w = 1, block_h = 1;
     host::Buffer<int32_t> x_index, y_index;
 
-    // The source rows (from the rectangle's top) that output rows j .. j + n - 1 read
-    // in the horizontal pass's buffer.
-    int32_t rows_from(int32_t j) const { return down_taps.first[j]; }
-    int32_t rows_to(int32_t j, int32_t n) const { return down_taps.first[j + n - 1] + down_taps.count[j + n - 1]; }
+    // Both passes: the horizontal pass's rows are kept in a ring (row y in slot y % ring_rows)
+    // of as many rows as an output row reads and kAhead more, made a batch at a time as the
+    // vertical pass comes to need them, so that they are read again while still in the nearest
+    // caches, and the horizontal pass runs on several rows together.
+    static constexpr int32_t kAhead = 16;
     bool buffers_rows() const { return method == Method::kConvolve && across && down; }
+    int32_t ring_rows() const { return down_taps.width + kAhead; }
 };
 
 // What a band needs besides the plan, allocated before any band starts.
 struct Scratch {
-    host::Buffer<uint8_t> rows;   // the horizontal pass's rows
+    host::Buffer<uint8_t> rows;   // the ring of horizontal pass rows
     host::Buffer<uint64_t> sums;  // a row of block sums
+};
+
+// Row y of the ring.
+template <class Byte>
+struct Ring {
+    Byte* base;
+    size_t stride;
+    int32_t rows;
+    Byte* operator()(int32_t y) const { return base + size_t(y % rows) * stride; }
 };
 
 void band_body(const Plan& p, Scratch& s, int32_t j0, int32_t n) {
@@ -314,11 +367,22 @@ void band_body(const Plan& p, Scratch& s, int32_t j0, int32_t n) {
         case Method::kConvolve: break;
     }
     if (p.buffers_rows()) {
-        const int32_t from = p.rows_from(j0), to = p.rows_to(j0, n);
-        const Rows<uint8_t> rows{s.rows.get(), bytes, from};
-        across_rows(p.source, from, to, p.across_taps, p.shown_w, rows);
-        const Rows<const uint8_t> in{rows.origin, rows.step, from};
-        for (int32_t j = j0; j < j0 + n; ++j) down_row(in, p.down_taps, j, bytes, p.target(j));
+        // Output row j reads rows first .. first + count - 1, and neither end ever goes back:
+        // rows made up to first + ring_rows overwrite only rows no later output reads.
+        const Ring<uint8_t> ring{s.rows.get(), size_t(bytes), p.ring_rows()};
+        const Ring<const uint8_t> made{ring.base, ring.stride, ring.rows};
+        const int32_t last_end = p.down_taps.first[j0 + n - 1] + p.down_taps.count[j0 + n - 1];
+        int32_t next = 0;
+        for (int32_t j = j0; j < j0 + n; ++j) {
+            const int32_t first = p.down_taps.first[j], end = first + p.down_taps.count[j];
+            next = std::max(next, first);
+            if (next < end) {
+                const int32_t batch_end = std::max(end, std::min(first + ring.rows, last_end));
+                across_rows(p.source, next, batch_end, p.across_taps, p.shown_w, ring);
+                next = batch_end;
+            }
+            down_row(made, p.down_taps, j, bytes, p.target(j));
+        }
     } else if (p.across) {
         across_rows(p.source, j0, j0 + n, p.across_taps, p.shown_w, p.target);
     } else if (p.down) {
@@ -367,7 +431,7 @@ bool resample(const Screen& src, Rect from, const Screen& dst, Point at, int32_t
         const int32_t j0 = simd::part_start(p.shown_h, parts, i), j1 = simd::part_start(p.shown_h, parts, i + 1);
         if (j1 == j0) continue;
         if (p.buffers_rows()) {
-            scratch[i].rows = host::allocate<uint8_t>(uint64_t(p.rows_to(j0, j1 - j0) - p.rows_from(j0)) * bytes);
+            scratch[i].rows = host::allocate<uint8_t>(uint64_t(p.ring_rows()) * bytes);
             if (!scratch[i].rows) return false;
         }
         if (p.method == Method::kMean && !(scratch[i].sums = host::allocate<uint64_t>(bytes))) return false;
