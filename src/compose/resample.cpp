@@ -2,8 +2,8 @@
 // (SSE arithmetic in every build: x87's wider intermediates would move the box filter's
 // edges) and kept as integers in units of 2^-22, as Pillow keeps them, so that the sums are
 // exact and give its bytes. The rows shown are split into bands, one per core; each band runs
-// the horizontal pass over the source rows its output rows need, into a buffer of its own,
-// then the vertical pass.
+// the horizontal pass over the source rows its output rows need, a few rows ahead of the
+// vertical pass, into a small ring of rows of its own.
 #include "compose/resample.h"
 
 #include <algorithm>
@@ -102,13 +102,12 @@ bool make_index(int32_t in, int32_t out, int32_t shown, host::Buffer<int32_t>& i
     return true;
 }
 
-// Row y of a picture, for y from `base` on.
+// Row y of a picture.
 template <class Byte>
 struct Rows {
     Byte* origin;
     ptrdiff_t step;
-    int32_t base = 0;
-    Byte* operator()(int32_t y) const { return origin + ptrdiff_t(y - base) * step; }
+    Byte* operator()(int32_t y) const { return origin + ptrdiff_t(y) * step; }
 };
 
 uint8_t clip8(int32_t sum) {

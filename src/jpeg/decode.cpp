@@ -194,9 +194,10 @@ int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target, const 
     const bool cut = err.data_ended_early;
     ok = ok && finish(&cinfo, err, full);
     if (whole && (ok || cut)) {
-        place_oriented(picture.get(), size_t(cinfo.output_width) * 3, int32_t(cinfo.output_width),
-                       int32_t(cinfo.output_height), orientation, target);
-        target.rows_written = std::min(target.height, int32_t(cinfo.output_height));
+        int32_t w = int32_t(cinfo.output_width), h = int32_t(cinfo.output_height);
+        place_oriented(picture.get(), size_t(w) * 3, w, h, orientation, target);
+        oriented_size(orientation, w, h);
+        target.rows_written = target.first_row ? std::min(target.height, h) : 0;
     }
     jpeg_destroy_decompress(&cinfo);
     return ok && !cut ? kDone : kBadStream;
