@@ -177,6 +177,7 @@ int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target, const 
     bool full = false, ok = create(&cinfo, err) && start(&cinfo, err, in, true, flags, options, orientation);
     host::Buffer<uint8_t> picture;
     const bool whole = ok && ((orientation >= 2 && orientation <= 8) || cinfo.out_color_space == JCS_CMYK);
+    bool read_all = false;  // every row of the picture is in it (libjpeg fills what data lacks)
     if (whole) {
         // Turned or converted: decoded into a picture of its own first (at its scaled size).
         const size_t stride = size_t(cinfo.output_width) * 3;
@@ -185,7 +186,7 @@ int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target, const 
             jpeg_destroy_decompress(&cinfo);
             return kNoMemory;
         }
-        ok = read_picture(&cinfo, err, picture.get(), stride);
+        ok = read_all = read_picture(&cinfo, err, picture.get(), stride);
     } else {
         ok = ok && read_rows(&cinfo, err, target, full);
     }
@@ -193,7 +194,8 @@ int32_t decode_stream(const Input& in, int32_t flags, JpegTarget& target, const 
     // before finishing, which only reads what follows the picture.
     const bool cut = err.data_ended_early;
     ok = ok && finish(&cinfo, err, full);
-    if (whole && (ok || cut)) {
+    // Placed only when every row was made: a picture libjpeg gave up on is partly unwritten.
+    if (read_all) {
         int32_t w = int32_t(cinfo.output_width), h = int32_t(cinfo.output_height);
         place_oriented(picture.get(), size_t(w) * 3, w, h, orientation, target);
         oriented_size(orientation, w, h);
