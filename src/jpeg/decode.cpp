@@ -74,7 +74,7 @@ bool create(j_decompress_ptr cinfo, ErrorManager& err) {
 // The orientation in the first EXIF block the header's reading saved, 0 when there is none.
 int32_t saved_orientation(const jpeg_decompress_struct& cinfo) {
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+        if (m->marker == JPEG_APP0 + 1 && is_exif_block(m->data, m->data_length))
             return exif_orientation(m->data, m->data_length);
     return 0;
 }

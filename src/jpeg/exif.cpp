@@ -38,8 +38,12 @@ private:
 
 }  // namespace
 
+bool is_exif_block(const uint8_t* segment, size_t size) {
+    return size >= kExifHeader && std::memcmp(segment, "Exif\0\0", kExifHeader) == 0;
+}
+
 int32_t exif_orientation(const uint8_t* segment, size_t size) {
-    if (size < kExifHeader || std::memcmp(segment, "Exif\0\0", kExifHeader) != 0) return 0;
+    if (!is_exif_block(segment, size)) return 0;
     Tiff t(segment + kExifHeader, size - kExifHeader);
     if (!t.read_order()) return 0;
     const uint64_t ifd = t.u32(4);
@@ -80,7 +84,7 @@ int32_t jpeg_orientation(MarkerReader& in) {
         if (code == 0xE1 && length - 2 >= kExifHeader) {
             uint8_t segment[65533];
             if (!in.read(segment, length - 2)) return 0;
-            if (std::memcmp(segment, "Exif\0\0", kExifHeader) == 0) return exif_orientation(segment, length - 2);
+            if (is_exif_block(segment, length - 2)) return exif_orientation(segment, length - 2);
         } else if (!in.skip(length - 2)) {
             return 0;
         }

@@ -9,6 +9,10 @@
 
 namespace qv::jpeg {
 
+// Whether an APP1 segment's data (the bytes after its length field) is an EXIF block: it
+// starts with "Exif\0\0".
+bool is_exif_block(const uint8_t* segment, size_t size);
+
 // The orientation in an APP1 segment's data (the bytes after its length field): 1 to 8, or
 // 0 when it is no EXIF block, has no orientation in its first directory, or the block is
 // damaged (an offset, count or type that does not hold together).
