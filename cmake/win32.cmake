@@ -23,6 +23,16 @@ set_target_properties(qv_zlib PROPERTIES
   IMPORTED_LOCATION ${QV_DEPS}/zlib-mingw/lib/libz.a
   INTERFACE_INCLUDE_DIRECTORIES ${QV_DEPS}/zlib-mingw/include)
 target_link_libraries(qv_core PUBLIC qv_zlib)
+set(QV_WEBP_PREFIX ${QV_DEPS}/libwebp-mingw)
+add_library(qv_webp STATIC IMPORTED)
+set_target_properties(qv_webp PROPERTIES
+  IMPORTED_LOCATION ${QV_WEBP_PREFIX}/lib/libwebp.a
+  INTERFACE_INCLUDE_DIRECTORIES ${QV_WEBP_PREFIX}/include)
+add_library(qv_webpdemux STATIC IMPORTED)
+set_target_properties(qv_webpdemux PROPERTIES
+  IMPORTED_LOCATION ${QV_WEBP_PREFIX}/lib/libwebpdemux.a
+  INTERFACE_LINK_LIBRARIES qv_webp)
+target_link_libraries(qv_core PUBLIC qv_webpdemux qv_webp)
 
 # The DLL's own code beyond the portable core: the command adapters that read host records
 # (32-bit only) and the code that calls Win32. The test host links it too.
@@ -31,6 +41,7 @@ add_library(qv_win STATIC
   src/clip/drop_win.cpp
   src/clip/png_clip_win.cpp
   src/png/commands.cpp
+  src/webp/commands.cpp
   src/host/refresh_win.cpp
   src/host/about_win.cpp
   src/archive/entries.cpp
@@ -87,7 +98,8 @@ set_target_properties(quorvel PROPERTIES CXX_LINKER_LAUNCHER "${CMAKE_SOURCE_DIR
 set_property(SOURCE src/host/version.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src)
 
 # The notices of every library linked into the DLL, written beside it as quorvel-notices.txt:
-# libjpeg-turbo (its own licence and the IJG's), libdeflate, zlib, the GCC runtime (libgcc and libstdc++, under
+# libjpeg-turbo (its own licence and the IJG's), libdeflate, zlib, libwebp (its licence and
+# patent grant), the GCC runtime (libgcc and libstdc++, under
 # the GCC Runtime Library Exception) and the mingw-w64 runtime, each from the files of the
 # source or package the build used.
 set(QV_NOTICES
@@ -95,6 +107,8 @@ set(QV_NOTICES
   "The Independent JPEG Group's software (in libjpeg-turbo)|${QV_JPEG_PREFIX}/share/doc/libjpeg-turbo/README.ijg"
   "libdeflate|${QV_DEPS}/libdeflate-mingw/COPYING"
   "zlib|${QV_DEPS}/zlib-mingw/LICENSE"
+  "libwebp|${QV_WEBP_PREFIX}/COPYING"
+  "libwebp's additional IP rights grant|${QV_WEBP_PREFIX}/PATENTS"
   "The GCC runtime: libgcc and libstdc++ (Debian's gcc-mingw-w64)|/usr/share/doc/gcc-mingw-w64-base/copyright"
   "The mingw-w64 runtime (Debian's mingw-w64)|/usr/share/doc/mingw-w64-common/copyright")
 set(qv_notice_files "")

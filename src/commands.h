@@ -72,6 +72,16 @@ CMD(PngSizeDpm, png, VAR, STR, NONE, WSTR, 0, "store the width and height of pac
 CMD(PngSave, png, SCR, STR, INT, INT, POS, "save arg3 x arg4 pixels at the screen's position (cut at its edges) as PNG file arg2: a palette screen as an indexed picture with its colours, else 8-bit RGB, with the PngParam settings")
 CMD(PngParam, png, INT, INT, NONE, NONE, 0, "encoder settings: compression level 0-9 (at load: 6), flags (bit 0: interlaced)")
 
+// WebP pictures
+CMD(WebpLoad, webp, SCR, STR, INT, INT, POS | MODES, "decode the WebP stream at byte offset arg4 of file arg2 (an animation: its first frame) into the screen at its position; arg3: transparency mode as PngLoad")
+CMD(WebpSize, webp, VAR, STR, INT, NONE, 0, "store the width and height of the WebP stream at offset arg3 of file arg2 in data[0], data[1], and in data[2] (when the variable has room) 1 if it has alpha, else 0")
+CMD(WebpLoadMem, webp, SCR, VAR, INT, INT, POS | MODES, "decode the WebP stream held in variable arg2 (its first arg4 bytes; 0 or more than it holds: all of its first dimension) into the screen at its position; arg3: mode as PngLoad")
+CMD(WebpSizeMem, webp, VAR, VAR, INT, NONE, 0, "store the size (and alpha) of the WebP stream held in variable arg2 (arg3 bytes as WebpLoadMem) as WebpSize does")
+CMD(WebpLoadDpm, webp, SCR, STR, INT, WSTR, POS | MODES, "decode pack-archive entry arg2 into the screen at its position; arg4: \"archive path,start offset\"; arg3: mode as PngLoad")
+CMD(WebpSizeDpm, webp, VAR, STR, NONE, WSTR, 0, "store the size (and alpha) of pack-archive entry arg2 as WebpSize does; arg4: \"archive path,start offset\"")
+CMD(WebpSave, webp, SCR, STR, INT, INT, POS | SETTINGS, "save arg3 x arg4 pixels at the screen's position (cut at its edges) as WebP file arg2 (a palette screen as its colours), with the WebpParam settings")
+CMD(WebpParam, webp, INT, INT, INT, NONE, SETTINGS, "encoder settings: quality 0-100 (at load: 80), flags (bit 0: lossless, every colour kept), effort 0-6 (at load: 4)")
+
 // Colour effects
 CMD(ChangeColMode, effects, INT, NONE, NONE, NONE, 0, "GChangeCol mode: 1 also paints the pixels that do not match with the other colour")
 CMD(SetChangeCol, effects, INT, INT, INT, INT, SETTINGS, "set GChangeCol's colour (red, green, blue): arg4 0 the match colour, else the other colour")

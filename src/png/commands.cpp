@@ -1,7 +1,6 @@
 // The PNG commands that take files, variables and archive entries, and the encoder's
 // settings: thin adapters that check their arguments in order and call the bridge.
 #include <algorithm>
-#include <cstdio>
 
 #include "archive/entries.h"
 #include "command_decls.h"
@@ -19,19 +18,10 @@ namespace qv::png {
 namespace {
 
 static_assert(host::status(kNoMemory) == host::kOutOfMemory);
+// host::open_stream answers in this bridge's numbers.
+static_assert(kCannotOpen == 1 && kBadStream == 2);
 
 bool valid_mode(int32_t mode) { return mode >= kComposite && mode <= kAlphaGrey; }
-
-// The stream at a byte offset of a file, to the file's end: kDone, kCannotOpen, or kBadStream
-// for an offset that cannot be reached.
-int32_t open_stream(const char* path, int64_t offset, host::File& file, uint64_t& left) {
-    uint64_t size = 0;
-    const host::OpenResult opened = host::open_at(path, offset, file, size);
-    if (opened == host::OpenResult::kCannotOpen) return kCannotOpen;
-    if (opened == host::OpenResult::kCannotSeek || uint64_t(offset) > size) return kBadStream;
-    left = size - uint64_t(offset);
-    return kDone;
-}
 
 // The bytes a variable holds, by the byte-count rule.
 MemorySource variable_bytes(const host::PVAL& var, int32_t count) {
@@ -42,7 +32,7 @@ int32_t load_file(host::BMSCR* screen, const char* path, int32_t mode, int64_t o
     if (!valid_mode(mode)) return host::kErrRange;
     host::File file;
     uint64_t left = 0;
-    if (int32_t status = open_stream(path, offset, file, left)) return host::status(status);
+    if (int32_t status = host::open_stream(path, offset, file, left)) return host::status(status);
     FileSource source(file.get(), left);
     return load_into(*screen, source, position_inside(host::screen_view(*screen)), mode);
 }
@@ -60,7 +50,7 @@ int32_t size_file(host::PVAL* var, const char* path, int64_t offset) {
     host::store_size(var, 0, 0);
     host::File file;
     uint64_t left = 0;
-    if (int32_t status = open_stream(path, offset, file, left)) return host::status(status);
+    if (int32_t status = host::open_stream(path, offset, file, left)) return host::status(status);
     FileSource source(file.get(), left);
     return size_of(var, source);
 }
@@ -126,12 +116,7 @@ int32_t PngSave(host::BMSCR* record, const char* path, int32_t width, int32_t he
     if (width <= 0 || height <= 0 || !screen.pixels) return host::status(kBadStream);
     Encoded png;
     if (!encode_png(screen, {o.x, o.y, width, height}, settings.encoder, png)) return host::kOutOfMemory;
-    std::FILE* file = path ? std::fopen(path, "wb") : nullptr;
-    if (!file) return host::status(kCannotOpen);
-    const bool written = std::fwrite(png.bytes.get(), 1, png.size, file) == png.size;
-    if (std::fclose(file) == 0 && written) return 0;
-    std::remove(path);
-    return host::status(kBadStream);
+    return host::status(host::write_file(path, png.bytes.get(), png.size));
 }
 
 int32_t PngParam(int32_t level, int32_t flags, int32_t, int32_t) {

@@ -1,4 +1,5 @@
-// Reading the PPM and PGM files that djpeg writes, for comparing decodes with its output.
+// Reading the PPM and PGM files that djpeg writes and the RGBA PAM files dwebp writes, for
+// comparing decodes with their output.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,26 @@ inline Pnm read_pnm(const std::string& path) {
             img.width = w;
             img.height = h;
             img.channels = channels;
+        }
+    }
+    std::fclose(f);
+    return img;
+}
+
+// dwebp's -pam output (P7, DEPTH 4, RGB_ALPHA): channels 4, red, green, blue, alpha.
+inline Pnm read_pam(const std::string& path) {
+    Pnm img;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return img;
+    int w = 0, h = 0, depth = 0, maxval = 0;
+    char tuple[32] = {};
+    if (std::fscanf(f, "P7 WIDTH %d HEIGHT %d DEPTH %d MAXVAL %d TUPLTYPE %31s ENDHDR", &w, &h, &depth, &maxval, tuple) == 5 &&
+        std::fgetc(f) == '\n' && depth == 4 && maxval == 255 && w > 0 && h > 0) {
+        img.data.resize(size_t(w) * h * 4);
+        if (std::fread(img.data.data(), 1, img.data.size(), f) == img.data.size()) {
+            img.width = w;
+            img.height = h;
+            img.channels = 4;
         }
     }
     std::fclose(f);

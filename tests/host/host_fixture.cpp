@@ -288,6 +288,19 @@ ProcessResult run_process(const std::string& command_line, DWORD timeout_ms, con
     return result;
 }
 
+std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+std::string archive_of(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string dir, data;
+    for (const auto& [name, bytes] : entries) {
+        std::string n = name;
+        n.resize(24, '\0');
+        dir += n + le32(uint32_t(data.size())) + le32(uint32_t(bytes.size()));
+        data += bytes;
+    }
+    return "DPMX" + le32(16 + uint32_t(dir.size())) + le32(uint32_t(entries.size())) + le32(0) + dir + data;
+}
+
 }  // namespace qv::test
 
 int main(int argc, char** argv) {

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host_screen_win.h"
 
@@ -124,6 +126,11 @@ private:
 
 std::string read_file(const std::string& path);
 bool write_file(const std::string& path, const std::string& bytes);
+
+// A 32-bit word in the little-endian order of the host's files.
+std::string le32(uint32_t v);
+// A DPMX pack archive with the given entries (names as stored: lower case).
+std::string archive_of(const std::vector<std::pair<std::string, std::string>>& entries);
 
 struct ProcessResult {
     int exit_code = -1;

@@ -171,20 +171,6 @@ TEST_F(MemorySource, CommentsWithLineFeedsAndCaps) {
     EXPECT_STREQ(small.chars(), "applica");
 }
 
-std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
-// A DPMX archive with the given entries; names as stored (lower case).
-std::string archive_of(const std::vector<std::pair<std::string, std::string>>& entries) {
-    std::string dir, data;
-    for (const auto& [name, bytes] : entries) {
-        std::string n = name;
-        n.resize(24, '\0');
-        dir += n + le32(uint32_t(data.size())) + le32(uint32_t(bytes.size()));
-        data += bytes;
-    }
-    return "DPMX" + le32(16 + uint32_t(dir.size())) + le32(uint32_t(entries.size())) + le32(0) + dir + data;
-}
-
 // An EXIF block (big-endian) whose one entry is the orientation 6: turn 90 degrees clockwise.
 const std::string kTurnedExif("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
 

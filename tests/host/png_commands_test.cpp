@@ -37,14 +37,6 @@ HostVar var_with(const Bytes& bytes) {
     return v;
 }
 
-std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
-// A DPMX archive holding one entry (its name as stored: lower case).
-Bytes pack(std::string name, const Bytes& data) {
-    name.resize(24, '\0');
-    return "DPMX" + le32(16 + 32) + le32(1) + le32(0) + name + le32(0) + le32(uint32_t(data.size())) + data;
-}
-
 // The bytes of `s` outside the w x h area at (x, y) are those of `before`.
 bool untouched_outside(const HostScreen& s, const std::vector<uint8_t>& before, int32_t x, int32_t y, int32_t w, int32_t h) {
     const int n = s.palette_mode() ? 1 : 3;
@@ -79,7 +71,7 @@ TEST(PngCommands, EveryLoaderGivesBackWhatPngSaveWrote) {
             ASSERT_EQ(call("PngSave", from.record(), saved.c_str(), 40, 1000), 0);  // cut to 40 x 36
             const Bytes png = read_file(saved);
             ASSERT_TRUE(write_file(prefixed, Bytes(123, 'x') + png));
-            ASSERT_TRUE(write_file(archive, pack("a.png", png)));
+            ASSERT_TRUE(write_file(archive, archive_of({{"a.png", png}})));
             HostVar bytes = var_with(png + "trailing bytes");
             const std::string locator = archive + ",0";
             for (int source = 0; source < 4; ++source) {

@@ -47,6 +47,7 @@ const std::map<std::string, std::string> kFolderTitles = {
     {"jpeg", "JPEG"},
     {"pi", "Pi pictures and picture save"},
     {"png", "PNG pictures"},
+    {"webp", "WebP pictures"},
     {"effects", "Colour effects and filters"},
     {"compose", "Compositing and geometry"},
     {"draw", "Drawing, palettes and regions"},

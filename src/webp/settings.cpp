@@ -1,0 +1,7 @@
+#include "webp/settings.h"
+
+namespace qv::webp {
+
+Settings settings;
+
+}  // namespace qv::webp
