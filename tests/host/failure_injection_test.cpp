@@ -303,6 +303,19 @@ void pictures(Env& e) {
     HostVar png_mem = HostVar::text(uint32_t(png_bytes.size() + 4));
     std::memcpy(png_mem.data(), png_bytes.data(), png_bytes.size());
     e.step("PngLoadMem", e.big.record(), png_mem.record(), 3, 0);
+    // WebP: lossless and lossy (whose decoder and encoder start libwebp's worker threads).
+    const std::string webp = e.dir.file("p.webp"), lossy = e.dir.file("l.webp");
+    e.step("WebpParam", 90, 1, 4);
+    e.step("WebpSave", e.small.record(), webp.c_str(), 320, 200);
+    e.step("WebpParam", 80, 0, 4);
+    e.step("WebpSave", e.pal.record(), lossy.c_str(), 128, 96);
+    e.step("WebpLoad", e.big.record(), webp.c_str(), 0, 0);
+    e.step("WebpLoad", e.big.record(), lossy.c_str(), 3, 0);
+    e.step("WebpSize", e.ints.record(), webp.c_str(), 0);
+    const std::string webp_bytes = read_file(webp);
+    HostVar webp_mem = HostVar::text(uint32_t(webp_bytes.size() + 4));
+    std::memcpy(webp_mem.data(), webp_bytes.data(), webp_bytes.size());
+    e.step("WebpLoadMem", e.scratch.record(), webp_mem.record(), 1, 0);
 }
 
 void clipboard_and_menus(Env& e) {
@@ -412,7 +425,7 @@ const Scenario kScenarios[] = {
     {"palettes-and-regions", palettes_and_regions,
      {"CreatePalette", "CreateEllipticRgn", "CreateRoundRectRgn", "CreatePolygonRgn", "ExtCreateRegion", "CombineRgn",
       "SetWindowRgn", "malloc"}},
-    {"pictures", pictures, {"fopen", "malloc", "CreatePalette"}},
+    {"pictures", pictures, {"fopen", "malloc", "CreatePalette", "_beginthreadex"}},
     {"clipboard-and-menus", clipboard_and_menus,
      {"OpenClipboard", "GlobalAlloc", "GlobalLock", "SetClipboardData", "CreatePopupMenu", "AppendMenuA", "malloc"}},
     {"text-and-system", text_and_system,
@@ -464,13 +477,13 @@ TEST(DISABLED_FailureInjectionChild, Run) {
 // The size queries set the size (to 0 x 0, the Pi ones to -1 x -1) before they read: any
 // failure answers "no picture" there.
 const std::set<std::string> kAnswersNoSize = {"JpegSize", "JpegSizeMem", "JpegSizeDpm", "PngSize", "PngSizeMem",
-                                              "PngSizeDpm", "PiInfo", "PiInfoMem"};
+                                              "PngSizeDpm", "WebpSize", "WebpSizeMem", "WebpSizeDpm", "PiInfo", "PiInfoMem"};
 // The clipboard writers: the system takes the old contents when they empty it, before it
 // takes the new; when it refuses the new, the clipboard is left empty (and so documented).
 const std::set<std::string> kEmptyTheClipboard = {"Txt2Clip", "Dib2Clip", "Png2Clip"};
-// The file writers: a failed JpegSave or PngSave deletes its file, a failed PicSave may leave
-// one partly written (all documented); nothing else may change.
-const std::set<std::string> kMayTearTheirFile = {"JpegSave", "PicSave", "PngSave"};
+// The file writers: a failed JpegSave, PngSave or WebpSave deletes its file, a failed PicSave
+// may leave one partly written (all documented); nothing else may change.
+const std::set<std::string> kMayTearTheirFile = {"JpegSave", "PicSave", "PngSave", "WebpSave"};
 
 struct Report {
     bool done = false;

@@ -3,6 +3,7 @@
 
 #include <mmsystem.h>
 #include <objbase.h>
+#include <process.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -53,7 +54,7 @@ REAL(CreateEllipticRgn) REAL(CreateRoundRectRgn) REAL(CreatePolygonRgn) REAL(Ext
 REAL(SetWindowRgn) REAL(CreatePalette) REAL(DeleteObject) REAL(GetDC) REAL(OpenClipboard) REAL(SetClipboardData)
 REAL(CreatePopupMenu) REAL(AppendMenuA) REAL(DestroyMenu) REAL(CoCreateInstance) REAL(timeSetEvent)
 REAL(timeKillEvent) REAL(timeBeginPeriod) REAL(timeEndPeriod) REAL(RegOpenKeyExA) REAL(RegCloseKey) REAL(fclose)
-REAL(GlobalFree) REAL(ReleaseDC) REAL(DragFinish)
+REAL(GlobalFree) REAL(ReleaseDC) REAL(DragFinish) REAL(_beginthreadex)
 #undef REAL
 
 // The heap blocks the library holds: `old` given back, `p` of n bytes taken.
@@ -127,6 +128,11 @@ RELEASER(void, WINAPI, DragFinish, drops, (HDROP h), h, (h))
 #undef MAKER
 #undef RELEASER
 
+// The C runtime's thread starter, which libwebp's workers use.
+uintptr_t __cdecl hook__beginthreadex(void* security, unsigned stack, unsigned(__stdcall* f)(void*), void* arg,
+                                      unsigned flags, unsigned* id) {
+    return refused("_beginthreadex") ? 0 : track(g.threads, real__beginthreadex(security, stack, f, arg, flags, id));
+}
 FILE* __cdecl hook_fopen(const char* name, const char* mode) {
     return refused("fopen") ? nullptr : track(g.files, real_fopen(name, mode));
 }
@@ -193,7 +199,7 @@ std::vector<std::string> install_hooks(HMODULE module, bool restore) {
                           HOOK(OpenClipboard), HOOK(SetClipboardData), HOOK(CreatePopupMenu), HOOK(AppendMenuA),
                           HOOK(DestroyMenu), HOOK(CoCreateInstance), HOOK(timeSetEvent), HOOK(timeKillEvent), HOOK(timeBeginPeriod),
                           HOOK(timeEndPeriod), HOOK(RegOpenKeyExA), HOOK(RegCloseKey), HOOK(fclose),
-                          HOOK(GlobalFree), HOOK(ReleaseDC), HOOK(DragFinish)};
+                          HOOK(GlobalFree), HOOK(ReleaseDC), HOOK(DragFinish), HOOK(_beginthreadex)};
 #undef HOOK
     std::set<std::string> installed;
     for (const ImportSlot& s : import_slots(module))
