@@ -124,12 +124,11 @@ for stem in made:
         picture = Image.new("RGBA", canvas.size, (0, 0, 0, 0))
         picture.paste(first, offset)
         w, h = canvas.size
-        alpha = 1
     else:
         run("dwebp", "-quiet", "-pam", webp, "-o", work / "ref.pam")
         picture = read_pam(work / "ref.pam")
         w, h = picture.size
-        alpha = 1 if "Alpha: 1" in info else 0
+    alpha = 1 if "Alpha: 1" in info else 0  # the VP8X flag, or a lossless stream's own
     raw = picture.tobytes()
     (out / f"{stem}.pam").write_bytes(b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n"
                                       % (w, h) + raw)
