@@ -1,7 +1,7 @@
 // The WebP reader against dwebp on the corpus tests/data/make_webps.py makes (lossy at
 // several qualities, lossless, near-lossless, with and without alpha, 1 x 1 to 16383 x 1,
 // animations), and its reading of files: a stream inside a larger file, cut short, lying
-// about its size, or too large.
+// about its size, its headers after a large chunk.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -92,13 +92,6 @@ struct StreamFile {
 
 std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
-// A lossless stream's headers for a w x h picture, with `body` after them.
-std::string vp8l(uint32_t w, uint32_t h, const std::string& body = std::string(16, '\0')) {
-    const uint32_t bits = (w - 1) | (h - 1) << 14 | 1u << 28;  // alpha used, version 0
-    const std::string chunk = "\x2F" + le32(bits) + body;
-    return "RIFF" + le32(uint32_t(12 + chunk.size())) + "WEBPVP8L" + le32(uint32_t(chunk.size())) + chunk;
-}
-
 TEST(WebpRead, FilesAreReadToTheStreamsEndAndNoFurther) {
     const std::string webp = read_bytes(testdata("webp/sprite-alpha.webp"));
     ASSERT_FALSE(webp.empty());
@@ -142,20 +135,6 @@ TEST(WebpRead, FilesAreReadToTheStreamsEndAndNoFurther) {
     Picture p;
     ASSERT_EQ(decode_webp(bytes_of(late), late.size(), true, p), kDone);
     EXPECT_TRUE(equals_pam(p, testing::read_pam(testdata("webp/sprite-lossless.pam"))));
-}
-
-TEST(WebpRead, TooLargeIsFoundFromTheHeaders) {
-    for (uint32_t side : {16383u, 11586u, 11585u}) {
-        const std::string stream = vp8l(side, side);
-        Info info;
-        const int32_t want = uint64_t(side) * side > kMaxPixels ? kTooLarge : kDone;
-        EXPECT_EQ(probe_webp(bytes_of(stream), stream.size(), info), want) << side;
-        EXPECT_EQ(info.width, side);
-        if (want == kTooLarge) {
-            Picture p;
-            EXPECT_EQ(decode_webp(bytes_of(stream), stream.size(), true, p), kTooLarge);
-        }
-    }
 }
 
 }  // namespace
