@@ -6,15 +6,9 @@
 #include "host/memory.h"
 #include "host/views.h"
 #include "png/decode.h"
+#include "png/modes.h"
 
 namespace qv::png {
-
-enum Mode : int32_t {
-    kComposite = 0,  // each pixel over the screen's by its alpha
-    kCopy = 1,       // the colours, alpha ignored
-    kThreshold = 2,  // only the pixels whose alpha is 128 or more
-    kAlphaGrey = 3,  // the alpha as a grey level (full-colour screens only)
-};
 
 // Whether a picture can go into a screen: a palette screen takes only a palette picture's
 // indexes, and no alpha mask.
@@ -29,8 +23,5 @@ host::Buffer<uint8_t> row_buffer(const Picture& picture, const Screen& screen, i
 // and columns past the right and bottom edges are skipped. A palette screen gets indexes:
 // with modes 0 and 2 only those of pixels whose alpha is 128 or more. `row` is row_buffer's.
 void place_png(const Picture& picture, const Screen& screen, int32_t x, int32_t y, int32_t mode, uint8_t* row);
-
-// (a x src + (255 - a) x dst + 127) / 255: a sprite's pixel over the screen's.
-constexpr uint8_t over(uint32_t src, uint32_t dst, uint32_t a) { return uint8_t((a * src + (255 - a) * dst + 127) / 255); }
 
 }  // namespace qv::png

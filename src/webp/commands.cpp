@@ -6,7 +6,7 @@
 #include "host/file.h"
 #include "host/pointers.h"
 #include "host/results.h"
-#include "png/place.h"
+#include "png/modes.h"
 #include "webp/place.h"
 #include "webp/read.h"
 #include "webp/settings.h"

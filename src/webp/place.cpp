@@ -1,5 +1,6 @@
-// place_webp (see place.h). The decoder writes the screen's own byte order, so an opaque
-// picture's rows go in as they are, one copy each.
+// place_webp (see place.h). The decoder writes an opaque picture in the screen's own byte
+// order, so its rows go in as they are, one copy each; one with alpha comes as red, green,
+// blue, alpha and goes through the PNG loaders' writer of the modes.
 #include "webp/place.h"
 
 #include <emmintrin.h>
@@ -7,14 +8,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "png/place.h"
+#include "png/modes.h"
 #include "simd/parallel.h"
 
 namespace qv::webp {
 
 namespace {
-
-using png::over;
 
 // A row of an opaque picture, streamed past the caches (the picture is rows the decoder
 // wrote, no longer cached, and the screen's bytes are not read): without reading the screen's
@@ -28,33 +27,6 @@ void copy_row(uint8_t* dst, const uint8_t* src, size_t n) {
     std::memcpy(dst + i, src + i, n - i);
 }
 
-void place_row(const uint8_t* bgra, uint32_t n, uint8_t* dst, int32_t mode) {
-    switch (mode) {
-        case png::kComposite:
-            for (uint32_t i = 0; i < n; ++i, bgra += 4, dst += 3) {
-                const uint32_t a = bgra[3];
-                if (a == 255) {
-                    dst[0] = bgra[0], dst[1] = bgra[1], dst[2] = bgra[2];
-                } else if (a) {
-                    dst[0] = over(bgra[0], dst[0], a);
-                    dst[1] = over(bgra[1], dst[1], a);
-                    dst[2] = over(bgra[2], dst[2], a);
-                }
-            }
-            break;
-        case png::kCopy:
-            for (uint32_t i = 0; i < n; ++i, bgra += 4, dst += 3) dst[0] = bgra[0], dst[1] = bgra[1], dst[2] = bgra[2];
-            break;
-        case png::kThreshold:
-            for (uint32_t i = 0; i < n; ++i, bgra += 4, dst += 3)
-                if (bgra[3] >= 128) dst[0] = bgra[0], dst[1] = bgra[1], dst[2] = bgra[2];
-            break;
-        default:
-            for (uint32_t i = 0; i < n; ++i, bgra += 4, dst += 3) dst[0] = dst[1] = dst[2] = bgra[3];
-            break;
-    }
-}
-
 }  // namespace
 
 void place_webp(const Picture& p, const Screen& s, int32_t x, int32_t y, int32_t mode) {
@@ -65,7 +37,7 @@ void place_webp(const Picture& p, const Screen& s, int32_t x, int32_t y, int32_t
         rows_in_memory_order(first, n, [&](int32_t r) {
             uint8_t* dst = s.at(x, y + r);
             if (p.bpp == 4)
-                place_row(p.row(uint32_t(r)), w, dst, mode);
+                png::write_rgba(p.row(uint32_t(r)), w, dst, mode);
             else if (mode == png::kAlphaGrey)
                 std::memset(dst, 255, size_t(w) * 3);
             else

@@ -1,5 +1,5 @@
 // Putting a decoded WebP picture into a full-colour screen, its transparency applied by the
-// PNG loaders' modes (png/place.h).
+// PNG loaders' modes (png/modes.h).
 #pragma once
 
 #include <cstdint>

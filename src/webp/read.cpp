@@ -33,12 +33,13 @@ int32_t size_status(const Info& info) {
     return uint64_t(info.width) * info.height > kMaxPixels ? kTooLarge : kDone;
 }
 
-// Decodes a still picture, or an animation frame's bytes, into 4- or 3-byte pixels at `to`.
+// Decodes a still picture, or an animation frame's bytes, into 4-byte (red, green, blue,
+// alpha) or 3-byte (blue, green, red: the screen's order) pixels at `to`.
 int32_t decode_into(const uint8_t* data, size_t size, uint8_t* to, uint32_t bpp, size_t stride, size_t room) {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return kBadStream;
     config.options.use_threads = 1;  // lossy: filtering beside parsing; same output
-    config.output.colorspace = bpp == 4 ? MODE_BGRA : MODE_BGR;
+    config.output.colorspace = bpp == 4 ? MODE_RGBA : MODE_BGR;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = to;
     config.output.u.RGBA.stride = int(stride);

@@ -1,5 +1,5 @@
 // Reading WebP streams with libwebp: the headers, and the whole picture (the first frame of
-// an animation) as blue, green, red and perhaps alpha bytes, rows from the top.
+// an animation), rows from the top.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +44,7 @@ int32_t probe_file(std::FILE* file, uint64_t left, Info& info);
 
 struct Picture {
     Info info;
-    uint32_t bpp = 3;  // 3: blue, green, red; 4: and alpha (not premultiplied)
+    uint32_t bpp = 3;  // 3: blue, green, red (the screen's order); 4: red, green, blue, alpha (not premultiplied)
     size_t stride = 0;
     host::Buffer<uint8_t> pixels;
     const uint8_t* row(uint32_t y) const { return pixels.get() + size_t(y) * stride; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -37,7 +38,7 @@ std::vector<CorpusFile> corpus() {
 
 const uint8_t* bytes_of(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-// Every pixel of the picture against dwebp's RGBA; a 3-byte picture is opaque.
+// Every pixel of the picture against dwebp's RGBA; a 3-byte picture is opaque (and BGR).
 ::testing::AssertionResult equals_pam(const Picture& p, const testing::Pnm& pam) {
     if (int(p.info.width) != pam.width || int(p.info.height) != pam.height)
         return ::testing::AssertionFailure() << "size " << p.info.width << " x " << p.info.height;
@@ -45,8 +46,9 @@ const uint8_t* bytes_of(const std::string& s) { return reinterpret_cast<const ui
         for (uint32_t x = 0; x < p.info.width; ++x) {
             const uint8_t* got = p.row(y) + size_t(x) * p.bpp;
             const uint8_t* want = &pam.data[(size_t(y) * pam.width + x) * 4];
-            const uint8_t alpha = p.bpp == 4 ? got[3] : 255;
-            if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0] || alpha != want[3])
+            const uint8_t rgba[4] = {p.bpp == 4 ? got[0] : got[2], got[1], p.bpp == 4 ? got[2] : got[0],
+                                     p.bpp == 4 ? got[3] : uint8_t(255)};
+            if (std::memcmp(rgba, want, 4) != 0)
                 return ::testing::AssertionFailure() << "pixel " << x << ", " << y;
         }
     return ::testing::AssertionSuccess();

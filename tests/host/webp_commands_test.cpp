@@ -8,7 +8,7 @@
 
 #include "host/pointers.h"
 #include "host_fixture.h"
-#include "png/place.h"
+#include "png/modes.h"
 #include "pnm.h"
 
 namespace qv::test {
