@@ -3,6 +3,7 @@
 // into colours first.
 #include "webp/write.h"
 
+#include <webp/decode.h>
 #include <webp/encode.h>
 
 #include "host/memory.h"
@@ -36,6 +37,21 @@ host::Buffer<uint8_t> colours_of(const Screen& s, const Rect& a) {
         }
     }
     return bgr;
+}
+
+// Whether libwebp reads the stream back without error. Its lossless writer (1.2) grows its
+// buffer once more to flush the last bits, and when that allocation is refused it drops them
+// and still reports success: the file would be cut short by a byte or two. Decoding it, at a
+// size of 1 x 1 (every row is still read, nothing large is allocated), finds that.
+bool reads_back(const uint8_t* data, size_t size) {
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config)) return false;
+    config.options.use_scaling = 1;
+    config.options.scaled_width = config.options.scaled_height = 1;
+    config.output.colorspace = MODE_BGR;
+    const bool read = WebPDecode(data, size, &config) == VP8_STATUS_OK;
+    WebPFreeDecBuffer(&config.output);
+    return read;
 }
 
 // Keeps the picture's and the writer's memory until the call ends, whatever path it takes.
@@ -83,6 +99,7 @@ int32_t encode_webp(const Screen& s, const Rect& a, const EncodeSettings& settin
     pic.writer = WebPMemoryWrite;
     pic.custom_ptr = &work.writer;
     if (!WebPEncode(&config, &pic)) return status_of(pic.error_code);
+    if (settings.lossless && !reads_back(work.writer.mem, work.writer.size)) return kNoMemory;
     out.data_ = work.writer.mem;
     out.size_ = work.writer.size;
     WebPMemoryWriterInit(&work.writer);  // the stream is out's now
