@@ -18,7 +18,7 @@ namespace qv::png {
 namespace {
 
 static_assert(host::status(kNoMemory) == host::kOutOfMemory);
-// host::open_stream answers in this bridge's numbers.
+// host::open_stream and host::write_file answer in this bridge's numbers.
 static_assert(kCannotOpen == 1 && kBadStream == 2);
 
 bool valid_mode(int32_t mode) { return mode >= kComposite && mode <= kAlphaGrey; }
