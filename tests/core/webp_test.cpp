@@ -1,12 +1,10 @@
-// The WebP reader against dwebp on the corpus tests/data/make_webps.py makes (lossy at
-// several qualities, lossless, near-lossless, with and without alpha, 1 x 1 to 16383 x 1,
-// animations), and its reading of files: a stream inside a larger file, cut short, lying
-// about its size, its headers after a large chunk.
+// The WebP reader's reading of files, under the sanitizers: a stream inside a larger file,
+// cut short, lying about its size, its headers after a large chunk. (The corpus against
+// dwebp goes through the DLL's commands: tests/host/webp_commands_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "pnm.h"
@@ -17,24 +15,6 @@ namespace {
 
 using testing::read_bytes;
 using testing::testdata;
-
-struct CorpusFile {
-    std::string name;
-    uint32_t width, height;
-    bool alpha;
-};
-
-std::vector<CorpusFile> corpus() {
-    std::vector<CorpusFile> files;
-    std::ifstream index(testdata("webp/index.txt"));
-    CorpusFile f;
-    int alpha = 0;
-    while (index >> f.name >> f.width >> f.height >> alpha) {
-        f.alpha = alpha != 0;
-        files.push_back(f);
-    }
-    return files;
-}
 
 const uint8_t* bytes_of(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
@@ -52,30 +32,6 @@ const uint8_t* bytes_of(const std::string& s) { return reinterpret_cast<const ui
                 return ::testing::AssertionFailure() << "pixel " << x << ", " << y;
         }
     return ::testing::AssertionSuccess();
-}
-
-TEST(WebpDecode, EqualsDwebpOnTheCorpus) {
-    const std::vector<CorpusFile> files = corpus();
-    ASSERT_GE(files.size(), 90u) << "the corpus is made by scripts/testdata";
-    for (const CorpusFile& f : files) {
-        const std::string webp = read_bytes(testdata("webp/" + f.name + ".webp"));
-        const testing::Pnm pam = testing::read_pam(testdata("webp/" + f.name + ".pam"));
-        ASSERT_TRUE(pam.ok()) << f.name;
-        Info info;
-        ASSERT_EQ(probe_webp(bytes_of(webp), webp.size(), info), kDone) << f.name;
-        EXPECT_EQ(info.width, f.width) << f.name;
-        EXPECT_EQ(info.height, f.height) << f.name;
-        EXPECT_EQ(info.alpha, f.alpha) << f.name;
-        // With alpha (4 bytes where there is any) and without (the colours alone).
-        for (bool alpha : {true, false}) {
-            Picture p;
-            ASSERT_EQ(decode_webp(bytes_of(webp), webp.size(), alpha, p), kDone) << f.name;
-            EXPECT_EQ(p.bpp, (alpha && f.alpha) || info.animated ? 4u : 3u) << f.name;
-            if (p.bpp == 4 || !f.alpha) {
-                EXPECT_TRUE(equals_pam(p, pam)) << f.name << (alpha ? " with alpha" : "");
-            }
-        }
-    }
 }
 
 // A file holding `prefix` junk bytes, the stream, and junk after it, opened at the stream.
